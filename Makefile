@@ -1,0 +1,51 @@
+# The two commands: `make run` and `make test`. Everything they need is installed by `make deps`.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+RELEASE := build/release
+ASAN := build/asan
+SHOTS := $(CURDIR)/build/shots
+
+.PHONY: all deps build build-asan run demo test test-release test-asan shots clean format
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS)
+
+build-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+
+# Starts the real window where a display is reachable, otherwise the headless demo.
+run: build
+	@if [[ -n "$$DISPLAY" || -n "$$WAYLAND_DISPLAY" ]]; then \
+		$(RELEASE)/velmora; \
+	else \
+		$(MAKE) --no-print-directory demo; \
+	fi
+
+demo: build
+	@mkdir -p $(SHOTS)
+	@echo "No display found: running the headless demo."
+	@$(RELEASE)/velmora --headless --frames 400 --seed 1 --stats \
+		--shot 100:$(SHOTS)/frame-100.png --shot 250:$(SHOTS)/frame-250.png \
+		--shot 400:$(SHOTS)/frame-400.png
+	@echo "Pictures written to $(SHOTS)/"
+
+test: test-release test-asan
+
+test-release: build
+	@ctest --preset release
+
+test-asan: build-asan
+	@ctest --preset asan
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

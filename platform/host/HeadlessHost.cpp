@@ -1,0 +1,199 @@
+#include "platform/host/HeadlessHost.h"
+
+#include <algorithm>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "platform/dx/DirectDraw.h"
+
+namespace {
+
+double SecondsSinceMidnightNow() {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+}
+
+// A plain desktop of the kind people have: a blue gradient with a task bar and a few icons.
+RgbImage GeneratedDesktop(int width, int height) {
+    RgbImage img;
+    img.width = width;
+    img.height = height;
+    img.pixels.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t r = 20 + 40 * y / std::max(height, 1);
+            uint32_t g = 60 + 60 * y / std::max(height, 1);
+            uint32_t b = 120 + 100 * y / std::max(height, 1);
+            if (y >= height - 28) r = g = b = 190;  // task bar
+            const bool icon =
+                x >= 16 && x < 48 && (y % 64) >= 16 && (y % 64) < 48 && y < height - 40;
+            if (icon) {
+                r = 230;
+                g = 220;
+                b = 120;
+            }
+            img.pixels[static_cast<size_t>(y) * width + x] = r << 16 | g << 8 | b;
+        }
+    }
+    return img;
+}
+
+}  // namespace
+
+HeadlessHost::HeadlessHost(HeadlessOptions options) : options_(std::move(options)) {
+    std::stable_sort(options_.input.begin(), options_.input.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.pass < b.pass; });
+    realStartOfDay_ = SecondsSinceMidnightNow();
+    start_ = lastPresent_ = std::chrono::steady_clock::now();
+}
+
+void HeadlessHost::SetKey(int key, bool down) {
+    if (key < 0 || key >= vk::KeyCount) return;
+    if (down) keyPressed_[key] = true;
+    keyDown_[key] = down;
+}
+
+// Key state and cursor changes of pass N become visible when pass N begins, that is once
+// N - 1 frames have been presented.
+void HeadlessHost::ApplyKeyState() {
+    const auto& in = options_.input;
+    while (nextStateEvent_ < in.size() && in[nextStateEvent_].pass <= presented_ + 1) {
+        const ScriptEvent& e = in[nextStateEvent_++];
+        if (e.kind == ScriptEvent::Kind::KeyDown)
+            SetKey(e.key, true);
+        else if (e.kind == ScriptEvent::Kind::KeyUp)
+            SetKey(e.key, false);
+        else if (e.kind == ScriptEvent::Kind::Mouse)
+            cursor_ = POINTAPI{e.x, e.y};
+    }
+}
+
+int16_t HeadlessHost::GetAsyncKeyState(int key) {
+    ApplyKeyState();
+    if (key < 0 || key >= vk::KeyCount) return 0;
+    bool down = keyDown_[key];
+    bool pressed = keyPressed_[key];
+    if (key == vk::ESCAPE && presented_ >= options_.frames) down = pressed = true;
+    keyPressed_[key] = false;
+    return static_cast<int16_t>((down ? 0x8000 : 0) | (pressed ? 1 : 0));
+}
+
+POINTAPI HeadlessHost::GetCursorPos() {
+    ApplyKeyState();
+    return cursor_;
+}
+
+int HeadlessHost::ShowCursor(bool show) {
+    cursorCounter_ += show ? 1 : -1;
+    return cursorCounter_;
+}
+
+uint32_t HeadlessHost::GetTickCount() {
+    return tickBase_ + static_cast<uint32_t>(virtualMs_);
+}
+
+double HeadlessHost::Timer() {
+    const double base =
+        options_.seed ? 36000.0 + static_cast<double>(*options_.seed % 36000u) : realStartOfDay_;
+    double t = base + static_cast<double>(virtualMs_) / 1000.0;
+    while (t >= 86400.0) t -= 86400.0;
+    return t;
+}
+
+int HeadlessHost::MsgBox(const std::string& text, int flags, const std::string& title) {
+    messages_.push_back(title + "\n" + text);
+    if ((flags & 0xF) == vbYesNo) return options_.answerYes ? vbYes : vbNo;
+    std::cerr << title << "\n" << text << std::endl;
+    return vbOK;
+}
+
+void HeadlessHost::Deliver(const ScriptEvent& e) {
+    if (events_ == nullptr) return;
+    switch (e.kind) {
+        case ScriptEvent::Kind::KeyDown: {
+            int16_t ch = CharacterOfKey(e.key, keyDown_[vk::SHIFT]);
+            if (ch != 0) events_->KeyPress(ch);
+            break;
+        }
+        case ScriptEvent::Kind::KeyUp: {
+            int16_t code = static_cast<int16_t>(e.key);
+            const int16_t shift = static_cast<int16_t>((keyDown_[vk::SHIFT] ? 1 : 0) |
+                                                       (keyDown_[vk::CONTROL] ? 2 : 0) |
+                                                       (keyDown_[vk::MENU] ? 4 : 0));
+            events_->KeyUp(code, shift);
+            break;
+        }
+        case ScriptEvent::Kind::Type:
+            for (char c : e.text) {
+                int16_t ch = static_cast<int16_t>(static_cast<unsigned char>(c));
+                events_->KeyPress(ch);
+            }
+            break;
+        case ScriptEvent::Kind::Click:
+            events_->Click();
+            break;
+        case ScriptEvent::Kind::Mouse:
+            break;
+    }
+}
+
+// The window events of pass N are delivered by that pass's event pump, after its frame.
+void HeadlessHost::DoEvents() {
+    ApplyKeyState();
+    const auto& in = options_.input;
+    while (nextWindowEvent_ < in.size() && in[nextWindowEvent_].pass <= presented_) {
+        Deliver(in[nextWindowEvent_++]);
+    }
+}
+
+void HeadlessHost::SetFrameSize(int width, int height) {
+    frameWidth_ = width;
+    frameHeight_ = height;
+}
+
+void HeadlessHost::Present(const uint16_t* pixels, int width, int height, int pitch) {
+    ApplyKeyState();
+    ++presented_;
+    const auto now = std::chrono::steady_clock::now();
+    frameTimes_.push_back(std::chrono::duration<double, std::milli>(now - lastPresent_).count());
+    lastPresent_ = now;
+    virtualMs_ += static_cast<uint64_t>(options_.tickMs);
+    frameWidth_ = width;
+    frameHeight_ = height;
+    lastFrame_.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(pixels + static_cast<size_t>(y) * pitch, width,
+                    lastFrame_.begin() + static_cast<ptrdiff_t>(y) * width);
+    }
+    const auto shot = options_.shots.find(presented_);
+    if (shot != options_.shots.end()) {
+        if (!WritePng565(shot->second, lastFrame_.data(), width, height, width)) {
+            std::cerr << "velmora: cannot write " << shot->second << std::endl;
+            shotFailed_ = true;
+        }
+    }
+}
+
+RgbImage HeadlessHost::CaptureDesktop(int width, int height) {
+    RgbImage out = GeneratedDesktop(width, height);
+    if (options_.desktopFile.empty()) return out;
+    std::ifstream in(options_.desktopFile, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+    RgbImage pic = DecodeImage(bytes);  // a picture that does not decode is a DirectX error
+    for (int y = 0; y < std::min(height, pic.height); ++y) {
+        for (int x = 0; x < std::min(width, pic.width); ++x) {
+            out.pixels[static_cast<size_t>(y) * width + x] =
+                pic.pixels[static_cast<size_t>(y) * pic.width + x];
+        }
+    }
+    return out;
+}
+
+double HeadlessHost::WallSeconds() const {
+    return std::chrono::duration<double>(lastPresent_ - start_).count();
+}

@@ -1,0 +1,98 @@
+// A host without window or devices: a virtual clock that advances a fixed step per presented
+// frame, scripted input, message-box answers from options, PNG files of chosen frames and a
+// null audio output. Runs are reproducible: same options and script, same frames.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/host/Host.h"
+#include "platform/host/InputScript.h"
+
+class NullAudio : public AudioOutput {
+  public:
+    bool Open(int, int, int) override { return true; }
+    void Start() override { playing_ = true; }
+    void Stop() override { playing_ = false; }
+    bool IsPlaying() const override { return playing_; }
+    bool IsNull() const override { return true; }
+
+  private:
+    bool playing_ = false;
+};
+
+struct HeadlessOptions {
+    int frames = 400;                  // passes before Esc reads as down
+    bool answerYes = true;             // the Hi-res/Lo-res question
+    int tickMs = 25;                   // virtual milliseconds per pass
+    std::optional<uint32_t> seed;      // fixes the time of day
+    std::vector<ScriptEvent> input;    // scripted events
+    std::map<int, std::string> shots;  // pass -> PNG path
+    std::string desktopFile;           // picture used as the desktop
+};
+
+class HeadlessHost : public Host {
+  public:
+    explicit HeadlessHost(HeadlessOptions options);
+
+    int16_t GetAsyncKeyState(int key) override;
+    POINTAPI GetCursorPos() override;
+    int ShowCursor(bool show) override;
+    uint32_t GetTickCount() override;
+    double Timer() override;
+    int MsgBox(const std::string& text, int flags, const std::string& title) override;
+    void DoEvents() override;
+    void SetWindowEvents(WindowEvents* events) override { events_ = events; }
+    void ShowWindow() override { windowShown_ = true; }
+    void HideWindow() override { windowShown_ = false; }
+    void SetFrameSize(int width, int height) override;
+    void Present(const uint16_t* pixels, int width, int height, int pitch) override;
+    AudioOutput& Audio() override { return audio_; }
+    RgbImage CaptureDesktop(int width, int height) override;
+    bool IsHeadless() const override { return true; }
+
+    // What tests and the stats line look at.
+    int PassesPresented() const { return presented_; }
+    int CursorCounter() const { return cursorCounter_; }
+    const std::vector<std::string>& Messages() const { return messages_; }
+    bool ShotFailed() const { return shotFailed_; }
+    const std::vector<uint16_t>& LastFrame() const { return lastFrame_; }
+    int FrameWidth() const { return frameWidth_; }
+    int FrameHeight() const { return frameHeight_; }
+    // Wall-clock milliseconds of each presented pass, for --stats.
+    const std::vector<double>& FrameTimesMs() const { return frameTimes_; }
+    double WallSeconds() const;
+    // Ticks the virtual clock forward by ms without presenting (tests).
+    void AdvanceClock(uint32_t ms) { virtualMs_ += ms; }
+    // Sets the tick counter directly (tests of the wrap).
+    void SetTickCount(uint32_t ticks) { tickBase_ = ticks - static_cast<uint32_t>(virtualMs_); }
+    void SetKey(int key, bool down);
+
+  private:
+    void ApplyKeyState();
+    void Deliver(const ScriptEvent& e);
+
+    HeadlessOptions options_;
+    WindowEvents* events_ = nullptr;
+    NullAudio audio_;
+    bool keyDown_[vk::KeyCount] = {};
+    bool keyPressed_[vk::KeyCount] = {};
+    POINTAPI cursor_;
+    int cursorCounter_ = 0;
+    uint32_t tickBase_ = 0x00100000;
+    uint64_t virtualMs_ = 0;
+    double realStartOfDay_ = 0;
+    int presented_ = 0;
+    size_t nextStateEvent_ = 0;   // next script event whose key state is not yet applied
+    size_t nextWindowEvent_ = 0;  // next script event whose window event is not yet delivered
+    bool windowShown_ = false;
+    bool shotFailed_ = false;
+    std::vector<std::string> messages_;
+    std::vector<uint16_t> lastFrame_;
+    int frameWidth_ = 0, frameHeight_ = 0;
+    std::vector<double> frameTimes_;
+    std::chrono::steady_clock::time_point start_, lastPresent_;
+};

@@ -1,0 +1,79 @@
+// The operating-system face of the program: keys, cursor, time, message boxes, the event
+// pump, presenting frames, audio output and the desktop picture. Two backends implement it:
+// SdlHost (a real window) and HeadlessHost (virtual clock, scripted input, PNG frames).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/dx/DxTypes.h"
+
+// Windows virtual-key codes the program reads.
+namespace vk {
+constexpr int BACK = 8, TAB = 9, RETURN = 13, SHIFT = 16, CONTROL = 17, MENU = 18;
+constexpr int ESCAPE = 27, SPACE = 32, LEFT = 37, UP = 38, RIGHT = 39, DOWN = 40;
+constexpr int F1 = 112, F2 = 113, F11 = 122, F12 = 123;
+constexpr int KeyCount = 256;
+}  // namespace vk
+
+// Message box flags and answers, with the run-time's values.
+constexpr int vbOKOnly = 0, vbYesNo = 4, vbCritical = 16, vbInformation = 64;
+constexpr int vbOK = 1, vbYes = 6, vbNo = 7;
+
+// The window's handlers, called only from inside DoEvents.
+class WindowEvents {
+  public:
+    virtual ~WindowEvents() = default;
+    virtual void KeyUp(int16_t& keyCode, int16_t shift) = 0;
+    virtual void KeyPress(int16_t& keyAscii) = 0;
+    virtual void Click() = 0;
+};
+
+// A picture as 0x00RRGGBB pixels, row by row.
+struct RgbImage {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+// Where sound goes. The primary buffer only needs a running output.
+class AudioOutput {
+  public:
+    virtual ~AudioOutput() = default;
+    virtual bool Open(int samplesPerSec, int bitsPerSample, int channels) = 0;
+    virtual void Start() = 0;
+    virtual void Stop() = 0;
+    virtual bool IsPlaying() const = 0;
+    virtual bool IsNull() const = 0;
+};
+
+class Host {
+  public:
+    virtual ~Host() = default;
+
+    // Top bit while the key is down, low bit when pressed since the previous query of that key.
+    virtual int16_t GetAsyncKeyState(int key) = 0;
+    virtual POINTAPI GetCursorPos() = 0;
+    // The display counter: the cursor shows while it is 0 or more.
+    virtual int ShowCursor(bool show) = 0;
+    virtual uint32_t GetTickCount() = 0;
+    // Seconds since midnight.
+    virtual double Timer() = 0;
+    virtual int MsgBox(const std::string& text, int flags, const std::string& title) = 0;
+    virtual void DoEvents() = 0;
+    virtual void SetWindowEvents(WindowEvents* events) = 0;
+    virtual void ShowWindow() = 0;
+    virtual void HideWindow() = 0;
+    // The display mode: the size of the frames that Present will receive.
+    virtual void SetFrameSize(int width, int height) = 0;
+    // A finished RGB565 frame, pitch in pixels.
+    virtual void Present(const uint16_t* pixels, int width, int height, int pitch) = 0;
+    virtual AudioOutput& Audio() = 0;
+    // The desktop as the user saw it before the program took the screen.
+    virtual RgbImage CaptureDesktop(int width, int height) = 0;
+    virtual bool IsHeadless() const = 0;
+};
+
+// The host the program runs on; set once by main before anything else.
+Host& ActiveHost();
+void SetActiveHost(Host* host);

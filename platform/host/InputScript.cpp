@@ -1,0 +1,180 @@
+#include "platform/host/InputScript.h"
+
+#include <sstream>
+
+#include "platform/host/Host.h"
+
+namespace {
+
+struct NamedKey {
+    const char* name;
+    int code;
+};
+
+constexpr NamedKey kNamedKeys[] = {
+    {"LEFT", vk::LEFT},   {"RIGHT", vk::RIGHT},  {"UP", vk::UP},        {"DOWN", vk::DOWN},
+    {"SHIFT", vk::SHIFT}, {"CTRL", vk::CONTROL}, {"ALT", vk::MENU},     {"ESC", vk::ESCAPE},
+    {"TAB", vk::TAB},     {"SPACE", vk::SPACE},  {"ENTER", vk::RETURN}, {"BACKSPACE", vk::BACK},
+};
+
+// Expands {TAB} {ENTER} {BACKSPACE} {SPACE} into their characters.
+bool ExpandTypedText(const std::string& raw, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '{') {
+            out += raw[i];
+            continue;
+        }
+        const size_t close = raw.find('}', i);
+        if (close == std::string::npos) return false;
+        const std::string name = raw.substr(i + 1, close - i - 1);
+        if (name == "TAB")
+            out += '\t';
+        else if (name == "ENTER")
+            out += '\r';
+        else if (name == "BACKSPACE")
+            out += '\b';
+        else if (name == "SPACE")
+            out += ' ';
+        else
+            return false;
+        i = close;
+    }
+    return true;
+}
+
+}  // namespace
+
+int KeyCodeFromName(const std::string& name) {
+    if (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') return name[0];
+    if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') return name[0];
+    for (const auto& k : kNamedKeys) {
+        if (name == k.name) return k.code;
+    }
+    if (name.size() >= 2 && name[0] == 'F') {
+        try {
+            const int n = std::stoi(name.substr(1));
+            if (n >= 1 && n <= 12 && std::to_string(n) == name.substr(1)) return vk::F1 + n - 1;
+        } catch (...) {
+        }
+    }
+    return 0;
+}
+
+std::string KeyNameFromCode(int key) {
+    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return std::string(1, char(key));
+    for (const auto& k : kNamedKeys) {
+        if (key == k.code) return k.name;
+    }
+    if (key >= vk::F1 && key <= vk::F12) return "F" + std::to_string(key - vk::F1 + 1);
+    return "";
+}
+
+int16_t CharacterOfKey(int key, bool shift) {
+    if (key >= 'A' && key <= 'Z') return static_cast<int16_t>(shift ? key : key + 32);
+    if (key >= '0' && key <= '9') return static_cast<int16_t>(key);
+    switch (key) {
+        case vk::SPACE:
+            return 32;
+        case vk::TAB:
+            return 9;
+        case vk::RETURN:
+            return 13;
+        case vk::BACK:
+            return 8;
+        default:
+            return 0;
+    }
+}
+
+std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::string& error) {
+    std::vector<ScriptEvent> events;
+    std::string line;
+    int lineNo = 0;
+    auto fail = [&](const std::string& why) {
+        error = "line " + std::to_string(lineNo) + ": " + why;
+        return std::nullopt;
+    };
+    while (std::getline(in, line)) {
+        ++lineNo;
+        const size_t hash = line.find('#');
+        if (hash != std::string::npos) line.erase(hash);
+        std::istringstream ls(line);
+        std::string passText;
+        if (!(ls >> passText)) continue;
+        ScriptEvent e;
+        try {
+            size_t used = 0;
+            e.pass = std::stoi(passText, &used);
+            if (used != passText.size() || e.pass < 1) return fail("pass must be a number from 1");
+        } catch (...) {
+            return fail("pass must be a number from 1");
+        }
+        std::string verb;
+        ls >> verb;
+        if (verb == "key") {
+            std::string name, dir, extra;
+            ls >> name >> dir;
+            e.key = KeyCodeFromName(name);
+            if (e.key == 0) return fail("unknown key '" + name + "'");
+            if (dir == "down")
+                e.kind = ScriptEvent::Kind::KeyDown;
+            else if (dir == "up")
+                e.kind = ScriptEvent::Kind::KeyUp;
+            else
+                return fail("key needs down or up");
+            if (ls >> extra) return fail("unexpected '" + extra + "'");
+        } else if (verb == "type") {
+            std::string rest;
+            std::getline(ls, rest);
+            if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
+            e.kind = ScriptEvent::Kind::Type;
+            if (!ExpandTypedText(rest, e.text)) return fail("bad {NAME} in typed text");
+            if (e.text.empty()) return fail("type needs text");
+        } else if (verb == "mouse") {
+            e.kind = ScriptEvent::Kind::Mouse;
+            std::string extra;
+            if (!(ls >> e.x >> e.y)) return fail("mouse needs X and Y");
+            if (ls >> extra) return fail("unexpected '" + extra + "'");
+        } else if (verb == "click") {
+            e.kind = ScriptEvent::Kind::Click;
+            std::string extra;
+            if (ls >> extra) return fail("unexpected '" + extra + "'");
+        } else {
+            return fail("unknown event '" + verb + "'");
+        }
+        events.push_back(e);
+    }
+    return events;
+}
+
+std::string FormatScriptEvent(const ScriptEvent& e) {
+    std::string s = std::to_string(e.pass) + " ";
+    switch (e.kind) {
+        case ScriptEvent::Kind::KeyDown:
+            return s + "key " + KeyNameFromCode(e.key) + " down";
+        case ScriptEvent::Kind::KeyUp:
+            return s + "key " + KeyNameFromCode(e.key) + " up";
+        case ScriptEvent::Kind::Mouse:
+            return s + "mouse " + std::to_string(e.x) + " " + std::to_string(e.y);
+        case ScriptEvent::Kind::Click:
+            return s + "click";
+        case ScriptEvent::Kind::Type: {
+            std::string t;
+            for (char c : e.text) {
+                if (c == '\t')
+                    t += "{TAB}";
+                else if (c == '\r')
+                    t += "{ENTER}";
+                else if (c == '\b')
+                    t += "{BACKSPACE}";
+                else if (c == ' ')
+                    t += "{SPACE}";
+                else
+                    t += c;
+            }
+            return s + "type " + t;
+        }
+    }
+    return s;
+}
