@@ -108,9 +108,17 @@ void SdlHost::EnsureWindow() {
     if (window_ != nullptr) return;
     Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN;
     if (options_.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    // A window at the largest whole multiple of the frame that fits the screen comfortably.
+    int scale = 1;
+    SDL_Rect bounds{0, 0, 0, 0};
+    if (SDL_GetDisplayUsableBounds(0, &bounds) == 0) {
+        while (frameWidth_ * (scale + 1) <= bounds.w * 9 / 10 &&
+               frameHeight_ * (scale + 1) <= bounds.h * 9 / 10) {
+            ++scale;
+        }
+    }
     window_ = SDL_CreateWindow("Velmora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               frameWidth_ * 2 > 1280 ? frameWidth_ : frameWidth_ * 2,
-                               frameWidth_ * 2 > 1280 ? frameHeight_ : frameHeight_ * 2, flags);
+                               frameWidth_ * scale, frameHeight_ * scale, flags);
     if (window_ == nullptr) throw std::runtime_error(std::string("no window: ") + SDL_GetError());
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
     if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
