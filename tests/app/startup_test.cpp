@@ -79,6 +79,30 @@ TEST(StartUp, FailureAfterTheCursorIsHiddenStillRestoresIt) {
     EXPECT_EQ(run.host.CursorCounter(), 0);
 }
 
+TEST(StartUp, EscTappedBetweenTwoReadsDoesNotEndTheLoop) {
+    HeadlessOptions o = Frames(6);
+    ScriptEvent down, up;
+    down.pass = up.pass = 2;
+    down.kind = ScriptEvent::Kind::KeyDown;
+    up.kind = ScriptEvent::Kind::KeyUp;
+    down.key = up.key = vk::ESCAPE;
+    o.input = {down, up};
+    ProgramRun run(o);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.host.PassesPresented(), 6);  // ran on to the last pass
+}
+
+TEST(StartUp, CursorHiddenTwiceBeforeStartIsShownAgainAtTheEnd) {
+    HeadlessHost host(Frames(2));
+    host.ShowCursor(false);
+    host.ShowCursor(false);
+    SetActiveHost(&host);
+    EXPECT_EQ(Main(), 0);
+    SetActiveHost(nullptr);
+    // Hiding stopped at the first negative count; showing climbed back to exactly 0.
+    EXPECT_EQ(host.CursorCounter(), 0);
+}
+
 class DesktopFrames : public ::testing::TestWithParam<bool> {};
 
 TEST_P(DesktopFrames, DesktopPictureIsKeptWithItsFrameTable) {
