@@ -1,6 +1,7 @@
 #include "tools/assetgen/Content.h"
 
 #include "tools/assetgen/ContentBuilders.h"
+#include "tools/assetgen/PreviewScene.h"
 
 namespace {
 
@@ -70,20 +71,34 @@ Content BuildContent() {
     content.previews.push_back({"FONT.png", FontPreview(font)});
 
     AddImageWithFrame(content, "TRAIL", PaintTrailTexture());
-    AddImageWithFrame(content, "LENS", PaintLensTexture());
-    AddImageWithFrame(content, "SKY", PaintSkyTexture());
-    const std::array<Raster, 2> water = PaintWaterSheets();
-    AddImageWithFrame(content, "WATERA", water[0]);
-    AddImageWithFrame(content, "WATERB", water[1]);
-    content.previews.push_back({"WATER-frames.png", WaterStrip(water)});
+    content.lens = PaintLensTexture();
+    AddImageWithFrame(content, "LENS", content.lens);
+    content.sky = PaintSkyTexture();
+    AddImageWithFrame(content, "SKY", content.sky);
+    content.water = PaintWaterSheets();
+    AddImageWithFrame(content, "WATERA", content.water[0]);
+    AddImageWithFrame(content, "WATERB", content.water[1]);
+    content.previews.push_back({"WATER-frames.png", WaterStrip(content.water)});
 
     geometry(BuildWaterTileMesh());
     content.items.push_back({"CLICK", EntryTypeText, Bytes(WriteClickMenu())});
     geometry(BuildSkySphere());
-    geometry(BuildLandMesh());
-    AddImageWithFrame(content, "LAND", PaintLandTexture());
+    content.land = BuildLandMesh();
+    geometry(content.land);
+    content.landTexture = PaintLandTexture();
+    AddImageWithFrame(content, "LAND", content.landTexture);
 
     // Loaded by the scene set-up on the first frame.
-    content.items.push_back({"PALM", EntryTypeModel, WriteModelRecord(BuildPalmModel())});
+    content.palm = BuildPalmModel();
+    content.items.push_back({"PALM", EntryTypeModel, WriteModelRecord(content.palm)});
     return content;
+}
+
+std::vector<Preview> AllPreviews(const Content& content) {
+    std::vector<Preview> all = content.previews;
+    for (Preview& p : RenderScenePreviews({content.land, content.landTexture, content.palm,
+                                           content.sky, content.lens, content.water})) {
+        all.push_back(std::move(p));
+    }
+    return all;
 }

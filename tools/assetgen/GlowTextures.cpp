@@ -17,7 +17,7 @@ constexpr float kLensCoreRadius = 0.07f;
 constexpr float kLensGlowStrength = 0.45f;
 constexpr float kLensRingRadius = 0.78f;
 constexpr float kLensRingWidth = 0.035f;
-constexpr float kLensRingStrength = 0.4f;
+constexpr float kLensRingStrength = 0.28f;
 constexpr int kLensRays = 12;
 constexpr float kLensRayStrength = 0.12f;
 

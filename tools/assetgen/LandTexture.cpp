@@ -22,10 +22,12 @@ struct HeightColour {
 
 // Seabed stays blue-dominated and dry land red-dominated, so the water line reads clearly.
 const std::array<HeightColour, 10> kHeightRamp{{
-    {-7.5f, FromHex(0x1A2630)},  // deep seabed, mostly under fog
-    {-4.5f, FromHex(0x26363F)},
-    {-2.0f, FromHex(0x4A5A5C)},  // shallows
-    {-0.6f, FromHex(0x76797A)},
+    // The deep seabed is mostly seen through fog; keeping it close to the fog's blue makes the
+    // sea one colour from near to far.
+    {-7.5f, FromHex(0x2E4468)},
+    {-4.5f, FromHex(0x345074)},
+    {-2.0f, FromHex(0x4E7A86)},  // shallows
+    {-0.6f, FromHex(0x86968E)},
     {0.0f, FromHex(0x9A8A68)},  // wet sand
     {0.3f, FromHex(0xDCC898)},  // beach
     {0.9f, FromHex(0xD6C290)},
@@ -35,8 +37,8 @@ const std::array<HeightColour, 10> kHeightRamp{{
 }};
 const Rgb kRock = FromHex(0x6E665A);
 // Land steeper than this (normal's y) turns to rock.
-constexpr float kRockSlopeStart = 0.85f;
-constexpr float kRockSlopeFull = 0.65f;
+constexpr float kRockSlopeStart = 0.78f;
+constexpr float kRockSlopeFull = 0.55f;
 constexpr float kDetailStrength = 0.12f;
 constexpr uint32_t kDetailSeed = 31;
 

@@ -33,22 +33,23 @@ constexpr std::array<float, kTrunkSegments + 1> kTrunkRadius{0.18f, 0.155f, 0.13
 constexpr float kCoconutSize = 0.09f;
 constexpr float kCoconutSpread = 0.15f;
 
-constexpr float kFrondSegmentLength = 0.55f;
+constexpr float kFrondSegmentLength = 0.6f;
 // Half-widths of a frond at its joints, base to tip; leaflets jut out between them.
 constexpr std::array<float, kFrondSegments + 1> kFrondHalfWidth{0.06f, 0.30f, 0.42f,
                                                                 0.36f, 0.22f, 0.0f};
 constexpr float kLeafletJut = 1.25f;
 // Leaflets hang below the midrib by this fraction of their reach.
-constexpr float kLeafletDroop = 0.4f;
+constexpr float kLeafletDroop = 0.5f;
 
 const uint32_t kRootColour = PackColour(0.30f, 0.22f, 0.15f);
 const uint32_t kBarkDark = PackColour(0.36f, 0.26f, 0.16f);
 const uint32_t kBarkLight = PackColour(0.52f, 0.40f, 0.26f);
 const uint32_t kCoconutColour = PackColour(0.33f, 0.36f, 0.14f);
-const uint32_t kRibColour = PackColour(0.50f, 0.62f, 0.24f);
-const uint32_t kLeafColour = PackColour(0.22f, 0.48f, 0.16f);
-const uint32_t kLeafTipColour = PackColour(0.50f, 0.55f, 0.22f);
-const uint32_t kLeafUnderside = PackColour(0.38f, 0.52f, 0.28f);
+// Greens lean blue: the evening sun's orange light turns them yellow.
+const uint32_t kRibColour = PackColour(0.40f, 0.52f, 0.22f);
+const uint32_t kLeafColour = PackColour(0.14f, 0.42f, 0.22f);
+const uint32_t kLeafTipColour = PackColour(0.40f, 0.48f, 0.20f);
+const uint32_t kLeafUnderside = PackColour(0.28f, 0.44f, 0.26f);
 
 // A ring of trunk vertices at height y, texture u around and v up the tree.
 void Ring(PartBuilder& part, float y, float radius, uint32_t colour, float v) {

@@ -34,7 +34,7 @@ const std::array<Wave, 6> kWaves{{
 
 const Rgb kDeep = FromHex(0x04141E);
 const Rgb kSwell = FromHex(0x0C2A36);
-const Rgb kCaustic = FromHex(0x4A7A80);
+const Rgb kCaustic = FromHex(0x2E5458);
 constexpr float kCausticSharpness = 6.0f;
 
 Raster PaintFrame(int frame) {

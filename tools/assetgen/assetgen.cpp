@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         if (!out.empty()) WriteWholeFile(out, WriteArchive(content.items));
         if (!previewDir.empty()) {
             std::filesystem::create_directories(previewDir);
-            for (const Preview& p : content.previews) {
+            for (const Preview& p : AllPreviews(content)) {
                 WriteWholeFile((std::filesystem::path(previewDir) / p.file).string(),
                                EncodePng(p.image));
             }
