@@ -281,12 +281,14 @@ void DirectDraw7::GetCaps(DDCAPS& hardware, DDCAPS& emulation) const {
 }
 
 void DirectDraw7::SetCooperativeLevel(int32_t, int32_t flags) {
+    DxFaultPoint("SetCooperativeLevel");
     const bool full = (flags & DDSCL_FULLSCREEN) != 0, exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
     if (full != exclusive) throw DxError(DDERR_INVALIDPARAMS, "full screen needs exclusive mode");
     cooperativeLevel_ = flags;
 }
 
 void DirectDraw7::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int32_t, int32_t) {
+    DxFaultPoint("SetDisplayMode");
     if ((cooperativeLevel_ & DDSCL_EXCLUSIVE) == 0) {
         throw DxError(DDERR_NOEXCLUSIVEMODE, "display mode needs exclusive mode");
     }
@@ -303,6 +305,7 @@ void DirectDraw7::RestoreDisplayMode() {
 }
 
 SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
+    DxFaultPoint("CreateSurface");
     const int32_t caps = desc.ddsCaps.lCaps;
     if ((caps & DDSCAPS_PRIMARYSURFACE) != 0) {
         if (displayWidth_ == 0) throw DxError(DDERR_NOEXCLUSIVEMODE, "no display mode set");
