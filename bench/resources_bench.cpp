@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/Declarations.h"
+#include "platform/host/HeadlessHost.h"
 #include "render/GeometrySets.h"
 #include "resources/Archive.h"
 #include "resources/Models.h"
@@ -54,6 +55,7 @@ GeometrySet LandSized(int vertices) {
 
 // One archive for all benchmarks, in a folder removed at exit.
 struct BenchArchive {
+    HeadlessHost host{HeadlessOptions{}};
     std::filesystem::path folder;
     std::string path;
 
@@ -72,8 +74,10 @@ struct BenchArchive {
         items.push_back({"SPHEROU", EntryTypeGeometry, WriteGeometrySetRecord(LandSized(1024))});
         WriteWholeFile(path, WriteArchive(items));
         AppPath = folder.string() + "/";
+        SetActiveHost(&host);
     }
     ~BenchArchive() {
+        SetActiveHost(nullptr);
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }

@@ -3,8 +3,16 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/host/HeadlessHost.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Placing an object re-seeds the generator from the host's clock.
+    static HeadlessHost host{HeadlessOptions{}};
+    SetActiveHost(&host);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const DataSource source{"fuzz.kqx", "PALM", 6};

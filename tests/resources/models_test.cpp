@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/Declarations.h"
+#include "platform/host/HeadlessHost.h"
 #include "resources/Archive.h"
 #include "resources/ScratchFile.h"
 #include "tests/support/ResourceTestSupport.h"
@@ -40,8 +41,10 @@ void ExpectSame(const ModelData& a, const ModelData& b) {
 class ModelsTest : public ::testing::Test {
   protected:
     TempDir dir;
+    HeadlessHost host{HeadlessOptions{}};  // loading re-seeds from its clock
 
     void SetUp() override {
+        SetActiveHost(&host);
         AppPath = dir.Folder();
         ResetArchiveTables();
         ResetModelTables();
@@ -50,6 +53,7 @@ class ModelsTest : public ::testing::Test {
         DeleteScratchFile();
         ResetArchiveTables();
         ResetModelTables();
+        SetActiveHost(nullptr);
     }
 
     int16_t OpenWith(const std::vector<ArchiveItem>& items) {

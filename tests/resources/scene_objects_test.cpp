@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/host/HeadlessHost.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
 
@@ -7,11 +8,18 @@ namespace {
 
 class SceneObjectsTest : public ::testing::Test {
   protected:
+    HeadlessHost host{HeadlessOptions{}};  // loading and placing re-seed from its clock
+
     void SetUp() override {
+        SetActiveHost(&host);
         ResetModelTables();
         ResetSceneObjectTables();
     }
-    void TearDown() override { SetUp(); }
+    void TearDown() override {
+        ResetModelTables();
+        ResetSceneObjectTables();
+        SetActiveHost(nullptr);
+    }
 
     static void Create(const std::string& model, const std::string& name,
                        const std::string& texture = "0") {
