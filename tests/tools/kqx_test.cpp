@@ -126,7 +126,7 @@ TEST_F(KqxTest, CheckValidatesEveryEntryAndNamesTheFirstProblem) {
     const std::string notImage = Put("img", Bytes("not an image"));
     const std::string oddFrames = Put("odd", std::vector<uint8_t>(30));
     struct Case {
-        std::string spec, fragment;
+        std::string entry, fragment;
     };
     for (const Case& c : std::vector<Case>{
              {badModel + ":PALM:6", "entry \"PALM\" (type 6): GroupList entry 2 names group 5"},
@@ -134,7 +134,8 @@ TEST_F(KqxTest, CheckValidatesEveryEntryAndNamesTheFirstProblem) {
              {oddFrames + ":FONT:4", "entry \"FONT\" (type 4): frame table of 30 bytes"},
              {model + ":ODD:3", "entry \"ODD\" (type 3): unknown entry type 3"}}) {
         const std::string archive = dir.File("bad.kqx");
-        ASSERT_EQ(Kqx("pack " + Q(archive) + " " + Q(model + ":OK:6") + " " + Q(c.spec)).status, 0);
+        ASSERT_EQ(Kqx("pack " + Q(archive) + " " + Q(model + ":OK:6") + " " + Q(c.entry)).status,
+                  0);
         const Result r = Kqx("check " + Q(archive));
         EXPECT_EQ(r.status, 1) << r.output;
         EXPECT_NE(r.output.find(c.fragment), std::string::npos) << r.output;
