@@ -4,7 +4,6 @@
 // writer the content tools use.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string>

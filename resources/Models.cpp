@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/Random.h"
 #include "app/Tables.h"
 #include "resources/Archive.h"
 #include "resources/ScratchFile.h"
@@ -105,7 +106,7 @@ void ResetModelTables() {
 }
 
 int32_t LoadModel(const std::string& path, const std::string& name, int16_t archiveIndex) {
-    // TODO(random): re-seed the program's generator from the time of day here once it exists.
+    Randomize();
     // The record is read and checked before a slot is taken, so bad data leaves the table as it
     // was.
     ModelData model;

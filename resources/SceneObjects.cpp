@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/Random.h"
 #include "app/Tables.h"
 #include "resources/Models.h"
 
@@ -13,7 +14,7 @@ void CreateSceneObject(const std::string& modelName, const D3DMATERIAL7& materia
                        const D3DVECTOR& position, const D3DVECTOR& rotation, const D3DVECTOR& scale,
                        const std::string& objectName, const std::string& texturePath,
                        int32_t textureWidth, int32_t textureHeight, int32_t colorKey) {
-    // TODO(random): re-seed the program's generator from the time of day here once it exists.
+    Randomize();
     const int32_t modelIndex = FindModel(modelName);
     if (modelIndex < 0) return;
     const ModelData& model = Models[static_cast<size_t>(modelIndex)];

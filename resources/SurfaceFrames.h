@@ -13,6 +13,7 @@ struct SurfaceFrame {
     int16_t HotSpotX = 0;
     int16_t HotSpotY = 0;  // a font glyph's advance width
 };
+static_assert(sizeof(SurfaceFrame) == 20);
 
 constexpr size_t kSurfaceFrameBytes = 20;
 

@@ -8,6 +8,7 @@
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
 #include "platform/dx/Gdi.h"
+#include "platform/dx/ImageBytes.h"
 #include "stb_image.h"
 #include "stb_image_write.h"
 
@@ -281,12 +282,14 @@ void DirectDraw7::GetCaps(DDCAPS& hardware, DDCAPS& emulation) const {
 }
 
 void DirectDraw7::SetCooperativeLevel(int32_t, int32_t flags) {
+    DxFaultPoint("SetCooperativeLevel");
     const bool full = (flags & DDSCL_FULLSCREEN) != 0, exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
     if (full != exclusive) throw DxError(DDERR_INVALIDPARAMS, "full screen needs exclusive mode");
     cooperativeLevel_ = flags;
 }
 
 void DirectDraw7::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int32_t, int32_t) {
+    DxFaultPoint("SetDisplayMode");
     if ((cooperativeLevel_ & DDSCL_EXCLUSIVE) == 0) {
         throw DxError(DDERR_NOEXCLUSIVEMODE, "display mode needs exclusive mode");
     }
@@ -303,6 +306,7 @@ void DirectDraw7::RestoreDisplayMode() {
 }
 
 SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
+    DxFaultPoint("CreateSurface");
     const int32_t caps = desc.ddsCaps.lCaps;
     if ((caps & DDSCAPS_PRIMARYSURFACE) != 0) {
         if (displayWidth_ == 0) throw DxError(DDERR_NOEXCLUSIVEMODE, "no display mode set");
@@ -338,6 +342,9 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
 RgbImage DecodeImage(const std::vector<uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() > static_cast<size_t>(INT32_MAX)) {
         throw DxError(DDERR_INVALIDPIXELFORMAT, "image data is empty");
+    }
+    if (const std::string problem = ImageStructureProblem(bytes); !problem.empty()) {
+        throw DxError(DDERR_INVALIDPIXELFORMAT, "image does not decode: " + problem);
     }
     int w = 0, h = 0, n = 0;
     if (!stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &n) ||

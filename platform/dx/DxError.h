@@ -14,3 +14,9 @@ class DxError : public std::runtime_error {
   private:
     int32_t number_;
 };
+
+// Test hook: the next call of the named operation fails with the given number. Operations
+// check it with DxFaultPoint; nothing arms it outside tests.
+void ArmDxFault(const char* operation, int32_t number);
+void DisarmDxFaults();
+void DxFaultPoint(const char* operation);

@@ -1,5 +1,6 @@
 #include "platform/host/Host.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -13,4 +14,29 @@ Host& ActiveHost() {
 
 void SetActiveHost(Host* host) {
     activeHost = host;
+}
+
+// A plain desktop of the kind people have: a blue gradient with a task bar and a few icons.
+RgbImage GeneratedDesktop(int width, int height) {
+    RgbImage img;
+    img.width = width;
+    img.height = height;
+    img.pixels.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t r = 20 + 40 * y / std::max(height, 1);
+            uint32_t g = 60 + 60 * y / std::max(height, 1);
+            uint32_t b = 120 + 100 * y / std::max(height, 1);
+            if (y >= height - 28) r = g = b = 190;  // task bar
+            const bool icon =
+                x >= 16 && x < 48 && (y % 64) >= 16 && (y % 64) < 48 && y < height - 40;
+            if (icon) {
+                r = 230;
+                g = 220;
+                b = 120;
+            }
+            img.pixels[static_cast<size_t>(y) * width + x] = r << 16 | g << 8 | b;
+        }
+    }
+    return img;
 }

@@ -74,6 +74,9 @@ class Host {
     virtual bool IsHeadless() const = 0;
 };
 
+// A stand-in desktop picture where none can be captured.
+RgbImage GeneratedDesktop(int width, int height);
+
 // The host the program runs on; set once by main before anything else.
 Host& ActiveHost();
 void SetActiveHost(Host* host);

@@ -122,25 +122,25 @@ int Extract(const std::string& path, const std::string& name, uint8_t type,
     return 0;
 }
 
-int Pack(const std::string& out, const std::vector<std::string>& specs) {
+int Pack(const std::string& out, const std::vector<std::string>& arguments) {
     std::vector<ArchiveItem> items;
-    for (const std::string& spec : specs) {
-        const size_t typeColon = spec.rfind(':');
+    for (const std::string& argument : arguments) {
+        const size_t typeColon = argument.rfind(':');
         const size_t nameColon = typeColon == std::string::npos || typeColon == 0
                                      ? std::string::npos
-                                     : spec.rfind(':', typeColon - 1);
+                                     : argument.rfind(':', typeColon - 1);
         if (nameColon == std::string::npos || nameColon == 0) {
-            throw UsageError{"expected FILE:NAME:TYPE, got " + spec};
+            throw UsageError{"expected FILE:NAME:TYPE, got " + argument};
         }
         ArchiveItem item;
-        item.Name = spec.substr(nameColon + 1, typeColon - nameColon - 1);
-        item.EntryType = TypeArgument(spec.substr(typeColon + 1));
+        item.Name = argument.substr(nameColon + 1, typeColon - nameColon - 1);
+        item.EntryType = TypeArgument(argument.substr(typeColon + 1));
         if (item.Name.empty() || item.Name.size() > kEntryNameLength ||
             TrimmedEntryName(item.Name) != item.Name) {
             throw UsageError{"entry name \"" + item.Name +
                              "\" must be 1 to 7 characters without leading or trailing spaces"};
         }
-        item.Bytes = ReadWholeFile(spec.substr(0, nameColon));
+        item.Bytes = ReadWholeFile(argument.substr(0, nameColon));
         items.push_back(std::move(item));
     }
     WriteWholeFile(out, WriteArchive(items));

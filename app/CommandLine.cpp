@@ -1,0 +1,116 @@
+#include "app/CommandLine.h"
+
+#include <filesystem>
+#include <fstream>
+
+const char* const kUsage =
+    "usage: velmora [--windowed]                 interactive (asks Hi-res/Lo-res)\n"
+    "       velmora --headless [options]         no window, no sound device, no question\n"
+    "  --frames N        passes to run, then end as if Esc were pressed (default 400)\n"
+    "  --res hi|lo       the answer to the display question (default hi = 640x480)\n"
+    "  --tick-ms MS      virtual clock step per pass (default 25)\n"
+    "  --seed N          fix the time of day and the random source\n"
+    "  --input FILE      scripted input, one event a line:\n"
+    "                      N key NAME down|up | N type TEXT | N mouse X Y | N click\n"
+    "  --shot N:FILE     write the frame presented after pass N as PNG (repeatable)\n"
+    "  --desktop FILE    picture used as the captured desktop\n"
+    "  --stats           after the run print frames, fps, frame times and peak memory\n"
+    "  --help            this text\n";
+
+namespace {
+
+bool ParseInt(const std::string& text, long long low, long long high, long long& out) {
+    try {
+        size_t used = 0;
+        const long long v = std::stoll(text, &used);
+        if (used != text.size() || v < low || v > high) return false;
+        out = v;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
+                                            std::string& error) {
+    CommandLine cl;
+    std::vector<std::string> headlessOnly;
+    auto fail = [&](const std::string& why) {
+        error = why;
+        return std::nullopt;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        long long n = 0;
+        if (a == "--help" || a == "-h") {
+            cl.help = true;
+        } else if (a == "--headless") {
+            cl.headless = true;
+        } else if (a == "--windowed") {
+            cl.windowed = true;
+        } else if (a == "--stats") {
+            cl.stats = true;
+            headlessOnly.push_back(a);
+        } else if (a == "--frames") {
+            if (!value(v) || !ParseInt(v, 1, 100000000, n)) {
+                return fail("--frames needs a number of passes from 1");
+            }
+            cl.headlessOptions.frames = static_cast<int>(n);
+            headlessOnly.push_back(a);
+        } else if (a == "--res") {
+            if (!value(v) || (v != "hi" && v != "lo")) return fail("--res needs hi or lo");
+            cl.headlessOptions.answerYes = v == "hi";
+            headlessOnly.push_back(a);
+        } else if (a == "--tick-ms") {
+            if (!value(v) || !ParseInt(v, 0, 60000, n)) {
+                return fail("--tick-ms needs milliseconds from 0 to 60000");
+            }
+            cl.headlessOptions.tickMs = static_cast<int>(n);
+            headlessOnly.push_back(a);
+        } else if (a == "--seed") {
+            if (!value(v) || !ParseInt(v, 0, 4294967295LL, n)) {
+                return fail("--seed needs a number from 0 to 4294967295");
+            }
+            cl.headlessOptions.seed = static_cast<uint32_t>(n);
+            headlessOnly.push_back(a);
+        } else if (a == "--input") {
+            if (!value(v)) return fail("--input needs a file");
+            std::ifstream in(v);
+            if (!in) return fail("cannot read input script " + v);
+            std::string why;
+            auto events = ParseInputScript(in, why);
+            if (!events) return fail(v + ": " + why);
+            cl.headlessOptions.input = std::move(*events);
+            headlessOnly.push_back(a);
+        } else if (a == "--shot") {
+            if (!value(v)) return fail("--shot needs N:FILE");
+            const size_t colon = v.find(':');
+            if (colon == std::string::npos || colon + 1 == v.size() ||
+                !ParseInt(v.substr(0, colon), 1, 100000000, n)) {
+                return fail("--shot needs N:FILE with a pass number from 1");
+            }
+            cl.headlessOptions.shots[static_cast<int>(n)] = v.substr(colon + 1);
+            headlessOnly.push_back(a);
+        } else if (a == "--desktop") {
+            if (!value(v)) return fail("--desktop needs a file");
+            if (!std::filesystem::is_regular_file(v)) return fail("no desktop picture " + v);
+            cl.headlessOptions.desktopFile = v;
+            headlessOnly.push_back(a);
+        } else {
+            return fail("unknown option '" + a + "'");
+        }
+    }
+    if (!cl.headless && !headlessOnly.empty()) {
+        return fail(headlessOnly.front() + " needs --headless");
+    }
+    if (cl.headless && cl.windowed) return fail("--windowed and --headless exclude each other");
+    return cl;
+}

@@ -1,0 +1,4 @@
+// The world: built on the first pass, then updated every pass before the frame is drawn.
+#pragma once
+
+void UpdateWorld();

@@ -1,0 +1,347 @@
+#include "platform/host/SdlHost.h"
+
+#include <SDL2/SDL.h>
+
+#include <ctime>
+#include <iostream>
+#include <stdexcept>
+
+#include "platform/host/InputScript.h"
+
+namespace {
+
+int VirtualKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return vk::F1 + (key - SDLK_F1);
+    switch (key) {
+        case SDLK_LEFT:
+            return vk::LEFT;
+        case SDLK_RIGHT:
+            return vk::RIGHT;
+        case SDLK_UP:
+            return vk::UP;
+        case SDLK_DOWN:
+            return vk::DOWN;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return vk::SHIFT;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL:
+            return vk::CONTROL;
+        case SDLK_LALT:
+        case SDLK_RALT:
+            return vk::MENU;
+        case SDLK_ESCAPE:
+            return vk::ESCAPE;
+        case SDLK_TAB:
+            return vk::TAB;
+        case SDLK_SPACE:
+            return vk::SPACE;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return vk::RETURN;
+        case SDLK_BACKSPACE:
+            return vk::BACK;
+        default:
+            return 0;
+    }
+}
+
+void SilentCallback(void*, Uint8* stream, int len) {
+    SDL_memset(stream, 0, static_cast<size_t>(len));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- audio
+
+SdlAudio::~SdlAudio() {
+    if (device_ != 0) SDL_CloseAudioDevice(device_);
+}
+
+bool SdlAudio::Open(int samplesPerSec, int bitsPerSample, int channels) {
+    if (device_ != 0) {
+        SDL_CloseAudioDevice(device_);
+        device_ = 0;
+    }
+    if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec want{};
+    want.freq = samplesPerSec;
+    want.format = bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
+    want.channels = static_cast<Uint8>(channels);
+    want.samples = 1024;
+    want.callback = SilentCallback;
+    SDL_AudioSpec have{};
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    // No device is not an error: the primary buffer runs against a null output instead.
+    return device_ != 0;
+}
+
+void SdlAudio::Start() {
+    playing_ = true;
+    if (device_ != 0) SDL_PauseAudioDevice(device_, 0);
+}
+
+void SdlAudio::Stop() {
+    playing_ = false;
+    if (device_ != 0) SDL_PauseAudioDevice(device_, 1);
+}
+
+// ---------------------------------------------------------------- host
+
+SdlHost::SdlHost(SdlHostOptions options) : options_(options) {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
+        throw std::runtime_error(std::string("no display: ") + SDL_GetError());
+    }
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+}
+
+SdlHost::~SdlHost() {
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    SDL_Quit();
+}
+
+void SdlHost::EnsureWindow() {
+    if (window_ != nullptr) return;
+    Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN;
+    if (options_.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    // A window at the largest whole multiple of the frame that fits the screen comfortably.
+    int scale = 1;
+    SDL_Rect bounds{0, 0, 0, 0};
+    if (SDL_GetDisplayUsableBounds(0, &bounds) == 0) {
+        while (frameWidth_ * (scale + 1) <= bounds.w * 9 / 10 &&
+               frameHeight_ * (scale + 1) <= bounds.h * 9 / 10) {
+            ++scale;
+        }
+    }
+    window_ = SDL_CreateWindow("Velmora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               frameWidth_ * scale, frameHeight_ * scale, flags);
+    if (window_ == nullptr) throw std::runtime_error(std::string("no window: ") + SDL_GetError());
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+    if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (renderer_ == nullptr)
+        throw std::runtime_error(std::string("no renderer: ") + SDL_GetError());
+    SDL_RenderSetLogicalSize(renderer_, frameWidth_, frameHeight_);
+    SDL_StartTextInput();
+}
+
+void SdlHost::ShowWindow() {
+    EnsureWindow();
+    SDL_ShowWindow(window_);
+    SDL_RaiseWindow(window_);
+}
+
+void SdlHost::HideWindow() {
+    if (window_) SDL_HideWindow(window_);
+}
+
+void SdlHost::SetFrameSize(int width, int height) {
+    frameWidth_ = width;
+    frameHeight_ = height;
+    EnsureWindow();
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                 width, height);
+    SDL_RenderSetLogicalSize(renderer_, width, height);
+}
+
+void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) {
+    if (texture_ == nullptr || width != frameWidth_ || height != frameHeight_) {
+        SetFrameSize(width, height);
+    }
+    SDL_UpdateTexture(texture_, nullptr, pixels, pitch * 2);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+}
+
+void SdlHost::ToggleFullscreen() {
+    if (window_ == nullptr) return;
+    const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+// Key state follows the event queue; window events are delivered only from DoEvents, so
+// reading keys between passes never runs a handler.
+void SdlHost::PumpKeyState() {
+    SDL_PumpEvents();
+}
+
+void SdlHost::DoEvents() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        switch (e.type) {
+            case SDL_QUIT:
+                quitRequested_ = true;
+                break;
+            case SDL_KEYDOWN: {
+                if (e.key.keysym.sym == SDLK_F11) {
+                    if (!e.key.repeat) ToggleFullscreen();
+                    break;
+                }
+                const int key = VirtualKeyOf(e.key.keysym.sym);
+                if (key == 0) break;
+                if (!keyDown_[key]) keyPressed_[key] = true;
+                keyDown_[key] = true;
+                // Keys that type a control character; printable ones arrive as text input.
+                int16_t ch = 0;
+                if (key == vk::TAB || key == vk::RETURN || key == vk::BACK) {
+                    ch = CharacterOfKey(key, false);
+                } else if (key == vk::ESCAPE) {
+                    ch = 27;
+                }
+                if (ch != 0 && events_) events_->KeyPress(ch);
+                break;
+            }
+            case SDL_KEYUP: {
+                if (e.key.keysym.sym == SDLK_F11) break;
+                const int key = VirtualKeyOf(e.key.keysym.sym);
+                if (key == 0) break;
+                keyDown_[key] = false;
+                if (events_) {
+                    int16_t code = static_cast<int16_t>(key);
+                    const int16_t shift = static_cast<int16_t>((keyDown_[vk::SHIFT] ? 1 : 0) |
+                                                               (keyDown_[vk::CONTROL] ? 2 : 0) |
+                                                               (keyDown_[vk::MENU] ? 4 : 0));
+                    events_->KeyUp(code, shift);
+                }
+                break;
+            }
+            case SDL_TEXTINPUT:
+                for (const char* c = e.text.text; *c != 0; ++c) {
+                    const unsigned char u = static_cast<unsigned char>(*c);
+                    if (u < 32 || u > 126) continue;  // the program's text is plain ASCII
+                    int16_t ch = static_cast<int16_t>(u);
+                    if (events_) events_->KeyPress(ch);
+                }
+                break;
+            case SDL_MOUSEMOTION:
+                cursor_ = POINTAPI{e.motion.x, e.motion.y};
+                break;
+            case SDL_MOUSEBUTTONUP:
+                cursor_ = POINTAPI{e.button.x, e.button.y};
+                if (e.button.button == SDL_BUTTON_LEFT && events_) events_->Click();
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+int16_t SdlHost::GetAsyncKeyState(int key) {
+    if (key < 0 || key >= vk::KeyCount) return 0;
+    // The key state is read straight from the keyboard, as the hardware reports it now.
+    PumpKeyState();
+    const Uint8* state = SDL_GetKeyboardState(nullptr);
+    bool down = false;
+    switch (key) {
+        case vk::SHIFT:
+            down = state[SDL_SCANCODE_LSHIFT] || state[SDL_SCANCODE_RSHIFT];
+            break;
+        case vk::CONTROL:
+            down = state[SDL_SCANCODE_LCTRL] || state[SDL_SCANCODE_RCTRL];
+            break;
+        case vk::MENU:
+            down = state[SDL_SCANCODE_LALT] || state[SDL_SCANCODE_RALT];
+            break;
+        default: {
+            SDL_Keycode code = 0;
+            if (key >= 'A' && key <= 'Z')
+                code = SDLK_a + (key - 'A');
+            else if (key >= '0' && key <= '9')
+                code = SDLK_0 + (key - '0');
+            else if (key >= vk::F1 && key <= vk::F12)
+                code = SDLK_F1 + (key - vk::F1);
+            else if (key == vk::LEFT)
+                code = SDLK_LEFT;
+            else if (key == vk::RIGHT)
+                code = SDLK_RIGHT;
+            else if (key == vk::UP)
+                code = SDLK_UP;
+            else if (key == vk::DOWN)
+                code = SDLK_DOWN;
+            else if (key == vk::ESCAPE)
+                code = SDLK_ESCAPE;
+            else if (key == vk::TAB)
+                code = SDLK_TAB;
+            else if (key == vk::SPACE)
+                code = SDLK_SPACE;
+            else if (key == vk::RETURN)
+                code = SDLK_RETURN;
+            else if (key == vk::BACK)
+                code = SDLK_BACKSPACE;
+            if (code != 0) down = state[SDL_GetScancodeFromKey(code)] != 0;
+        }
+    }
+    if (down && !keyDown_[key]) keyPressed_[key] = true;
+    keyDown_[key] = down;
+    bool pressed = keyPressed_[key];
+    keyPressed_[key] = false;
+    // Closing the window ends the program the way Esc does.
+    if (key == vk::ESCAPE && quitRequested_) down = pressed = true;
+    return static_cast<int16_t>((down ? 0x8000 : 0) | (pressed ? 1 : 0));
+}
+
+POINTAPI SdlHost::GetCursorPos() {
+    POINTAPI p = cursor_;
+    p.x = std::max(0, std::min(p.x, frameWidth_ - 1));
+    p.y = std::max(0, std::min(p.y, frameHeight_ - 1));
+    return p;
+}
+
+int SdlHost::ShowCursor(bool show) {
+    cursorCounter_ += show ? 1 : -1;
+    SDL_ShowCursor(cursorCounter_ >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    return cursorCounter_;
+}
+
+uint32_t SdlHost::GetTickCount() {
+    return static_cast<uint32_t>(SDL_GetTicks64());
+}
+
+double SdlHost::Timer() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    std::tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + ts.tv_nsec / 1e9;
+}
+
+int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title) {
+    const bool yesNo = (flags & 0xF) == vbYesNo;
+    SDL_MessageBoxButtonData yesNoButtons[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, vbYes, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, vbNo, "No"},
+    };
+    SDL_MessageBoxButtonData okButton[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, vbOK,
+         "OK"},
+    };
+    SDL_MessageBoxData data{};
+    data.flags = (flags & vbCritical) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+    data.window = (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN)) ? window_ : nullptr;
+    data.title = title.c_str();
+    data.message = text.c_str();
+    data.numbuttons = yesNo ? 2 : 1;
+    data.buttons = yesNo ? yesNoButtons : okButton;
+    if (!yesNo) std::cerr << title << "\n" << text << std::endl;
+    // A full-screen window would cover the box.
+    if (data.window && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP)) {
+        SDL_MinimizeWindow(window_);
+    }
+    int answer = -1;
+    if (SDL_ShowMessageBox(&data, &answer) != 0) {
+        return yesNo ? vbYes : vbOK;  // no way to ask: keep the default answer
+    }
+    return answer < 0 ? (yesNo ? vbNo : vbOK) : answer;
+}
+
+RgbImage SdlHost::CaptureDesktop(int width, int height) {
+    RgbImage out;
+    if (CaptureX11Desktop(width, height, out)) return out;
+    return GeneratedDesktop(width, height);
+}

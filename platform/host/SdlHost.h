@@ -1,0 +1,75 @@
+// The real window: SDL2 for the window, keyboard, mouse, message boxes and audio; the desktop
+// picture through X11 where there is an X server. Frames are scaled to the window with their
+// aspect kept; F11 switches between full screen and a window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/host/Host.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+struct SdlHostOptions {
+    bool fullscreen = true;
+};
+
+class SdlAudio : public AudioOutput {
+  public:
+    ~SdlAudio() override;
+    bool Open(int samplesPerSec, int bitsPerSample, int channels) override;
+    void Start() override;
+    void Stop() override;
+    bool IsPlaying() const override { return playing_; }
+    bool IsNull() const override { return device_ == 0; }
+
+  private:
+    uint32_t device_ = 0;
+    bool playing_ = false;
+};
+
+class SdlHost : public Host {
+  public:
+    // Throws std::runtime_error when no display can be opened.
+    explicit SdlHost(SdlHostOptions options);
+    ~SdlHost() override;
+
+    int16_t GetAsyncKeyState(int key) override;
+    POINTAPI GetCursorPos() override;
+    int ShowCursor(bool show) override;
+    uint32_t GetTickCount() override;
+    double Timer() override;
+    int MsgBox(const std::string& text, int flags, const std::string& title) override;
+    void DoEvents() override;
+    void SetWindowEvents(WindowEvents* events) override { events_ = events; }
+    void ShowWindow() override;
+    void HideWindow() override;
+    void SetFrameSize(int width, int height) override;
+    void Present(const uint16_t* pixels, int width, int height, int pitch) override;
+    AudioOutput& Audio() override { return audio_; }
+    RgbImage CaptureDesktop(int width, int height) override;
+    bool IsHeadless() const override { return false; }
+
+  private:
+    void PumpKeyState();
+    void ToggleFullscreen();
+    void EnsureWindow();
+
+    SdlHostOptions options_;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    int frameWidth_ = 640, frameHeight_ = 480;
+    WindowEvents* events_ = nullptr;
+    SdlAudio audio_;
+    bool keyDown_[vk::KeyCount] = {};
+    bool keyPressed_[vk::KeyCount] = {};
+    bool quitRequested_ = false;
+    POINTAPI cursor_;
+    int cursorCounter_ = 0;
+};
+
+// Reads the top-left width x height pixels of the X screen; false where there is none.
+bool CaptureX11Desktop(int width, int height, RgbImage& out);

@@ -1,0 +1,4 @@
+// Draws one frame into the back buffer.
+#pragma once
+
+void RenderFrame();

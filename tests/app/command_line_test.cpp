@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "app/CommandLine.h"
+
+namespace {
+
+std::optional<CommandLine> Parse(std::vector<std::string> args, std::string* error = nullptr) {
+    std::string e;
+    auto cl = ParseCommandLine(args, e);
+    if (error) *error = e;
+    return cl;
+}
+
+TEST(CommandLine, DefaultsAreTheInteractiveProgram) {
+    auto cl = Parse({});
+    ASSERT_TRUE(cl);
+    EXPECT_FALSE(cl->headless);
+    EXPECT_EQ(cl->headlessOptions.frames, 400);
+    EXPECT_EQ(cl->headlessOptions.tickMs, 25);
+    EXPECT_TRUE(cl->headlessOptions.answerYes);
+    EXPECT_FALSE(cl->headlessOptions.seed.has_value());
+}
+
+TEST(CommandLine, HeadlessOptionsAreRead) {
+    auto cl = Parse({"--headless", "--frames", "10", "--res", "lo", "--tick-ms", "40", "--seed",
+                     "4294967295", "--shot", "5:a.png", "--shot", "9:dir/b:c.png", "--stats"});
+    ASSERT_TRUE(cl);
+    EXPECT_EQ(cl->headlessOptions.frames, 10);
+    EXPECT_FALSE(cl->headlessOptions.answerYes);
+    EXPECT_EQ(cl->headlessOptions.tickMs, 40);
+    EXPECT_EQ(*cl->headlessOptions.seed, 4294967295u);
+    EXPECT_EQ(cl->headlessOptions.shots.at(5), "a.png");
+    EXPECT_EQ(cl->headlessOptions.shots.at(9), "dir/b:c.png");
+    EXPECT_TRUE(cl->stats);
+}
+
+TEST(CommandLine, WrongCallsGiveAOneLineReason) {
+    std::string e;
+    EXPECT_FALSE(Parse({"--bogus"}, &e));
+    EXPECT_EQ(e, "unknown option '--bogus'");
+    EXPECT_FALSE(Parse({"--frames", "3"}, &e));
+    EXPECT_EQ(e, "--frames needs --headless");
+    EXPECT_FALSE(Parse({"--headless", "--frames", "0"}, &e));
+    EXPECT_FALSE(Parse({"--headless", "--frames", "12x"}, &e));
+    EXPECT_FALSE(Parse({"--headless", "--frames"}, &e));
+    EXPECT_FALSE(Parse({"--headless", "--res", "mid"}, &e));
+    EXPECT_FALSE(Parse({"--headless", "--shot", "x.png"}, &e));
+    EXPECT_FALSE(Parse({"--headless", "--shot", "0:x.png"}, &e));
+    EXPECT_FALSE(Parse({"--headless", "--seed", "-1"}, &e));
+    EXPECT_FALSE(Parse({"--headless", "--input", "/nonexistent/script"}, &e));
+    EXPECT_FALSE(Parse({"--headless", "--windowed"}, &e));
+    EXPECT_EQ(e.find('\n'), std::string::npos);
+}
+
+TEST(InputScript, EventsParseAndFormatBack) {
+    std::istringstream in(
+        "# fly forward\n"
+        "3 key UP down\n"
+        "40 key UP up   # and stop\n"
+        "\n"
+        "41 type 1.5{ENTER}\n"
+        "42 mouse 320 200\n"
+        "42 click\n"
+        "43 key F2 up\n");
+    std::string error;
+    auto events = ParseInputScript(in, error);
+    ASSERT_TRUE(events) << error;
+    ASSERT_EQ(events->size(), 6u);
+    EXPECT_EQ((*events)[0].key, vk::UP);
+    EXPECT_EQ((*events)[1].kind, ScriptEvent::Kind::KeyUp);
+    EXPECT_EQ((*events)[2].text, "1.5\r");
+    EXPECT_EQ((*events)[3].x, 320);
+    EXPECT_EQ((*events)[5].key, vk::F2);
+    EXPECT_EQ(FormatScriptEvent((*events)[2]), "41 type 1.5{ENTER}");
+    EXPECT_EQ(FormatScriptEvent((*events)[5]), "43 key F2 up");
+}
+
+TEST(InputScript, BadLinesNameTheirLine) {
+    const char* bad[] = {"x key A down",     "0 key A down", "3 key HOME down",
+                         "3 key A sideways", "3 mouse 4",    "3 type",
+                         "3 type {F5}",      "3 jump",       "3 click now"};
+    for (const char* line : bad) {
+        std::istringstream in(std::string("1 click\n") + line + "\n");
+        std::string error;
+        EXPECT_FALSE(ParseInputScript(in, error)) << line;
+        EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << error;
+    }
+}
+
+}  // namespace

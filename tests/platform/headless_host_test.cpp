@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/host/HeadlessHost.h"
+
+namespace {
+
+struct Recorder : WindowEvents {
+    std::string log;
+    void KeyUp(int16_t& code, int16_t shift) override {
+        log += "up" + std::to_string(code) + "/" + std::to_string(shift) + " ";
+    }
+    void KeyPress(int16_t& ch) override { log += "press" + std::to_string(ch) + " "; }
+    void Click() override { log += "click "; }
+};
+
+ScriptEvent Key(int pass, int key, bool down) {
+    ScriptEvent e;
+    e.pass = pass;
+    e.kind = down ? ScriptEvent::Kind::KeyDown : ScriptEvent::Kind::KeyUp;
+    e.key = key;
+    return e;
+}
+
+// Runs one pass the way the main loop does: read keys, present, pump events.
+void Pass(HeadlessHost& host) {
+    const uint16_t pixel = 0;
+    host.Present(&pixel, 1, 1, 1);
+    host.DoEvents();
+}
+
+TEST(HeadlessHost, ScriptedEventsArriveInTheirPass) {
+    HeadlessOptions o;
+    o.frames = 3;
+    o.input = {Key(2, vk::SHIFT, true), Key(2, 'A', true), Key(3, 'A', false)};
+    ScriptEvent click;
+    click.pass = 2;
+    click.kind = ScriptEvent::Kind::Click;
+    o.input.push_back(click);
+    HeadlessHost host(o);
+    Recorder rec;
+    host.SetWindowEvents(&rec);
+
+    host.DoEvents();  // before the loop: nothing of pass 2 yet
+    EXPECT_EQ(host.GetAsyncKeyState('A'), 0);
+    Pass(host);  // pass 1
+    EXPECT_EQ(rec.log, "");
+    // Pass 2 begins: its key state is visible, its window events wait for its pump.
+    EXPECT_LT(host.GetAsyncKeyState('A'), -1);
+    EXPECT_EQ(rec.log, "");
+    Pass(host);
+    EXPECT_EQ(rec.log, "press65 click ");               // shifted: capital A
+    EXPECT_EQ(host.GetAsyncKeyState(vk::ESCAPE), 0);    // not yet at the end
+    EXPECT_EQ(host.GetAsyncKeyState('A') & 0x8000, 0);  // pass 3 released it
+    Pass(host);
+    EXPECT_EQ(rec.log, "press65 click up65/1 ");
+    EXPECT_LT(host.GetAsyncKeyState(vk::ESCAPE), -1);  // --frames reached
+}
+
+TEST(HeadlessHost, VirtualClockAndTimeOfDayAreFixedBySeed) {
+    HeadlessOptions o;
+    o.seed = 5;
+    o.tickMs = 40;
+    HeadlessHost a(o), b(o);
+    EXPECT_EQ(a.Timer(), b.Timer());
+    const uint32_t t0 = a.GetTickCount();
+    Pass(a);
+    EXPECT_EQ(a.GetTickCount() - t0, 40u);
+    EXPECT_NEAR(a.Timer() - b.Timer(), 0.04, 1e-9);
+}
+
+}  // namespace
