@@ -47,7 +47,7 @@ constexpr char kFontFolder[] = "/usr/share/fonts/truetype/dejavu/";
 // glyph. Large text is drawn in 3D, where the line restarts one advance too far right, and
 // small text is blitted, where it restarts 4 pixels too far right; these undo that.
 const GlyphSet kLarge{"DejaVuSans-Bold.ttf", 12.0f, 10, 12, 11, 11, 0, 11, 1, 9, -11, 0.0f, 0.87f};
-const GlyphSet kSmall{"DejaVuSansMono.ttf", 8.3f, 5, 8, 25, 5, 96, 6, 1, 5, -4, 0.05f, 0.55f};
+const GlyphSet kSmall{"DejaVuSansCondensed.ttf", 8.0f, 5, 8, 25, 5, 96, 6, 1, 5, -4, 0.05f, 0.55f};
 
 struct Cell {
     int left, top;
@@ -57,12 +57,13 @@ Cell CellOf(const GlyphSet& set, int index) {
     return {(index % set.columns) * set.pitchX, set.top + (index / set.columns) * set.cellHeight};
 }
 
-// Coverage of an arrow pointing up in the unit square, sampled 4 x 4 per pixel.
-float ArrowCoverage(float x, float y) {
-    const bool head = y <= 0.55f && std::abs(x - 0.5f) <= y * (0.5f / 0.55f);
-    const bool stem = y > 0.5f && x >= 0.34f && x <= 0.66f;
-    return head || stem ? 1.0f : 0.0f;
-}
+// The arrows as pixel art, pointing up; the other three are this turned. Drawn crisp: a blurred
+// arrow of five pixels no longer reads as one.
+constexpr const char* kArrowLarge[] = {
+    "....#....", "...###...", "..#####..", ".#######.", "#########",
+    "...###...", "...###...", "...###...", "...###...",
+};
+constexpr const char* kArrowSmall[] = {"..#..", ".###.", "#####", "..#..", "..#.."};
 
 struct Glyph {
     int inkWidth = 0;
@@ -72,24 +73,19 @@ struct Glyph {
 // Draws an arrow standing on the baseline at the left of the cell.
 Glyph DrawArrow(Raster& image, const GlyphSet& set, Cell cell, char which) {
     const int n = set.arrowSize;
+    const char* const* rows = n == 9 ? kArrowLarge : kArrowSmall;
     const int baseline = cell.top + set.cellHeight;
     for (int py = 0; py < n; ++py) {
         for (int px = 0; px < n; ++px) {
-            float sum = 0;
-            for (int sy = 0; sy < 4; ++sy) {
-                for (int sx = 0; sx < 4; ++sx) {
-                    float u = (px + (sx + 0.5f) / 4) / n, v = (py + (sy + 0.5f) / 4) / n;
-                    // Turn the up arrow into the one wanted.
-                    if (which == '_') v = 1 - v;
-                    if (which == '{') std::swap(u, v);
-                    if (which == '}') {
-                        std::swap(u, v);
-                        v = 1 - v;
-                    }
-                    sum += ArrowCoverage(u, v);
-                }
+            // Where this pixel lies on the upward arrow.
+            int u = px, v = py;
+            if (which == '_') v = n - 1 - py;
+            if (which == '{') std::swap(u, v);
+            if (which == '}') {
+                u = py;
+                v = n - 1 - px;
             }
-            const float c = sum / 16;
+            const float c = rows[v][u] == '#' ? 1.0f : 0.0f;
             image.At(cell.left + px, baseline - n + py) = Rgb{c, c, c};
         }
     }

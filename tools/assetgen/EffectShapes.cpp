@@ -28,6 +28,7 @@ constexpr float kQuadHalf = 0.5f;
 constexpr float kEmberRadius = 1.0f;
 constexpr float kWingSpan = 0.5f;         // spine to wing tip
 constexpr float kWingHalfLength = 0.35f;  // half the spine
+// How far the second wing is turned about the spine from lying flat beside the first.
 constexpr float kWingFoldDegrees = 150.0f;
 constexpr float kSparkHalf = 0.3f;
 constexpr float kRainStreakLength = 0.9f;
@@ -94,7 +95,7 @@ void Quad(PartBuilder& part, float half) {
 void Wings(PartBuilder& part) {
     const float fold = kWingFoldDegrees * kPi / 180.0f;
     const D3DVECTOR tipA{-kWingSpan, 0, 0};
-    const D3DVECTOR tipB{kWingSpan * std::cos(kPi - fold), 0, kWingSpan * std::sin(kPi - fold)};
+    const D3DVECTOR tipB{kWingSpan * std::cos(fold), 0, kWingSpan * std::sin(fold)};
     const D3DVECTOR top{0, kWingHalfLength, 0}, bottom{0, -kWingHalfLength, 0};
     const D3DVECTOR normalA = Normalized(FrontNormal(tipA, top, bottom));
     const D3DVECTOR normalB = Normalized(FrontNormal(tipB, bottom, top));

@@ -1,7 +1,8 @@
 // The land is a handful of round hills on a noisy seabed. Every palm stands on a flat plateau
-// at its own ground height, wide enough that the mesh's triangles around it stay flat too; the
-// hill profiles level out at the waterline into beaches and shallows before dropping to the
-// seabed, which lies deep enough almost everywhere for the through-the-water ripple to move it.
+// at its own ground height, wide enough that the mesh's triangles around it stay flat too. Each
+// hill falls from its plateau to a beach: a long gentle slope through the waterline, from dry
+// sand to the shallows, and then drops off to the seabed, which lies deep enough almost
+// everywhere for the through-the-water ripple to move it.
 #include "tools/assetgen/Landscape.h"
 
 #include <algorithm>
@@ -19,28 +20,36 @@ struct Hill {
     float x, z;
     float top;      // height of the flat top
     float plateau;  // radius of the flat top
-    float shore;    // radius at which the hill reaches the water
+    float shore;    // radius at which the beach meets the water
+    float beach;    // width of the gentle beach slope across the waterline
 };
 
-// Five palm plateaus (the palms' own ground heights), then peaks, a rock and a sand bar.
+// Five palm plateaus (the palms' own ground heights), then peaks, a rock, a sand bar and a
+// shoal. A plateau reaches past every mesh cell around its palm (a cell's diagonal is 2.36).
+// The west island's palm is close to the land's edge, so its beach is short and its bluff steep.
 constexpr float kPalmPlateau = 2.6f;
-const std::array<Hill, 10> kHills{{
-    {27.0f, -17.5f, 6.0f, kPalmPlateau, 9.0f},
-    {-25.0f, 4.0f, 3.6f, kPalmPlateau, 8.0f},
-    {-32.0f, 1.5f, 3.2f, kPalmPlateau, 6.5f},
-    {-4.0f, 8.0f, 1.2f, kPalmPlateau, 5.5f},
-    {21.0f, -24.0f, 6.65f, kPalmPlateau, 10.0f},
-    {28.5f, -26.5f, 9.0f, 0.6f, 8.0f},    // the east island's rocky summit
-    {-29.0f, -3.5f, 5.5f, 0.5f, 6.0f},    // a crag south of the west island
-    {13.0f, 16.0f, 3.0f, 0.4f, 4.0f},     // a rock on the horizon of the first view
-    {6.0f, -8.0f, 0.4f, 1.5f, 4.0f},      // a sand bar
-    {-12.0f, -22.0f, -1.2f, 2.0f, 7.0f},  // a shoal, shallow enough to glow through the water
+const std::array<Hill, 11> kHills{{
+    {27.0f, -17.5f, 6.0f, kPalmPlateau, 8.5f, 4.5f},
+    {-25.0f, 4.0f, 3.6f, kPalmPlateau, 7.5f, 4.5f},
+    {-32.0f, 1.5f, 3.2f, kPalmPlateau - 0.2f, 4.6f, 2.4f},
+    {-4.0f, 8.0f, 1.2f, kPalmPlateau, 5.0f, 4.0f},
+    {21.0f, -24.0f, 6.65f, kPalmPlateau, 9.0f, 4.5f},
+    {28.5f, -26.5f, 9.0f, 0.6f, 7.5f, 3.0f},    // the east island's rocky summit
+    {-29.0f, -3.5f, 5.5f, 0.5f, 4.5f, 2.0f},    // a crag south of the west island
+    {13.0f, 16.0f, 3.0f, 0.4f, 3.5f, 2.0f},     // a rock on the horizon of the first view
+    {6.0f, -8.0f, 0.4f, 1.5f, 3.5f, 3.0f},      // a sand bar
+    {-12.0f, -22.0f, -1.2f, 2.0f, 3.0f, 2.0f},  // a shoal, shallow enough to glow through
 }};
 
-// Below the waterline a hill runs out to the seabed over this fraction of its slope.
-constexpr float kShelfWidth = 0.6f;
-// Coastlines wander by this fraction of a hill's radius.
-constexpr float kCoastWander = 0.15f;
+// The beach runs from this height above the water to this depth below it; this fraction of
+// its width lies above the waterline.
+constexpr float kBeachTop = 0.5f;
+constexpr float kBeachBottom = -0.8f;
+constexpr float kBeachAboveWater = kBeachTop / (kBeachTop - kBeachBottom);
+// Past the beach the ground drops to the seabed over this distance.
+constexpr float kDropOff = 3.0f;
+// Coastlines wander by this fraction of the distance from a hill's centre.
+constexpr float kCoastWander = 0.08f;
 constexpr float kSeabedDepth = -5.5f;
 constexpr float kSeabedRoughness = 1.2f;
 // The seabed sinks towards the land's edges, out of sight under the fog.
@@ -60,14 +69,18 @@ float SeabedHeight(float x, float z) {
 
 float HillHeight(const Hill& hill, float x, float z, float seabed, float wander) {
     const float d = std::hypot(x - hill.x, z - hill.z) * (1 + kCoastWander * wander);
-    const float t = (d - hill.plateau) / (hill.shore - hill.plateau);
-    if (t <= 0) return hill.top;
-    const bool island = hill.top > 0;
-    if (island && t <= 1) return hill.top * (1 - SmoothStep(0, 1, t));
-    // Past the waterline (a shoal: past its rim) the slope eases into the seabed.
-    const float base = island ? 0.0f : hill.top;
-    const float start = island ? 1.0f : 0.0f;
-    return base + (seabed - base) * SmoothStep(0, 1, (t - start) / kShelfWidth);
+    // A hill lower than the beach top (or under water) is all beach from its plateau on.
+    const float beachTop = std::min(kBeachTop, hill.top);
+    const float beachBottom = std::min(kBeachBottom, hill.top);
+    const float beachStart = std::max(hill.plateau, hill.shore - hill.beach * kBeachAboveWater);
+    const float beachEnd = hill.shore + hill.beach * (1 - kBeachAboveWater);
+    if (d <= hill.plateau) return hill.top;
+    if (d < beachStart) {
+        return hill.top - (hill.top - beachTop) * SmoothStep(hill.plateau, beachStart, d);
+    }
+    if (d <= beachEnd)
+        return Lerp(beachTop, beachBottom, (d - beachStart) / (beachEnd - beachStart));
+    return beachBottom + (seabed - beachBottom) * SmoothStep(beachEnd, beachEnd + kDropOff, d);
 }
 
 }  // namespace

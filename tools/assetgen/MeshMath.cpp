@@ -22,9 +22,12 @@ D3DVERTEX MakeVertex(D3DVECTOR position, D3DVECTOR normal, uint32_t colour, floa
 }
 
 int16_t PartBuilder::Add(const D3DVERTEX& v) {
+    if (vertices.size() != static_cast<size_t>(first + count)) {
+        throw std::logic_error("a part's vertices must follow each other");
+    }
+    if (vertices.size() >= 32767) throw std::length_error("geometry set exceeds 32767 vertices");
     vertices.push_back(v);
-    if (vertices.size() > 32767) throw std::length_error("geometry set exceeds 32767 vertices");
-    return static_cast<int16_t>(vertices.size() - 1 - first);
+    return count++;
 }
 
 void PartBuilder::Triangle(int a, int b, int c, D3DVECTOR facing) {

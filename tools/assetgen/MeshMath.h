@@ -60,9 +60,11 @@ D3DVERTEX MakeVertex(D3DVECTOR position, D3DVECTOR normal, uint32_t colour, floa
 
 // A part under construction: its vertices are appended to the shared list, its indices count
 // from its own first vertex.
+// Parts are built one after another: a part's vertices must be added before the next part's.
 struct PartBuilder {
     std::vector<D3DVERTEX>& vertices;
     int16_t first;
+    int16_t count = 0;
     std::vector<int16_t> indices;
 
     explicit PartBuilder(std::vector<D3DVERTEX>& list)
@@ -70,7 +72,7 @@ struct PartBuilder {
 
     // Returns the new vertex's index within the part.
     int16_t Add(const D3DVERTEX& v);
-    int16_t Count() const { return static_cast<int16_t>(vertices.size() - first); }
+    int16_t Count() const { return count; }
     const D3DVERTEX& At(int index) const { return vertices[first + index]; }
     // Appends the triangle in the order that shows its drawn side towards `facing`.
     void Triangle(int a, int b, int c, D3DVECTOR facing);
