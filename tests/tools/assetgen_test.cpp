@@ -570,8 +570,7 @@ std::vector<D3DMATRIX> PosePalm(const ModelData& palm, int palmIndex, float trun
         leaf += 1;
         angles[i].z = 4 * std::cos(a) + 2;
     }
-    D3DMATRIX object;
-    object = math.Euler({0, 0, 0}, {0, 0, 0});
+    const D3DMATRIX object = math.Euler({0, 0, 0}, {0, 0, 0});  // standing at the origin
     std::vector<D3DMATRIX> world(palm.GroupCount);
     std::vector<bool> done(palm.GroupCount, false);
     D3DMATRIX current = object;
