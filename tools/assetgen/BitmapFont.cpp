@@ -7,7 +7,6 @@
 // names with "^", "_", "{" and "}" are drawn here.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -30,11 +29,11 @@ struct GlyphSet {
     const char* fontFile;
     float pixelHeight;  // the font's em in pixels
     int cellWidth, cellHeight;
-    int columns, pitchX;   // cells per row and their spacing; a spare column keeps cells apart
-    int top;               // first row of the set in the image
-    int advance;           // the pen step text uses before HotSpotX
-    int letterGap;         // pixels of space after a glyph's ink
-    int arrowSize;         // width and height of the drawn arrows
+    int columns, pitchX;  // cells per row and their spacing (large cells keep a black column apart)
+    int top;              // first row of the set in the image
+    int advance;          // the pen step text uses before HotSpotX
+    int letterGap;        // pixels of space after a glyph's ink
+    int arrowSize;        // width and height of the drawn arrows
     int lineBreakHotSpot;  // HotSpotX of "@", see below
     // Coverage below inkLow is dropped and above inkHigh is full: the large set keeps its soft
     // edges, the small one is sharpened, since at 5 pixels grey edges only blur.
@@ -46,8 +45,32 @@ constexpr char kFontFolder[] = "/usr/share/fonts/truetype/dejavu/";
 // "@" breaks the line and is never drawn; its HotSpotX applies to the next line's first
 // glyph. Large text is drawn in 3D, where the line restarts one advance too far right, and
 // small text is blitted, where it restarts 4 pixels too far right; these undo that.
-const GlyphSet kLarge{"DejaVuSans-Bold.ttf", 12.0f, 10, 12, 11, 11, 0, 11, 1, 9, -11, 0.0f, 0.87f};
-const GlyphSet kSmall{"DejaVuSansCondensed.ttf", 8.0f, 5, 8, 25, 5, 96, 6, 1, 5, -4, 0.05f, 0.55f};
+const GlyphSet kLarge{.fontFile = "DejaVuSans-Bold.ttf",
+                      .pixelHeight = 12.0f,
+                      .cellWidth = 10,
+                      .cellHeight = 12,
+                      .columns = 11,
+                      .pitchX = 11,
+                      .top = 0,
+                      .advance = 11,
+                      .letterGap = 1,
+                      .arrowSize = 9,
+                      .lineBreakHotSpot = -11,
+                      .inkLow = 0.0f,
+                      .inkHigh = 0.87f};
+const GlyphSet kSmall{.fontFile = "DejaVuSansCondensed.ttf",
+                      .pixelHeight = 8.0f,
+                      .cellWidth = 5,
+                      .cellHeight = 8,
+                      .columns = 25,
+                      .pitchX = 5,
+                      .top = 96,
+                      .advance = 6,
+                      .letterGap = 1,
+                      .arrowSize = 5,
+                      .lineBreakHotSpot = -4,
+                      .inkLow = 0.05f,
+                      .inkHigh = 0.55f};
 
 struct Cell {
     int left, top;
