@@ -67,18 +67,11 @@ void ResetDrawList() {
 }
 
 void LinkSpriteItem(int32_t n) {
-    DrawItem& item = Item(n);
-    if (DrawListHead == 0) {
-        DrawListHead = OpaqueTail = n;
-        item.Next = -1;
-    } else if (OpaqueTail != 0) {
-        item.Next = BlendedTail != 0 ? Item(OpaqueTail).Next : -1;
-        Item(OpaqueTail).Next = n;
-        OpaqueTail = n;
-    } else {
-        item.Next = DrawListHead;
-        DrawListHead = OpaqueTail = n;
-    }
+    // A sprite behaves as an opaque scene item, whatever its blend flag says.
+    const int16_t blend = Item(n).AlphaBlendEnable;
+    Item(n).AlphaBlendEnable = 0;
+    LinkSceneItem(n);
+    Item(n).AlphaBlendEnable = blend;
 }
 
 void LinkSceneItem(int32_t n) {
