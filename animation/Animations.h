@@ -38,12 +38,12 @@ constexpr int32_t AnimationSentinel = 2;
 
 struct Animation {
     uint8_t Kind = 0;
-    D3DVECTOR Position;
-    D3DVECTOR Velocity;      // per FrameScale unit
-    D3DVECTOR Acceleration;  // per FrameScale unit
-    D3DVECTOR Angle;         // degrees, kept in 0..360
-    D3DVECTOR Spin;          // degrees per FrameScale unit
-    D3DVECTOR Pivot;
+    D3DVECTOR Position{};
+    D3DVECTOR Velocity{};      // per FrameScale unit
+    D3DVECTOR Acceleration{};  // per FrameScale unit
+    D3DVECTOR Angle{};         // degrees, kept in 0..360
+    D3DVECTOR Spin{};          // degrees per FrameScale unit
+    D3DVECTOR Pivot{};
     float Style = 0;  // text: size; overlay and particle: fade mode
     float ModelArg = 0;
     float PartArg = 0;
@@ -63,7 +63,7 @@ struct Animation {
     int32_t Fade = 0;  // alpha percent of this frame; -1: no fading
     int32_t State = 0;
     uint8_t ItemFlags = 0;
-    std::string Text;
+    std::string Text{};
     int32_t ParentObject = 0;
     int32_t ParentFrame = 0;
     int32_t FollowIndex = 0;
@@ -91,7 +91,7 @@ struct SpawnParams {
     float velocityX = 0, velocityY = 0, velocityZ = 0;
     float accelerationX = 0, accelerationY = 0, accelerationZ = 0;
     float spinX = 0, spinY = 0, spinZ = 0;
-    std::string text;
+    std::string text{};
     float modelValue = 0;
     float partValue = 0;
     float textureValue = 0;

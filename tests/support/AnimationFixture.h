@@ -35,7 +35,6 @@ class AnimationFixture : public DisplayFixture {
     void TearDown() override {
         PauseState = 0;
         ResetGeometryTables();
-        ResetDrawList();
         DisplayFixture::TearDown();
     }
 
@@ -46,13 +45,6 @@ class AnimationFixture : public DisplayFixture {
     }
     static const DrawItem& Item(int32_t n) { return DrawList.at(static_cast<size_t>(n)); }
     static Animation& Record(int32_t n) { return Animations.at(static_cast<size_t>(n)); }
-    // A running record that lives long enough for any test.
-    static Animation Running() {
-        Animation a;
-        a.State = AnimationRunning;
-        a.Duration = 1000;
-        return a;
-    }
     // Puts a running record straight into the list, as if it had joined earlier.
     static int32_t Insert(Animation a) {
         a.State = AnimationRunning;
@@ -61,14 +53,12 @@ class AnimationFixture : public DisplayFixture {
     }
     // A particle of set 1, part 0 at x, living duration units.
     static SpawnParams Particle(float x, int32_t duration) {
-        SpawnParams p;
-        p.kind = AnimParticle;
-        p.x = x;
-        p.duration = duration;
-        p.modelValue = 1;
-        p.style = 2;
-        p.fadeValue = 1;
-        p.size = 1;
-        return p;
+        return {.kind = AnimParticle,
+                .x = x,
+                .duration = duration,
+                .style = 2,
+                .modelValue = 1,
+                .fadeValue = 1,
+                .size = 1};
     }
 };
