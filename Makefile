@@ -3,9 +3,11 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
+FUZZ := build/fuzz
+FUZZ_SECONDS ?= 10
 SHOTS := $(CURDIR)/build/shots
 
-.PHONY: all deps build build-asan run demo test test-release test-asan shots clean format
+.PHONY: all deps build build-asan build-fuzz run demo test test-release test-asan test-fuzz shots clean format
 
 all: build
 
@@ -19,6 +21,11 @@ build: deps
 build-asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
+
+# The libFuzzer targets need clang; they build in their own tree.
+build-fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
 
 # Starts the real window where a display is reachable, otherwise the headless demo.
 run: build
@@ -36,13 +43,17 @@ demo: build
 		--shot 400:$(SHOTS)/frame-400.png
 	@echo "Pictures written to $(SHOTS)/"
 
-test: test-release test-asan
+test: test-release test-asan test-fuzz
 
 test-release: build
 	@ctest --preset release
 
 test-asan: build-asan
 	@ctest --preset asan
+
+# Each fuzzer runs FUZZ_SECONDS from the seed corpus; any finding fails the target.
+test-fuzz: build-fuzz
+	@scripts/run-fuzzers.sh $(FUZZ) $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

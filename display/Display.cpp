@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "animation/Animations.h"
 #include "app/Declarations.h"
+#include "app/Tables.h"
 #include "display/Surfaces.h"
 #include "errors/clsDX7Err.h"
 #include "platform/dx/DxError.h"
@@ -11,6 +13,9 @@
 
 void ResetTables() {
     ResetSurfaceTables();
+    ResetTable(Animations, AnimationCount);
+    ResetTable(NewAnimations, NewAnimationCount);
+    Animations[0].State = AnimationSentinel;
 }
 
 void StartDisplay() {

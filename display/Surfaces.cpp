@@ -2,14 +2,17 @@
 
 #include <filesystem>
 
+#include "app/Tables.h"
 #include "display/Display.h"
 #include "errors/RuntimeError.h"
+#include "platform/dx/DxError.h"
+#include "platform/dx/DxErrorCodes.h"
+#include "resources/Archive.h"
+#include "resources/ScratchFile.h"
 
 void ResetSurfaceTables() {
-    TextureList.assign(1, SurfaceRecord{});
-    SpriteSurfaceList.assign(1, SurfaceRecord{});
-    LastTextureIndex = 0;
-    LastSpriteSurfaceIndex = 0;
+    ResetTable(TextureList, LastTextureIndex);
+    ResetTable(SpriteSurfaceList, LastSpriteSurfaceIndex);
     SpecialTextures.assign(3, 0);
     EffectTextures.assign(3, 0);
     BackgroundTextures.assign(2, 0);
@@ -19,17 +22,8 @@ void ResetSurfaceTables() {
 
 namespace {
 
-// The slot rule every table shares: element 0 is reused until it holds something, then the
-// table grows by one slot per addition.
-template <typename Record>
-int32_t NextSlot(std::vector<Record>& list, int32_t& last) {
-    if (last > 0 || list[0].Loaded != 0) {
-        last += 1;
-        list.resize(static_cast<size_t>(last) + 1);
-    } else {
-        list.assign(1, Record{});
-    }
-    return last;
+bool SlotInUse(const SurfaceRecord& r) {
+    return r.Loaded != 0;
 }
 
 void Register(std::vector<int32_t>& table, size_t element, int32_t slot) {
@@ -37,12 +31,70 @@ void Register(std::vector<int32_t>& table, size_t element, int32_t slot) {
     table[element] = slot;
 }
 
+DataSource ArchiveSource(int16_t archiveIndex, const std::string& name, int type) {
+    DataSource source;
+    if (archiveIndex >= 0 && static_cast<size_t>(archiveIndex) < Archives.size()) {
+        source.File = Archives[static_cast<size_t>(archiveIndex)].Path;
+    }
+    source.Entry = name;
+    source.EntryType = type;
+    return source;
+}
+
+// The image of an archive entry, or an empty surface when the archive has no such image; the
+// frame table of the same name, when there is one, replaces the caller's.
+SurfacePtr CreateFromArchive(int16_t archiveIndex, const std::string& name, DDSURFACEDESC2& desc,
+                             std::vector<SurfaceFrame>& frames) {
+    if (ExtractEntry(archiveIndex, name, EntryTypeImage) != 1) {
+        return DirectDraw->CreateSurface(desc);
+    }
+    const DataSource imageSource = ArchiveSource(archiveIndex, name, EntryTypeImage);
+    const std::vector<uint8_t> bytes = TakeScratchFile(imageSource);
+    SurfacePtr surface;
+    try {
+        surface = DirectDraw->CreateSurfaceFromMemory(bytes, desc);
+    } catch (const DxError& e) {
+        if (e.Number() != DDERR_INVALIDPIXELFORMAT) throw;
+        ThrowDataError(rt::InvalidFileFormat, imageSource, "the image does not decode");
+    }
+    if (ExtractEntry(archiveIndex, name, EntryTypeFrameTable) == 1) {
+        const DataSource tableSource = ArchiveSource(archiveIndex, name, EntryTypeFrameTable);
+        ReadSurfaceFrames(TakeScratchFile(tableSource), frames, tableSource);
+    }
+    return surface;
+}
+
+SurfacePtr CreateFromFile(const std::string& path, DDSURFACEDESC2& desc) {
+    if (path.empty() || !std::filesystem::is_regular_file(path)) {
+        return DirectDraw->CreateSurface(desc);
+    }
+    try {
+        return DirectDraw->CreateSurfaceFromFile(path, desc);
+    } catch (const DxError& e) {
+        if (e.Number() != DDERR_INVALIDPIXELFORMAT) throw;
+        DataSource source;
+        source.File = path;
+        ThrowDataError(rt::InvalidFileFormat, source, "the image does not decode");
+    }
+}
+
+void FillRecord(SurfaceRecord& record, SurfacePtr surface, const std::vector<SurfaceFrame>& frames,
+                const std::string& name) {
+    record.Surface = std::move(surface);
+    record.LastFrame = static_cast<uint8_t>(frames.empty() ? 0 : frames.size() - 1);
+    record.Frames = frames;
+    record.Name = name;
+    record.Loaded = 1;
+}
+
 }  // namespace
 
 int32_t LoadSurface(const std::string& path, std::vector<SurfaceFrame>& frames, int32_t& width,
                     int32_t& height, int32_t extraCaps, int32_t colorKey, const std::string& name,
                     int16_t archiveIndex) {
-    const int32_t slot = NextSlot(SpriteSurfaceList, LastSpriteSurfaceIndex);
+    if (frames.size() > 256) {
+        throw RuntimeError(rt::SubscriptOutOfRange, name + ": more than 256 frames");
+    }
     DDSURFACEDESC2 desc;
     desc.lFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
     if (colorKey >= 0) {
@@ -52,24 +104,17 @@ int32_t LoadSurface(const std::string& path, std::vector<SurfaceFrame>& frames, 
     desc.ddsCaps.lCaps = extraCaps | DDSCAPS_OFFSCREENPLAIN;
     desc.lWidth = width;
     desc.lHeight = height;
-    SurfaceDesc = desc;
+    SurfaceDesc.lFlags = desc.lFlags;
+    SurfaceDesc.lWidth = width;
+    SurfaceDesc.lHeight = height;
+    SurfaceDesc.ddsCaps = desc.ddsCaps;
+    SurfaceDesc.ddckCKSrcBlt = desc.ddckCKSrcBlt;
 
-    SurfacePtr surface;
-    if (archiveIndex == -1) {
-        const bool hasFile = !path.empty() && std::filesystem::is_regular_file(path);
-        surface = hasFile ? DirectDraw->CreateSurfaceFromFile(path, desc)
-                          : DirectDraw->CreateSurface(desc);
-    } else {
-        // Archive entries arrive with the resource loader.
-        throw RuntimeError(rt::FileNotFound, "archive surfaces are not available: " + name);
-    }
-
-    SurfaceRecord& record = SpriteSurfaceList[static_cast<size_t>(slot)];
-    record.Surface = surface;
-    record.LastFrame = static_cast<uint8_t>(frames.empty() ? 0 : frames.size() - 1);
-    record.Frames = frames;
-    record.Name = name;
-    record.Loaded = 1;
+    // The surface is made before the slot is taken, so a failure leaves the list as it was.
+    SurfacePtr surface = archiveIndex == -1 ? CreateFromFile(path, desc)
+                                            : CreateFromArchive(archiveIndex, name, desc, frames);
+    const int32_t slot = NextTableSlot(SpriteSurfaceList, LastSpriteSurfaceIndex, SlotInUse);
+    FillRecord(SpriteSurfaceList[static_cast<size_t>(slot)], std::move(surface), frames, name);
     if (name == "BGF1") Register(BackgroundSurfaces, 0, slot);
     if (name == "BGF2") Register(BackgroundSurfaces, 1, slot);
     if (name == "FONT") Register(FontSurfaces, 0, slot);

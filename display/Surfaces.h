@@ -7,13 +7,7 @@
 #include <vector>
 
 #include "platform/dx/DirectDraw.h"
-
-// A sub-image rectangle with hot-spot offsets (20 bytes, as stored in frame tables).
-struct SurfaceFrame {
-    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-    int16_t HotSpotX = 0, HotSpotY = 0;
-};
-static_assert(sizeof(SurfaceFrame) == 20);
+#include "resources/SurfaceFrames.h"
 
 struct SurfaceRecord {
     SurfacePtr Surface;

@@ -8,6 +8,7 @@
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
 #include "platform/dx/Gdi.h"
+#include "platform/dx/ImageBytes.h"
 #include "stb_image.h"
 #include "stb_image_write.h"
 
@@ -341,6 +342,9 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
 RgbImage DecodeImage(const std::vector<uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() > static_cast<size_t>(INT32_MAX)) {
         throw DxError(DDERR_INVALIDPIXELFORMAT, "image data is empty");
+    }
+    if (const std::string problem = ImageStructureProblem(bytes); !problem.empty()) {
+        throw DxError(DDERR_INVALIDPIXELFORMAT, "image does not decode: " + problem);
     }
     int w = 0, h = 0, n = 0;
     if (!stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &n) ||

@@ -1,0 +1,28 @@
+// The scratch file through which every extracted archive entry reaches its loader. It is
+// Temp.dat beside the executable; when that folder cannot be written (an installed program), a
+// private file made by mkstemp in the temporary directory takes its place, a new one for every
+// extraction, so no fixed name in a shared folder is ever used.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "resources/BinaryIo.h"
+
+// The file the last extraction wrote and no loader has taken yet; empty when there is none.
+inline std::string ScratchFilePath;
+
+// AppPath + "Temp.dat".
+std::string DefaultScratchPath();
+
+// Replaces the scratch file with exactly these bytes and records where it is.
+void WriteScratchFile(std::span<const uint8_t> bytes);
+
+// Reads the pending scratch file whole and deletes it. Without a pending extraction this is
+// error 53: a loader never reads a scratch file left over from an earlier extraction.
+std::vector<uint8_t> TakeScratchFile(const DataSource& source);
+
+// Deletes the pending scratch file, if any.
+void DeleteScratchFile();

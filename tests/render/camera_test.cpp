@@ -1,0 +1,95 @@
+#include "render/Camera.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/host/HeadlessHost.h"
+
+namespace {
+
+class CameraTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetActiveHost(&host);
+        camera.CameraPosition = D3DVECTOR{0, 4, 0};
+        camera.UpVector = D3DVECTOR{0, 1, 0};
+        camera.Yaw = 55;
+    }
+    void TearDown() override { SetActiveHost(nullptr); }
+    void Frames(int n) {
+        for (int i = 0; i < n; ++i) StepCamera(camera);
+    }
+    HeadlessHost host{HeadlessOptions{}};
+    CameraStateRecord camera;
+};
+
+TEST_F(CameraTest, ReleasingEveryKeyBringsTheCameraToAFullStop) {
+    host.SetKey('A', true);
+    host.SetKey(vk::RIGHT, true);
+    host.SetKey(vk::UP, true);
+    Frames(30);
+    EXPECT_NEAR(camera.MoveSpeed, 0.4f, 1e-5f);
+    host.SetKey('A', false);
+    host.SetKey(vk::RIGHT, false);
+    host.SetKey(vk::UP, false);
+    Frames(40);
+    EXPECT_EQ(camera.MoveSpeed, 0.0f);
+    EXPECT_EQ(camera.TurnSpeed, 0.0f);
+    EXPECT_EQ(camera.PitchSpeed, 0.0f);
+    const D3DVECTOR still = camera.CameraPosition;
+    Frames(1);
+    EXPECT_EQ(camera.CameraPosition.x, still.x);
+    EXPECT_EQ(camera.CameraPosition.z, still.z);
+}
+
+TEST_F(CameraTest, HoldingRightHoversJustBeyondMinusOne) {
+    host.SetKey(vk::RIGHT, true);
+    float lowest = 0;
+    for (int i = 0; i < 50; ++i) {
+        StepCamera(camera);
+        lowest = std::min(lowest, camera.TurnSpeed);
+    }
+    EXPECT_LT(camera.TurnSpeed, -1.0f + 1e-6f);
+    EXPECT_GT(lowest, -1.2f);
+    EXPECT_NE(camera.Yaw, 55.0f);
+    // With Alt it strafes instead: yaw holds still.
+    HeadlessHost other{HeadlessOptions{}};
+    SetActiveHost(&other);
+    CameraStateRecord c;
+    c.Yaw = 90;  // facing +z: strafing right moves towards +x
+    other.SetKey(vk::RIGHT, true);
+    other.SetKey(vk::MENU, true);
+    StepCamera(c);
+    EXPECT_EQ(c.Yaw, 90.0f);
+    EXPECT_NEAR(c.CameraPosition.x, 0.05f, 1e-6f);
+    EXPECT_NEAR(c.CameraPosition.z, 0.0f, 1e-6f);
+    SetActiveHost(&host);
+}
+
+TEST_F(CameraTest, PitchIsClampedAndMotionAtNinetyIsVertical) {
+    host.SetKey(vk::UP, true);
+    Frames(200);
+    EXPECT_EQ(camera.Pitch, -90.0f);
+    const float speed = camera.PitchSpeed;
+    StepCamera(camera);  // at -90 Up adds no more pitch speed
+    EXPECT_GE(camera.PitchSpeed, speed);
+    host.SetKey(vk::UP, false);
+    Frames(20);
+    host.SetKey('A', true);
+    const D3DVECTOR before = camera.CameraPosition;
+    Frames(10);
+    EXPECT_EQ(camera.CameraPosition.x, before.x);
+    EXPECT_EQ(camera.CameraPosition.z, before.z);
+    EXPECT_LT(camera.CameraPosition.y, before.y);  // nose down: flying forward sinks
+}
+
+TEST_F(CameraTest, LookAtPointLiesAlongTheYaw) {
+    camera.Yaw = 0;
+    Frames(1);
+    EXPECT_NEAR(camera.LookAtPoint.x - camera.CameraPosition.x, 0.1f, 1e-6f);
+    EXPECT_NEAR(camera.LookAtPoint.z - camera.CameraPosition.z, 0.0f, 1e-6f);
+    camera.Yaw = 90;
+    Frames(1);
+    EXPECT_NEAR(camera.LookAtPoint.z - camera.CameraPosition.z, 0.1f, 1e-6f);
+}
+
+}  // namespace
