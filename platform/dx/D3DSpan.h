@@ -64,7 +64,8 @@ struct SpanContext {
     float blend[2][4] = {{1, 0, 0, 0}, {0, 0, 0, 0}};
 
     // Ordered dither thresholds in 8-bit units for red and blue (green takes half), per row
-    // (y & 3), repeated so that eight lanes can be read from offset x & 3. Zero when off.
+    // (y & 3), repeated so that eight lanes can be read from offset x & 3.
+    bool dithered = false;
     float dither[4][12] = {};
 };
 

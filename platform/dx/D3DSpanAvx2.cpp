@@ -60,9 +60,6 @@ inline I operator&(I a, I b) {
 inline I operator|(I a, I b) {
     return I(_mm256_or_si256(a.v, b.v));
 }
-inline I operator^(I a, I b) {
-    return I(_mm256_xor_si256(a.v, b.v));
-}
 
 inline F Ramp() {
     return F(_mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7));
@@ -75,12 +72,6 @@ inline F Max(F a, F b) {
 }
 inline F Floor(F a) {
     return F(_mm256_floor_ps(a.v));
-}
-inline I Min(I a, I b) {
-    return I(_mm256_min_epi32(a.v, b.v));
-}
-inline I Max(I a, I b) {
-    return I(_mm256_max_epi32(a.v, b.v));
 }
 inline I MinU(I a, I b) {
     return I(_mm256_min_epu32(a.v, b.v));
@@ -112,9 +103,6 @@ inline I Shr16(I a) {
 }
 inline I Madd16(I a, I b) {
     return I(_mm256_madd_epi16(a.v, b.v));
-}
-inline I Mul(I a, I b) {
-    return I(_mm256_mullo_epi32(a.v, b.v));
 }
 inline I Eq(I a, I b) {
     return I(_mm256_cmpeq_epi32(a.v, b.v));

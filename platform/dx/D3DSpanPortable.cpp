@@ -11,7 +11,7 @@
 
 // Eight-lane vectors are wider than this build's registers; they never cross an external
 // function boundary, so the calling convention note does not matter here.
-#if defined(__GNUC__) && !defined(__clang__)
+#if defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
@@ -80,9 +80,6 @@ inline I operator&(I a, I b) {
 inline I operator|(I a, I b) {
     return I(a.v | b.v);
 }
-inline I operator^(I a, I b) {
-    return I(a.v ^ b.v);
-}
 
 inline F Ramp() {
     return F(VF{0, 1, 2, 3, 4, 5, 6, 7});
@@ -148,9 +145,6 @@ inline I Madd16(I a, I b) {
     const VU loA = Bits(Signed(a.v << 16) >> 16), loB = Bits(Signed(b.v << 16) >> 16);
     const VU hiA = Bits(Signed(a.v) >> 16), hiB = Bits(Signed(b.v) >> 16);
     return I(loA * loB + hiA * hiB);
-}
-inline I Mul(I a, I b) {
-    return I(a.v * b.v);
 }
 inline I Eq(I a, I b) {
     return I(Bits(a.v == b.v));

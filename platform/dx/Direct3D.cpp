@@ -485,7 +485,8 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
         }
     }
 
-    if (s.on(D3DRENDERSTATE_DITHERENABLE)) {
+    span.dithered = s.on(D3DRENDERSTATE_DITHERENABLE);
+    if (span.dithered) {
         for (int row = 0; row < 4; ++row) {
             for (int i = 0; i < 12; ++i) span.dither[row][i] = kBayer4[row][i & 3] * 0.5f;
         }

@@ -51,7 +51,7 @@ class Direct3DEnumPixelFormats {
 
 class Direct3D7 {
   public:
-    explicit Direct3D7(DirectDraw7& directDraw) : directDraw_(directDraw) {}
+    explicit Direct3D7(DirectDraw7&) {}
 
     std::shared_ptr<Direct3DEnumDevices> GetDevicesEnum();
     // Depth formats of the named device: one 16-bit DDPF_ZBUFFER format.
@@ -62,9 +62,6 @@ class Direct3D7 {
                                                   const SurfacePtr& renderTarget);
     std::shared_ptr<Direct3DVertexBuffer7> CreateVertexBuffer(const D3DVERTEXBUFFERDESC& desc,
                                                               int32_t flags);
-
-  private:
-    DirectDraw7& directDraw_;
 };
 
 class Direct3DVertexBuffer7 {
