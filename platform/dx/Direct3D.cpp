@@ -16,6 +16,7 @@ using d3d::DeviceState;
 namespace {
 
 constexpr const char* kHalDevice = "IID_IDirect3DHALDevice";
+constexpr int32_t kMaxTextureSide = 4096;
 
 DDPIXELFORMAT DepthFormat16() {
     DDPIXELFORMAT f;
@@ -656,6 +657,10 @@ void Direct3DDevice7::SetTexture(int32_t stage, const SurfacePtr& texture) {
         if (texture->IsDepth() || (Describe(*texture).ddsCaps.lCaps & DDSCAPS_TEXTURE) == 0) {
             throw DxError(DDERR_INVALIDCAPS,
                           "SetTexture of a surface made without DDSCAPS_TEXTURE");
+        }
+        // The samplers index texels in float, exact up to 2^24 texels.
+        if (texture->Width() > kMaxTextureSide || texture->Height() > kMaxTextureSide) {
+            throw DxError(D3DERR_TEXTURE_BADSIZE, "texture larger than 4096 pixels");
         }
     }
     core_->state.textures[static_cast<size_t>(stage)] = texture;

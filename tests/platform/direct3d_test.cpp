@@ -197,6 +197,8 @@ TEST_F(Direct3DTest, FailingCallsCarryDirect3DNumbers) {
     EXPECT_DX_ERROR(device->SetTextureStageState(8, D3DTSS_COLOROP, 4), DDERR_INVALIDPARAMS);
     EXPECT_DX_ERROR(device->SetTexture(0, Surface(4, 4, DDSCAPS_OFFSCREENPLAIN)),
                     DDERR_INVALIDCAPS);
+    EXPECT_DX_ERROR(device->SetTexture(0, Surface(4097, 1, DDSCAPS_TEXTURE)),
+                    D3DERR_TEXTURE_BADSIZE);
     EXPECT_DX_ERROR(device->SetTransform(4, D3DMATRIX{}), DDERR_INVALIDPARAMS);
     D3DVIEWPORT7 vp;
     vp.lX = 8;
