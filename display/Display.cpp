@@ -13,6 +13,7 @@
 #include "render/DrawList.h"
 #include "render/GeometrySets.h"
 #include "resources/Archive.h"
+#include "resources/ModelBuffers.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
 #include "sound/Sound.h"
@@ -20,6 +21,7 @@
 void ResetTables() {
     ResetGeometryTables();
     ResetModelTables();
+    ResetModelBufferTables();
     ResetSceneObjectTables();
     ResetDrawList();
     ResetSurfaceTables();
@@ -125,6 +127,7 @@ int ShutDownDisplay(const PendingError& error) {
     }
     ReleaseList(SpriteSurfaceList);
     ReleaseList(TextureList);
+    ReleaseModelBuffers();
     if (DesktopDC != nullptr) DeleteDC(DesktopDC);
     if (DesktopBitmap != nullptr) DeleteObject(DesktopBitmap);
     DesktopDC = nullptr;

@@ -5,6 +5,7 @@
 #include "app/Random.h"
 #include "app/Tables.h"
 #include "resources/Archive.h"
+#include "resources/ModelBuffers.h"
 #include "resources/ScratchFile.h"
 
 namespace {
@@ -107,8 +108,8 @@ void ResetModelTables() {
 
 int32_t LoadModel(const std::string& path, const std::string& name, int16_t archiveIndex) {
     Randomize();
-    // The record is read and checked before a slot is taken, so bad data leaves the table as it
-    // was.
+    // The record is read and checked, and its buffers made, before a slot is taken, so a
+    // failure leaves the table as it was.
     ModelData model;
     if (archiveIndex != -1) {
         const Archive& archive = At(Archives, archiveIndex);
@@ -123,13 +124,12 @@ int32_t LoadModel(const std::string& path, const std::string& name, int16_t arch
         model = BuiltInTriangle();
     }
 
+    model.BufferIndex = CreateModelBuffers(model.Vertices, model.VertexCount);
+
     const int32_t slot =
         NextTableSlot(Models, LastModelIndex, [](const ModelData& m) { return m.Loaded == 1; });
     ModelData& stored = Models[static_cast<size_t>(slot)];
     stored = std::move(model);
-    // TODO(device): stored.BufferIndex = CreateModelBuffers(stored.Vertices, stored.VertexCount);
-    // goes here once the 3D device exists. Until then the model has no buffers.
-    stored.BufferIndex = -1;
     stored.Name = name;
     stored.Loaded = 1;
     return slot;

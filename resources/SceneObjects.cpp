@@ -4,6 +4,7 @@
 
 #include "app/Random.h"
 #include "app/Tables.h"
+#include "display/Surfaces.h"
 #include "resources/Models.h"
 
 void ResetSceneObjectTables() {
@@ -17,7 +18,17 @@ void CreateSceneObject(const std::string& modelName, const D3DMATERIAL7& materia
     Randomize();
     const int32_t modelIndex = FindModel(modelName);
     if (modelIndex < 0) return;
-    const ModelData& model = Models[static_cast<size_t>(modelIndex)];
+    const int16_t jointCount = Models[static_cast<size_t>(modelIndex)].GroupCount;
+
+    // The texture is made before a slot is taken, so a failure leaves the table as it was.
+    // It comes from a plain file, never the archive: object textures are the user's pictures.
+    const bool textured = !texturePath.empty() && texturePath != "0";
+    int32_t textureIndex = -1;
+    if (textured) {
+        std::vector<SurfaceFrame> frames{SurfaceFrame{0, 0, textureWidth, textureHeight, 0, 0}};
+        textureIndex =
+            LoadTexture(texturePath, frames, textureWidth, textureHeight, colorKey, objectName, -1);
+    }
 
     const int32_t slot = NextTableSlot(SceneObjects, LastSceneObjectIndex,
                                        [](const SceneObject& o) { return o.Active == 1; });
@@ -30,18 +41,16 @@ void CreateSceneObject(const std::string& modelName, const D3DMATERIAL7& materia
     o.ModelName = modelName;
     o.Material = material;
     o.ObjectName = objectName;
-    o.JointCount = model.GroupCount;
-    o.Joints.resize(static_cast<size_t>(std::max<int16_t>(model.GroupCount, 0)));
+    o.JointCount = jointCount;
+    o.Joints.resize(static_cast<size_t>(std::max<int16_t>(jointCount, 0)));
     o.ColorKey = -1;
     o.TextureIndex = -1;
-    if (!texturePath.empty() && texturePath != "0") {
+    if (textured) {
         o.TexturePath = texturePath;
         o.TextureWidth = textureWidth;
         o.TextureHeight = textureHeight;
         o.ColorKey = colorKey;
-        // TODO(device): o.TextureIndex = LoadTexture(texturePath, {one frame (0, 0, width,
-        // height)}, o.TextureWidth, o.TextureHeight, colorKey, objectName, -1) once textures
-        // exist; until then the object keeps TextureIndex -1.
+        o.TextureIndex = textureIndex;
     }
     o.Active = 1;
 }

@@ -45,7 +45,7 @@ void ResetSceneObjectTables();
 
 // Places an instance of the lowest loaded model named modelName in the next slot of
 // SceneObjects; does nothing when no model bears that name. A texture path other than "" or "0"
-// is kept with its size and colour key for the texture loader.
+// loads that image file as the object's texture (an empty one when the file is missing).
 void CreateSceneObject(const std::string& modelName, const D3DMATERIAL7& material,
                        const D3DVECTOR& position, const D3DVECTOR& rotation, const D3DVECTOR& scale,
                        const std::string& objectName, const std::string& texturePath,

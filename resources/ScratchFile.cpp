@@ -36,7 +36,9 @@ std::string DefaultScratchPath() {
 void WriteScratchFile(std::span<const uint8_t> bytes) {
     DeleteScratchFile();
     std::string path = DefaultScratchPath();
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Never overwrite a Temp.dat this run did not write: it may be another instance's, in the
+    // middle of its own load from the same folder.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         const std::string besideError = std::strerror(errno);
         std::string pattern = TemporaryFolder() + "/velmora-Temp-XXXXXX";

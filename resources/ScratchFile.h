@@ -1,7 +1,8 @@
 // The scratch file through which every extracted archive entry reaches its loader. It is
-// Temp.dat beside the executable; when that folder cannot be written (an installed program), a
-// private file made by mkstemp in the temporary directory takes its place, a new one for every
-// extraction, so no fixed name in a shared folder is ever used.
+// Temp.dat beside the executable; when that folder cannot be written (an installed program), or
+// a Temp.dat is already there (another instance loading from the same folder, or one left by a
+// run that ended abruptly), a private file made by mkstemp in the temporary directory takes its
+// place, a new one for every extraction, so no fixed name in a shared folder is ever used.
 #pragma once
 
 #include <cstdint>

@@ -159,6 +159,25 @@ TEST_F(ArchiveTest, UnwritableProgramFolderUsesAPrivateTemporaryFile) {
     }
 }
 
+TEST_F(ArchiveTest, ATempDatThisRunDidNotWriteIsLeftAlone) {
+    TempDir tmp;
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", tmp.Path().c_str(), 1);
+    const int16_t slot = Open({{"A", 1, Bytes("payload")}});
+    // Another instance in the same folder is half-way through its own load.
+    WriteBytes(TempDat(), Bytes("theirs"));
+    ASSERT_EQ(ExtractEntry(slot, "A", 1), 1);
+    EXPECT_EQ(std::filesystem::path(ScratchFilePath).parent_path(), tmp.Path());
+    EXPECT_EQ(TakeScratchFile(DataSource{}), Bytes("payload"));
+    EXPECT_EQ(ReadBytes(TempDat()), Bytes("theirs"));
+    if (old) {
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+}
+
 TEST_F(ArchiveTest, MalformedArchivesAreRefusedWithTheirReason) {
     const std::vector<uint8_t> data = Bytes("abcdef");
     struct Case {

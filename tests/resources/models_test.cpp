@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "app/Declarations.h"
-#include "platform/host/HeadlessHost.h"
 #include "resources/Archive.h"
 #include "resources/ScratchFile.h"
+#include "tests/support/DeviceFixture.h"
 #include "tests/support/ResourceTestSupport.h"
 
 namespace {
@@ -38,22 +38,18 @@ void ExpectSame(const ModelData& a, const ModelData& b) {
     EXPECT_EQ(WriteModelRecord(a), WriteModelRecord(b));
 }
 
-class ModelsTest : public ::testing::Test {
+// Loading makes the model's vertex buffers, so the device is there.
+class ModelsTest : public DeviceFixture {
   protected:
     TempDir dir;
-    HeadlessHost host{HeadlessOptions{}};  // loading re-seeds from its clock
 
     void SetUp() override {
-        SetActiveHost(&host);
+        DeviceFixture::SetUp();
         AppPath = dir.Folder();
-        ResetArchiveTables();
-        ResetModelTables();
     }
     void TearDown() override {
         DeleteScratchFile();
-        ResetArchiveTables();
-        ResetModelTables();
-        SetActiveHost(nullptr);
+        DeviceFixture::TearDown();
     }
 
     int16_t OpenWith(const std::vector<ArchiveItem>& items) {

@@ -1,26 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "platform/host/HeadlessHost.h"
+#include "display/Surfaces.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
+#include "tests/support/DeviceFixture.h"
+#include "tests/support/ResourceTestSupport.h"
 
 namespace {
 
-class SceneObjectsTest : public ::testing::Test {
+// Models get vertex buffers and objects textures, so the device is there.
+class SceneObjectsTest : public DeviceFixture {
   protected:
-    HeadlessHost host{HeadlessOptions{}};  // loading and placing re-seed from its clock
-
-    void SetUp() override {
-        SetActiveHost(&host);
-        ResetModelTables();
-        ResetSceneObjectTables();
-    }
-    void TearDown() override {
-        ResetModelTables();
-        ResetSceneObjectTables();
-        SetActiveHost(nullptr);
-    }
-
     static void Create(const std::string& model, const std::string& name,
                        const std::string& texture = "0") {
         D3DMATERIAL7 material;
@@ -82,18 +72,70 @@ TEST_F(SceneObjectsTest, ObjectUsesTheLowestModelOfItsNameAndGetsAJointPerGroup)
 
 TEST_F(SceneObjectsTest, NoTextureLeavesTheTextureFieldsUnset) {
     LoadModel("", "CHAR", -1);
+    const int32_t textures = LastTextureIndex;
     Create("CHAR", "A", "0");
     Create("CHAR", "B", "");
-    Create("CHAR", "C", "bark.png");
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(SceneObjects[i].TextureIndex, -1);
         EXPECT_EQ(SceneObjects[i].ColorKey, -1);
         EXPECT_EQ(SceneObjects[i].TexturePath, "");
     }
-    EXPECT_EQ(SceneObjects[2].TexturePath, "bark.png");
-    EXPECT_EQ(SceneObjects[2].TextureWidth, 64);
-    EXPECT_EQ(SceneObjects[2].TextureHeight, 32);
-    EXPECT_EQ(SceneObjects[2].ColorKey, 0);
+    EXPECT_EQ(LastTextureIndex, textures);
+}
+
+// A 2 x 2 picture, all one colour, as a 24-bit BMP.
+std::vector<uint8_t> SolidBmp(uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<uint8_t> bmp(54 + 16, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, static_cast<uint32_t>(bmp.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 2);
+    put32(22, 2);
+    bmp[26] = 1;
+    bmp[28] = 24;
+    put32(34, 16);
+    for (size_t row = 0; row < 2; ++row) {
+        for (size_t px = 0; px < 2; ++px) {
+            const size_t at = 54 + row * 8 + px * 3;
+            bmp[at] = b;
+            bmp[at + 1] = g;
+            bmp[at + 2] = r;
+        }
+    }
+    return bmp;
+}
+
+TEST_F(SceneObjectsTest, TexturePathLoadsThatFileUnderTheObjectsName) {
+    TempDir dir;
+    WriteBytes(dir.File("bark.bmp"), SolidBmp(255, 0, 0));
+    LoadModel("", "CHAR", -1);
+    Create("CHAR", "Bark", dir.File("bark.bmp"));
+    Create("CHAR", "Gone", dir.File("missing.png"));
+
+    const SceneObject& bark = SceneObjects[0];
+    EXPECT_EQ(bark.TexturePath, dir.File("bark.bmp"));
+    EXPECT_EQ(bark.ColorKey, 0);
+    ASSERT_GE(bark.TextureIndex, 0);
+    const SurfaceRecord& texture = TextureList.at(static_cast<size_t>(bark.TextureIndex));
+    EXPECT_EQ(texture.Name, "Bark");
+    ASSERT_EQ(texture.Surface->Width(), 64);  // stretched to the size asked for
+    ASSERT_EQ(texture.Surface->Height(), 32);
+    EXPECT_EQ(texture.Surface->Row(31)[63], 0xF800);
+    EXPECT_TRUE(texture.Surface->HasSourceColorKey());
+    ASSERT_EQ(texture.Frames.size(), 1u);
+    EXPECT_EQ(texture.Frames[0].Right, 64);
+    EXPECT_EQ(texture.Frames[0].Bottom, 32);
+
+    // A file that is not there still gives the object a texture of its own, empty.
+    const SceneObject& gone = SceneObjects[1];
+    ASSERT_GE(gone.TextureIndex, 0);
+    EXPECT_NE(gone.TextureIndex, bark.TextureIndex);
+    EXPECT_EQ(TextureList.at(static_cast<size_t>(gone.TextureIndex)).Surface->Row(0)[0], 0);
 }
 
 }  // namespace
