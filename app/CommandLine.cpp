@@ -4,7 +4,8 @@
 #include <fstream>
 
 const char* const kUsage =
-    "usage: velmora [--windowed]                 interactive (asks Hi-res/Lo-res)\n"
+    "usage: velmora [--windowed] [--record FILE] interactive (asks Hi-res/Lo-res)\n"
+    "  --record FILE     write the session's input as a script for --input\n"
     "       velmora --headless [options]         no window, no sound device, no question\n"
     "  --frames N        passes to run, then end as if Esc were pressed (default 400)\n"
     "  --res hi|lo       the answer to the display question (default hi = 640x480)\n"
@@ -56,6 +57,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             cl.headless = true;
         } else if (a == "--windowed") {
             cl.windowed = true;
+        } else if (a == "--record") {
+            if (!value(v)) return fail("--record needs a file");
+            cl.recordFile = v;
         } else if (a == "--stats") {
             cl.stats = true;
             headlessOnly.push_back(a);
@@ -112,5 +116,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         return fail(headlessOnly.front() + " needs --headless");
     }
     if (cl.headless && cl.windowed) return fail("--windowed and --headless exclude each other");
+    if (cl.headless && !cl.recordFile.empty()) {
+        return fail("--record is for the interactive program; --headless replays with --input");
+    }
     return cl;
 }

@@ -58,9 +58,9 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<SdlHost> host;
     try {
-        host = std::make_unique<SdlHost>(SdlHostOptions{!cl->windowed});
+        host = std::make_unique<SdlHost>(SdlHostOptions{!cl->windowed, cl->recordFile});
     } catch (const std::exception& e) {
-        std::cerr << "velmora: " << e.what() << " (try --headless)" << std::endl;
+        std::cerr << "velmora: " << e.what() << std::endl;
         return 1;
     }
     SetActiveHost(host.get());

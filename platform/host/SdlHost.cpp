@@ -90,9 +90,16 @@ void SdlAudio::Stop() {
 
 // ---------------------------------------------------------------- host
 
-SdlHost::SdlHost(SdlHostOptions options) : options_(options) {
+SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
+    if (!options_.recordFile.empty()) {
+        recordOut_.open(options_.recordFile, std::ios::trunc);
+        if (!recordOut_) throw std::runtime_error("cannot write " + options_.recordFile);
+        recordOut_ << "# velmora input, replay with --headless --input FILE\n";
+        recording_ = true;
+    }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
-        throw std::runtime_error(std::string("no display: ") + SDL_GetError());
+        throw std::runtime_error(std::string("no display: ") + SDL_GetError() +
+                                 " (try --headless)");
     }
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
 }
@@ -152,6 +159,7 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
     if (texture_ == nullptr || width != frameWidth_ || height != frameHeight_) {
         SetFrameSize(width, height);
     }
+    ++presented_;
     SDL_UpdateTexture(texture_, nullptr, pixels, pitch * 2);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
@@ -194,6 +202,13 @@ void SdlHost::DoEvents() {
                 } else if (key == vk::ESCAPE) {
                     ch = 27;
                 }
+                if (recording_) {
+                    // A held key repeats only its character.
+                    if (e.key.repeat == 0) {
+                        RecordKeyDown(recorded_, RecordingPass(), key, keyDown_[vk::SHIFT]);
+                    }
+                    if (ch != 0) RecordCharacter(recorded_, RecordingPass(), ch);
+                }
                 if (ch != 0 && events_) events_->KeyPress(ch);
                 break;
             }
@@ -202,6 +217,7 @@ void SdlHost::DoEvents() {
                 const int key = VirtualKeyOf(e.key.keysym.sym);
                 if (key == 0) break;
                 keyDown_[key] = false;
+                if (recording_) RecordKeyUp(recorded_, RecordingPass(), key);
                 if (events_) {
                     int16_t code = static_cast<int16_t>(key);
                     const int16_t shift = static_cast<int16_t>((keyDown_[vk::SHIFT] ? 1 : 0) |
@@ -216,20 +232,28 @@ void SdlHost::DoEvents() {
                     const unsigned char u = static_cast<unsigned char>(*c);
                     if (u < 32 || u > 126) continue;  // the program's text is plain ASCII
                     int16_t ch = static_cast<int16_t>(u);
+                    if (recording_) RecordCharacter(recorded_, RecordingPass(), ch);
                     if (events_) events_->KeyPress(ch);
                 }
                 break;
             case SDL_MOUSEMOTION:
                 cursor_ = POINTAPI{e.motion.x, e.motion.y};
+                if (recording_) RecordMouse(recorded_, RecordingPass(), ClampedCursor());
                 break;
             case SDL_MOUSEBUTTONUP:
                 cursor_ = POINTAPI{e.button.x, e.button.y};
-                if (e.button.button == SDL_BUTTON_LEFT && events_) events_->Click();
+                if (e.button.button != SDL_BUTTON_LEFT) break;
+                if (recording_) {
+                    RecordMouse(recorded_, RecordingPass(), ClampedCursor());
+                    RecordClick(recorded_, RecordingPass());
+                }
+                if (events_) events_->Click();
                 break;
             default:
                 break;
         }
     }
+    if (recording_) WriteNewEvents(recorded_, recordOut_);
 }
 
 int16_t SdlHost::GetAsyncKeyState(int key) {
@@ -286,11 +310,15 @@ int16_t SdlHost::GetAsyncKeyState(int key) {
     return static_cast<int16_t>((down ? 0x8000 : 0) | (pressed ? 1 : 0));
 }
 
-POINTAPI SdlHost::GetCursorPos() {
+POINTAPI SdlHost::ClampedCursor() const {
     POINTAPI p = cursor_;
     p.x = std::max(0, std::min(p.x, frameWidth_ - 1));
     p.y = std::max(0, std::min(p.y, frameHeight_ - 1));
     return p;
+}
+
+POINTAPI SdlHost::GetCursorPos() {
+    return ClampedCursor();
 }
 
 int SdlHost::ShowCursor(bool show) {

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 
 #include "platform/host/Host.h"
+#include "platform/host/InputRecording.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -14,6 +16,7 @@ struct SDL_Texture;
 
 struct SdlHostOptions {
     bool fullscreen = true;
+    std::string recordFile;  // where the session's input goes as an input script; "" for none
 };
 
 class SdlAudio : public AudioOutput {
@@ -32,7 +35,7 @@ class SdlAudio : public AudioOutput {
 
 class SdlHost : public Host {
   public:
-    // Throws std::runtime_error when no display can be opened.
+    // Throws std::runtime_error when no display can be opened or the record file not written.
     explicit SdlHost(SdlHostOptions options);
     ~SdlHost() override;
 
@@ -56,6 +59,9 @@ class SdlHost : public Host {
     void PumpKeyState();
     void ToggleFullscreen();
     void EnsureWindow();
+    POINTAPI ClampedCursor() const;
+    // Events seen now are applied by a headless replay in the pass after the presented ones.
+    int RecordingPass() const { return presented_ + 1; }
 
     SdlHostOptions options_;
     SDL_Window* window_ = nullptr;
@@ -69,6 +75,10 @@ class SdlHost : public Host {
     bool quitRequested_ = false;
     POINTAPI cursor_;
     int cursorCounter_ = 0;
+    int presented_ = 0;
+    bool recording_ = false;
+    InputRecording recorded_;
+    std::ofstream recordOut_;
 };
 
 // Reads the top-left width x height pixels of the X screen; false where there is none.

@@ -37,6 +37,18 @@ TEST(CommandLine, HeadlessOptionsAreRead) {
     EXPECT_TRUE(cl->stats);
 }
 
+TEST(CommandLine, TheInteractiveProgramRecordsItsInputForAReplay) {
+    auto cl = Parse({"--windowed", "--record", "session.txt"});
+    ASSERT_TRUE(cl);
+    EXPECT_EQ(cl->recordFile, "session.txt");
+    EXPECT_TRUE(Parse({})->recordFile.empty());
+    std::string e;
+    EXPECT_FALSE(Parse({"--record"}, &e));
+    EXPECT_EQ(e, "--record needs a file");
+    EXPECT_FALSE(Parse({"--headless", "--record", "x"}, &e));
+    EXPECT_NE(e.find("--input"), std::string::npos);
+}
+
 TEST(CommandLine, WrongCallsGiveAOneLineReason) {
     std::string e;
     EXPECT_FALSE(Parse({"--bogus"}, &e));

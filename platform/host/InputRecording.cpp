@@ -1,0 +1,84 @@
+#include "platform/host/InputRecording.h"
+
+namespace {
+
+ScriptEvent Event(int pass, ScriptEvent::Kind kind) {
+    ScriptEvent e;
+    e.pass = pass;
+    e.kind = kind;
+    return e;
+}
+
+void Add(InputRecording& r, ScriptEvent e) {
+    r.typedByKeyDown = 0;
+    r.events.push_back(std::move(e));
+}
+
+// The last event while it is still open to change, or nothing.
+ScriptEvent* Open(InputRecording& r, int pass, ScriptEvent::Kind kind) {
+    if (r.events.size() <= r.written) return nullptr;
+    ScriptEvent& last = r.events.back();
+    return last.pass == pass && last.kind == kind ? &last : nullptr;
+}
+
+}  // namespace
+
+void RecordKeyDown(InputRecording& r, int pass, int key, bool shift) {
+    if (KeyNameFromCode(key).empty()) return;
+    ScriptEvent e = Event(pass, ScriptEvent::Kind::KeyDown);
+    e.key = key;
+    Add(r, e);
+    r.typedByKeyDown = CharacterOfKey(key, shift);
+}
+
+void RecordKeyUp(InputRecording& r, int pass, int key) {
+    if (KeyNameFromCode(key).empty()) return;
+    ScriptEvent e = Event(pass, ScriptEvent::Kind::KeyUp);
+    e.key = key;
+    Add(r, e);
+}
+
+void RecordCharacter(InputRecording& r, int pass, int16_t character) {
+    if (character != 0 && character == r.typedByKeyDown) {
+        r.typedByKeyDown = 0;
+        return;
+    }
+    const bool writable =
+        (character >= 32 && character <= 126 && character != '#' && character != '{') ||
+        character == '\t' || character == '\r' || character == '\b';
+    if (!writable) return;
+    const char c = static_cast<char>(character);
+    if (ScriptEvent* open = Open(r, pass, ScriptEvent::Kind::Type)) {
+        open->text += c;
+        r.typedByKeyDown = 0;
+        return;
+    }
+    ScriptEvent e = Event(pass, ScriptEvent::Kind::Type);
+    e.text = std::string(1, c);
+    Add(r, e);
+}
+
+void RecordMouse(InputRecording& r, int pass, POINTAPI position) {
+    if (position.x == r.mouse.x && position.y == r.mouse.y) return;
+    r.mouse = position;
+    if (ScriptEvent* open = Open(r, pass, ScriptEvent::Kind::Mouse)) {
+        open->x = position.x;
+        open->y = position.y;
+        return;
+    }
+    ScriptEvent e = Event(pass, ScriptEvent::Kind::Mouse);
+    e.x = position.x;
+    e.y = position.y;
+    Add(r, e);
+}
+
+void RecordClick(InputRecording& r, int pass) {
+    Add(r, Event(pass, ScriptEvent::Kind::Click));
+}
+
+void WriteNewEvents(InputRecording& r, std::ostream& out) {
+    for (; r.written < r.events.size(); ++r.written) {
+        out << FormatScriptEvent(r.events[r.written]) << '\n';
+    }
+    out.flush();
+}
