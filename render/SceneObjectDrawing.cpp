@@ -10,6 +10,7 @@
 #include "resources/ModelBuffers.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
+#include "window/GeometryEditor.h"
 
 namespace {
 
@@ -69,6 +70,11 @@ void DrawSceneObject(const DrawItem& item, int32_t pass) {
     }
     if (model.IndexCount < 0 || static_cast<size_t>(model.IndexCount) > model.Indices.size()) {
         throw RuntimeError(rt::SubscriptOutOfRange);
+    }
+    // The editor changes the first model's vertices in place: copy them again once changed.
+    if (object.ModelIndex == 0 && buffers.EditSerial != EditedModelSerial) {
+        RefreshModelBuffers(model.BufferIndex, model.Vertices, model.VertexCount);
+        buffers.EditSerial = EditedModelSerial;
     }
 
     // The wireframe pass reuses the matrices of pass 0 but lights the vertices afresh.

@@ -16,6 +16,7 @@ struct ModelBuffers {
     std::shared_ptr<Direct3DVertexBuffer7> SourceBuffer;       // format 338
     std::shared_ptr<Direct3DVertexBuffer7> TransformedBuffer;  // format 708, processed at draw
     uint8_t Ready = 0;
+    uint32_t EditSerial = 0;  // the editor's change count when the vertices were last copied
 };
 
 inline std::vector<ModelBuffers> VertexBuffers(1);

@@ -11,6 +11,7 @@
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
 #include "tests/support/FrameFixture.h"
+#include "window/GeometryEditor.h"
 
 namespace {
 
@@ -219,6 +220,18 @@ TEST_F(SceneObjectDrawingTest, ObjectsDrawWithTheirOwnTextureAndMaterial) {
     const uint16_t q = Pixel(ScreenX(0, 5), ScreenY(0, 5));
     EXPECT_GT((q >> 5) & 0x3F, 30);
     EXPECT_LT(q & 0x1F, 20);
+}
+
+TEST_F(SceneObjectDrawingTest, EditsOfTheFirstModelShowOnceTheEditorCountsThem) {
+    const int32_t o = Place(0, 0, 5);
+    DrawFrame({o});
+    ASSERT_TRUE(Drawn(ScreenX(1, 5), ScreenY(0, 5)));
+    // The second square moved up by a unit, as the editor writes it.
+    for (int v = 4; v < 8; ++v) Models[model].Vertices[v].Y += 1;
+    ++EditedModelSerial;
+    DrawFrame({o});
+    EXPECT_FALSE(Drawn(ScreenX(1, 5), ScreenY(0, 5)));
+    EXPECT_TRUE(Drawn(ScreenX(1, 5), ScreenY(1, 5)));
 }
 
 // ---------------------------------------------------------------- the light and bad data
