@@ -1,5 +1,7 @@
 #include "render/BlurEffect.h"
 
+#include <algorithm>
+
 #include "app/Declarations.h"
 #include "app/MainLoop.h"
 #include "display/DeviceSetup.h"

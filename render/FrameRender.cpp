@@ -1,7 +1,6 @@
 #include "render/FrameRender.h"
 
 #include <cmath>
-#include <span>
 #include <string>
 
 #include "animation/FollowedDrawItem.h"
@@ -33,8 +32,11 @@ constexpr float kPointerDepth = 1.2f;
 constexpr int32_t kLightFrame = 4;
 // Pieces of the "BG" set this far from the camera are not drawn.
 constexpr float kBackgroundCullDistance = 60.0f;
-// The set that is never culled by distance.
+// The land's set, loaded fifth: never culled, however far its pieces reach.
 constexpr int32_t kUnculledSet = 4;
+// Kinds up to this one are geometry parts drawn with their own vertex list; the device
+// refuses 7, which names no primitive type.
+constexpr uint8_t kLastGeometryKind = 7;
 constexpr float kProjectionDepthScale = 1.02f;
 constexpr float kFarDepthScale = 1.0f;
 
@@ -73,7 +75,7 @@ D3DMATRIX ItemMatrix(const DrawItem& item) {
 // The light follows frame 4 of scene object 0 (where the burning palm's fire is). Without
 // that frame, as with the one-group test triangle, the light stays where it was.
 void PlaceSceneLight() {
-    if (LastSceneObjectIndex < 0 || SceneObjects.empty()) return;
+    if (SceneObjects.empty()) return;
     const SceneObject& object = SceneObjects.front();
     if (object.Active != 1 || static_cast<size_t>(kLightFrame) >= object.Joints.size()) return;
     SceneLight.position = object.Joints[kLightFrame].WorldPosition;
@@ -342,7 +344,8 @@ void DrawItemInPass(DrawItem& item, int32_t pass) {
             DrawObjectItem(item, pass);
             break;
         default:
-            if ((item.Kind >= ItemPointList && item.Kind <= 7) || item.Kind == ItemText) {
+            if ((item.Kind >= ItemPointList && item.Kind <= kLastGeometryKind) ||
+                item.Kind == ItemText) {
                 DrawGeometryItem(item, pass);
             }
             break;

@@ -67,11 +67,6 @@ class BlurEffectTest : public FrameFixture {
     std::vector<uint16_t> plain;
 };
 
-TEST_F(BlurEffectTest, CaptureTextureIsTheFirstTextureLoaded) {
-    EXPECT_EQ(At(SpecialTextures, 2), 0);
-    EXPECT_EQ(Capture().Name, "BLUR1");
-}
-
 TEST_F(BlurEffectTest, AboveWaterCtrlAndAltShowTheTrailInThatFrameOnly) {
     HoldKeys(true, true);
     Pass(false);

@@ -193,35 +193,6 @@ TEST_F(SceneObjectDrawingTest, ObjectsSharingAModelEachShowTheirOwnPose) {
     EXPECT_FALSE(Drawn(ScreenX(2.5f, 6), ScreenY(0, 6)));
 }
 
-TEST_F(SceneObjectDrawingTest, ObjectsDrawWithTheirOwnTextureAndMaterial) {
-    // A picture of pure blue over a white material: blue on the screen.
-    std::vector<uint8_t> bmp(54 + 16, 0);
-    const uint8_t header[] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  40,
-                              0,   0,   0,  2, 0, 0, 0, 2, 0, 0, 0,  1, 0, 24, 0};
-    std::copy(std::begin(header), std::end(header), bmp.begin());
-    for (size_t row = 0; row < 2; ++row) {
-        for (size_t px = 0; px < 2; ++px) bmp[54 + row * 8 + px * 3] = 255;
-    }
-    WriteBytes(dir.File("blue.bmp"), bmp);
-    D3DMATERIAL7 white;
-    white.ambient = white.diffuse = D3DCOLORVALUE{1, 1, 1, 1};
-    CreateSceneObject("STICK", white, {0, 10, 5}, {}, {1, 1, 1}, "Blue", dir.File("blue.bmp"), 8, 8,
-                      -1);
-    const int32_t o = LastSceneObjectIndex;
-    DrawFrame({o});
-    const uint16_t p = Pixel(ScreenX(0, 5), ScreenY(0, 5));
-    EXPECT_GT(p & 0x1F, 15);
-    EXPECT_LT(p >> 11, 4);
-
-    // Colouring its own vertices, the object shows their green instead of its material.
-    SceneObjects[o].StyleFlag = 1;
-    SceneObjects[o].TextureIndex = -1;
-    DrawFrame({o});
-    const uint16_t q = Pixel(ScreenX(0, 5), ScreenY(0, 5));
-    EXPECT_GT((q >> 5) & 0x3F, 30);
-    EXPECT_LT(q & 0x1F, 20);
-}
-
 TEST_F(SceneObjectDrawingTest, EditsOfTheFirstModelShowOnceTheEditorCountsThem) {
     const int32_t o = Place(0, 0, 5);
     DrawFrame({o});

@@ -137,11 +137,8 @@ TEST_F(AssetLoadingTest, SetsTexturesAndSurfacesTakeTheirPlacesInLoadOrder) {
     EXPECT_EQ(blur.Surface->Row(127)[127], 0);
 
     EXPECT_FALSE(std::filesystem::exists(dir.File("Temp.dat")));
-}
 
-TEST_F(AssetLoadingTest, WaterFramesWalkBothSheetsRowByRow) {
-    std::filesystem::copy_file(kGenerated, dir.File("Data.kqx"));
-    LoadAssets();
+    // The water frames walk both sheets row by row.
     for (int frame : {0, 1, 5, 15, 16, 22, 31}) {
         SCOPED_TRACE(frame);
         const DirectDrawSurface7& sheet = *Texture(frame < 16 ? 5 : 6).Surface;
@@ -292,10 +289,6 @@ TEST_F(AssetLoadingTest, SetsTheLoadAdjustsMustBeThere) {
         return true;
     });
     ExpectRuntimeError([] { LoadAssets(); }, rt::SubscriptOutOfRange, {"\"BG\" holds 10"});
-}
-
-TEST_F(AssetLoadingTest, AMissingArchiveIsFileNotFound) {
-    ExpectRuntimeError([] { LoadAssets(); }, rt::FileNotFound, {});
 }
 
 }  // namespace
