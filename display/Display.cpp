@@ -16,6 +16,8 @@
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
 #include "sound/Sound.h"
+#include "window/ClickMenu.h"
+#include "window/GeometryEditor.h"
 
 void ResetTables() {
     ResetGeometryTables();
@@ -24,6 +26,8 @@ void ResetTables() {
     ResetDrawList();
     ResetSurfaceTables();
     ResetArchiveTables();
+    ClickItems.clear();
+    ResetEditorState();
     ResetTable(Animations, AnimationCount);
     ResetTable(NewAnimations, NewAnimationCount);
     Animations[0].State = AnimationSentinel;
