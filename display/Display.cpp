@@ -5,14 +5,25 @@
 #include "animation/Animations.h"
 #include "app/Declarations.h"
 #include "app/Tables.h"
+#include "display/DeviceSetup.h"
 #include "display/Surfaces.h"
 #include "errors/clsDX7Err.h"
 #include "platform/dx/DxError.h"
 #include "platform/host/Host.h"
+#include "render/DrawList.h"
+#include "render/GeometrySets.h"
+#include "resources/Archive.h"
+#include "resources/Models.h"
+#include "resources/SceneObjects.h"
 #include "sound/Sound.h"
 
 void ResetTables() {
+    ResetGeometryTables();
+    ResetModelTables();
+    ResetSceneObjectTables();
+    ResetDrawList();
     ResetSurfaceTables();
+    ResetArchiveTables();
     ResetTable(Animations, AnimationCount);
     ResetTable(NewAnimations, NewAnimationCount);
     Animations[0].State = AnimationSentinel;
@@ -122,6 +133,7 @@ int ShutDownDisplay(const PendingError& error) {
     BackBuffer.reset();
     if (PrimarySurface) PrimarySurface->Release();
     PrimarySurface.reset();
+    ReleaseDevice();
     GammaControl.reset();
     DirectDraw.reset();
     ReleaseSound();

@@ -3,8 +3,10 @@
 #include <filesystem>
 
 #include "app/Tables.h"
+#include "display/DeviceSetup.h"
 #include "display/Display.h"
 #include "errors/RuntimeError.h"
+#include "platform/dx/Direct3D.h"
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
 #include "resources/Archive.h"
@@ -87,21 +89,21 @@ void FillRecord(SurfaceRecord& record, SurfacePtr surface, const std::vector<Sur
     record.Loaded = 1;
 }
 
-}  // namespace
-
-int32_t LoadSurface(const std::string& path, std::vector<SurfaceFrame>& frames, int32_t& width,
-                    int32_t& height, int32_t extraCaps, int32_t colorKey, const std::string& name,
-                    int16_t archiveIndex) {
+// The description both loaders build; the shared description keeps it (and its pixel format).
+DDSURFACEDESC2 Describe(int32_t flags, const DDSCAPS2& caps, int32_t width, int32_t height,
+                        int32_t colorKey, const std::string& name,
+                        const std::vector<SurfaceFrame>& frames) {
     if (frames.size() > 256) {
         throw RuntimeError(rt::SubscriptOutOfRange, name + ": more than 256 frames");
     }
     DDSURFACEDESC2 desc;
-    desc.lFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+    desc.lFlags = flags;
+    desc.ddpfPixelFormat = SurfaceDesc.ddpfPixelFormat;
     if (colorKey >= 0) {
         desc.lFlags |= DDSD_CKSRCBLT;
         desc.ddckCKSrcBlt.low = desc.ddckCKSrcBlt.high = colorKey;
     }
-    desc.ddsCaps.lCaps = extraCaps | DDSCAPS_OFFSCREENPLAIN;
+    desc.ddsCaps = caps;
     desc.lWidth = width;
     desc.lHeight = height;
     SurfaceDesc.lFlags = desc.lFlags;
@@ -109,14 +111,83 @@ int32_t LoadSurface(const std::string& path, std::vector<SurfaceFrame>& frames, 
     SurfaceDesc.lHeight = height;
     SurfaceDesc.ddsCaps = desc.ddsCaps;
     SurfaceDesc.ddckCKSrcBlt = desc.ddckCKSrcBlt;
+    return desc;
+}
 
-    // The surface is made before the slot is taken, so a failure leaves the list as it was.
-    SurfacePtr surface = archiveIndex == -1 ? CreateFromFile(path, desc)
-                                            : CreateFromArchive(archiveIndex, name, desc, frames);
+// The surface is made before a slot is taken, so a failure leaves the lists as they were.
+SurfacePtr CreateSurfaceFor(const std::string& path, int16_t archiveIndex, const std::string& name,
+                            DDSURFACEDESC2& desc, std::vector<SurfaceFrame>& frames) {
+    return archiveIndex == -1 ? CreateFromFile(path, desc)
+                              : CreateFromArchive(archiveIndex, name, desc, frames);
+}
+
+}  // namespace
+
+int32_t LoadSurface(const std::string& path, std::vector<SurfaceFrame>& frames, int32_t& width,
+                    int32_t& height, int32_t extraCaps, int32_t colorKey, const std::string& name,
+                    int16_t archiveIndex) {
+    DDSCAPS2 caps;
+    caps.lCaps = extraCaps | DDSCAPS_OFFSCREENPLAIN;
+    DDSURFACEDESC2 desc =
+        Describe(DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH, caps, width, height, colorKey, name, frames);
+    SurfacePtr surface = CreateSurfaceFor(path, archiveIndex, name, desc, frames);
     const int32_t slot = NextTableSlot(SpriteSurfaceList, LastSpriteSurfaceIndex, SlotInUse);
     FillRecord(SpriteSurfaceList[static_cast<size_t>(slot)], std::move(surface), frames, name);
     if (name == "BGF1") Register(BackgroundSurfaces, 0, slot);
     if (name == "BGF2") Register(BackgroundSurfaces, 1, slot);
     if (name == "FONT") Register(FontSurfaces, 0, slot);
+    return slot;
+}
+
+namespace {
+
+void RegisterTexture(const std::string& name, int32_t slot) {
+    // The fixed names keep their tables three elements long; water frames append after them.
+    if (name == "FONT" || name == "BLUR1" || name == "BLUR2") {
+        SpecialTextures.resize(3);
+        SpecialTextures[name == "FONT" ? 0 : (name == "BLUR1" ? 1 : 2)] = slot;
+    } else if (name == "TRAIL" || name == "LENS" || name == "SKY") {
+        EffectTextures.resize(3);
+        EffectTextures[name == "TRAIL" ? 0 : (name == "LENS" ? 1 : 2)] = slot;
+    } else if (name == "WATER") {
+        EffectTextures.push_back(slot);
+    } else if (name == "BGT1") {
+        Register(BackgroundTextures, 0, slot);
+    } else if (name == "BGT2") {
+        Register(BackgroundTextures, 1, slot);
+    }
+}
+
+}  // namespace
+
+int32_t LoadTexture(const std::string& path, std::vector<SurfaceFrame>& frames, int32_t& width,
+                    int32_t& height, int32_t colorKey, const std::string& name,
+                    int16_t archiveIndex) {
+    const std::string filePath =
+        !path.empty() && std::filesystem::is_regular_file(path) ? path : std::string();
+
+    // The first 16-bit format the device offers; without one the last format stays.
+    const auto formats = Device->GetTextureFormatsEnum();
+    for (int32_t i = 1; i <= formats->GetCount(); ++i) {
+        formats->GetItem(i, SurfaceDesc.ddpfPixelFormat);
+        if (SurfaceDesc.ddpfPixelFormat.lRGBBitCount == 16) break;
+    }
+
+    if (width == 0) width = 128;
+    if (height == 0) height = 128;
+    DDSCAPS2 caps;
+    if (name == "FONT" || name == "BLUR") {
+        caps.lCaps = DDSCAPS_TEXTURE | DDSCAPS_VIDEOMEMORY;
+    } else {
+        caps.lCaps = DDSCAPS_TEXTURE;
+        caps.lCaps2 = DDSCAPS2_TEXTUREMANAGE;
+    }
+    DDSURFACEDESC2 desc =
+        Describe(DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_TEXTURESTAGE, caps,
+                 width, height, colorKey, name, frames);
+    SurfacePtr surface = CreateSurfaceFor(filePath, archiveIndex, name, desc, frames);
+    const int32_t slot = NextTableSlot(TextureList, LastTextureIndex, SlotInUse);
+    FillRecord(TextureList[static_cast<size_t>(slot)], std::move(surface), frames, name);
+    RegisterTexture(name, slot);
     return slot;
 }

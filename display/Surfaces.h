@@ -31,6 +31,13 @@ inline std::vector<int32_t> FontSurfaces(1);        // "FONT"
 
 void ResetSurfaceTables();
 
+// Creates a texture in the next slot of TextureList and returns the slot: from the image file
+// at path, from the archive entry of that name (archiveIndex >= 0), or empty. A width or height
+// of 0 becomes 128, in the caller's variables too.
+int32_t LoadTexture(const std::string& path, std::vector<SurfaceFrame>& frames, int32_t& width,
+                    int32_t& height, int32_t colorKey, const std::string& name,
+                    int16_t archiveIndex);
+
 // Creates an off-screen surface in the next slot of SpriteSurfaceList and returns the slot:
 // from the image file at path, from the archive entry of that name (archiveIndex >= 0), or
 // empty. frames is the caller's frame table (filled from the archive when it holds one).

@@ -97,3 +97,39 @@ TEST_F(SurfaceLoading, BadBytesAreNamedAndLeaveTheListAlone) {
 }
 
 }  // namespace
+
+#include "tests/support/DeviceFixture.h"
+
+namespace {
+
+class TextureLoading : public DeviceFixture {};
+
+TEST_F(TextureLoading, SizesCapsAndIndexTablesFollowTheNames) {
+    std::vector<SurfaceFrame> frames(1);
+    int32_t w = 0, h = 64;
+    const int32_t blur1 = LoadTexture("", frames, w, h, -1, "BLUR1", -1);
+    EXPECT_EQ(w, 128);  // the caller's variable is corrected too
+    EXPECT_EQ(TextureList[static_cast<size_t>(blur1)].Surface->Width(), 128);
+    EXPECT_EQ(SpecialTextures[1], blur1);
+    DDSURFACEDESC2 desc;
+    TextureList[static_cast<size_t>(blur1)].Surface->GetSurfaceDesc(desc);
+    EXPECT_EQ(desc.ddsCaps.lCaps2, DDSCAPS2_TEXTUREMANAGE);
+    const int32_t blur = LoadTexture("", frames, w, h, -1, "BLUR", -1);
+    TextureList[static_cast<size_t>(blur)].Surface->GetSurfaceDesc(desc);
+    EXPECT_NE(desc.ddsCaps.lCaps & DDSCAPS_VIDEOMEMORY, 0);
+    EXPECT_EQ(desc.ddsCaps.lCaps2, 0);
+
+    w = h = 64;
+    LoadTexture("", frames, w, h, -1, "SKY", -1);
+    const int32_t water1 = LoadTexture("", frames, w, h, -1, "WATER", -1);
+    const int32_t water2 = LoadTexture("", frames, w, h, -1, "WATER", -1);
+    ASSERT_EQ(EffectTextures.size(), 5u);
+    EXPECT_EQ(EffectTextures[3], water1);
+    EXPECT_EQ(EffectTextures[4], water2);
+    const int32_t trail = LoadTexture("", frames, w, h, -1, "TRAIL", -1);
+    EXPECT_EQ(EffectTextures.size(), 3u);  // a fixed name shrinks the table back
+    EXPECT_EQ(EffectTextures[0], trail);
+    EXPECT_EQ(LastTextureIndex, trail);
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+// The software device's speed: a full-screen textured, fogged, additive quad (the blur
+// overlay's work), many small lit triangles (scene geometry), and ProcessVertices of a
+// model-sized buffer. Run with --benchmark_repetitions to get medians.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "platform/dx/Direct3D.h"
+#include "platform/dx/DirectDraw.h"
+#include "platform/host/HeadlessHost.h"
+
+namespace {
+
+D3DMATRIX Identity() {
+    D3DMATRIX m;
+    m.rc11 = m.rc22 = m.rc33 = m.rc44 = 1;
+    return m;
+}
+
+// The scene's set-up: a 640×480 target with a 16-bit depth buffer, the scene's projection,
+// two lights and linear range fog from 28 to 32.
+struct Scene {
+    HeadlessHost host{HeadlessOptions{}};
+    DirectDraw7 dd{host};
+    std::shared_ptr<Direct3D7> d3d = dd.GetDirect3D();
+    SurfacePtr target;
+    SurfacePtr texture;
+    std::shared_ptr<Direct3DDevice7> device;
+
+    explicit Scene(bool portable) {
+        DDSURFACEDESC2 d;
+        d.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        d.ddsCaps.lCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE;
+        d.lWidth = 640;
+        d.lHeight = 480;
+        target = dd.CreateSurface(d);
+        DDSURFACEDESC2 z = d;
+        z.lFlags |= DDSD_PIXELFORMAT;
+        z.ddsCaps.lCaps = DDSCAPS_ZBUFFER;
+        d3d->GetEnumZBufferFormats("IID_IDirect3DHALDevice")->GetItem(1, z.ddpfPixelFormat);
+        target->AddAttachedSurface(dd.CreateSurface(z));
+        device = d3d->CreateDevice("IID_IDirect3DHALDevice", target);
+        device->UsePortableSpans(portable);
+
+        // The capture texture of the blur: 128 × 96, a smooth pattern.
+        DDSURFACEDESC2 t;
+        t.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        t.ddsCaps.lCaps = DDSCAPS_TEXTURE;
+        t.lWidth = 128;
+        t.lHeight = 96;
+        texture = dd.CreateSurface(t);
+        for (int y = 0; y < 96; ++y) {
+            for (int x = 0; x < 128; ++x) {
+                texture->Row(y)[x] =
+                    static_cast<uint16_t>((x / 4) << 11 | (y * 63 / 95) << 5 | ((x + y) & 31));
+            }
+        }
+
+        D3DMATRIX projection;
+        projection.rc11 = 1.5f;
+        projection.rc22 = 2.0f;
+        projection.rc33 = 1.02f;
+        projection.rc34 = 1.0f;
+        projection.rc43 = -1.0f;
+        device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, projection);
+        D3DLIGHT7 sun;
+        sun.dltType = D3DLIGHT_DIRECTIONAL;
+        sun.diffuse = {4.0f, 2.2f, 0.75f, 0};
+        sun.ambient = {0.75f, 0.6f, 0.5f, 0};
+        sun.direction = {0.5345f, 0.2673f, -0.8018f};
+        D3DLIGHT7 dark;
+        dark.dltType = D3DLIGHT_POINT;
+        dark.ambient = {-0.4f, -0.9f, -1.2f, 0};
+        dark.position = {0, 0, 12};
+        dark.range = 4;
+        dark.attenuation1 = 1;
+        device->SetLight(0, sun);
+        device->SetLight(1, dark);
+        device->LightEnable(0, true);
+        device->LightEnable(1, true);
+        device->SetRenderState(D3DRENDERSTATE_AMBIENT, 0x00333333);
+        device->SetRenderState(D3DRENDERSTATE_FOGENABLE, 1);
+        device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, static_cast<int32_t>(0xFF5F83CC));
+        device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
+        device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(28.0f));
+        device->SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(32.0f));
+        device->SetRenderState(D3DRENDERSTATE_RANGEFOGENABLE, 1);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
+                      static_cast<int32_t>(0xFF5F83CC), 1.0f, 0);
+    }
+};
+
+// The blur overlay: a quad one unit ahead, 0.5 % larger than the screen, modulated by a 0.75
+// grey, linear filtering of the capture texture, fog on, added to the frame, no depth writes.
+void FullScreenQuad(benchmark::State& state, bool portable, bool tilted) {
+    Scene s(portable);
+    Direct3DDevice7& dev = *s.device;
+    dev.SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
+    dev.SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+    dev.SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+    dev.SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, 0);
+    dev.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    dev.SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    dev.SetTexture(0, s.texture);
+    D3DMATRIX world = Identity();
+    world.rc11 = world.rc22 = 1.005f;
+    world.rc43 = 1.0f;
+    dev.SetTransform(D3DTRANSFORMSTATE_WORLD, world);
+    const uint32_t grey = 0xBFBFBFBF;
+    // Tilted: the far edge twice as far as the near one, so every pixel needs its own divide.
+    const float far = tilted ? 2.0f : 0.0f;
+    const float hx = 0.6667f, hy = 0.5f;
+    const D3DVERTEX quad[4] = {{-hx * (1 + far), hy * (1 + far), far, 0, 0, -1, grey, 0, 0},
+                               {hx * (1 + far), hy * (1 + far), far, 0, 0, -1, grey, 1, 0},
+                               {hx, -hy, 0, 0, 0, -1, grey, 1, 1},
+                               {-hx, -hy, 0, 0, 0, -1, grey, 0, 1}};
+    dev.BeginScene();
+    for (auto _ : state) {
+        dev.DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, quad, 4, 0);
+        benchmark::ClobberMemory();
+    }
+    dev.EndScene();
+    state.counters["Mpixel/s"] =
+        benchmark::Counter(640.0 * 480.0 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// Small lit, textured, depth-tested triangles of about 32 pixels each over the whole screen.
+void SmallLitTriangles(benchmark::State& state, bool portable) {
+    Scene s(portable);
+    Direct3DDevice7& dev = *s.device;
+    dev.SetTexture(0, s.texture);
+    dev.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    dev.SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    D3DMATERIAL7 material;
+    material.diffuse = material.ambient = {1, 1, 1, 1};
+    dev.SetMaterial(material);
+    constexpr int kTriangles = 10000;
+    std::vector<D3DVERTEX> v;
+    v.reserve(kTriangles * 3);
+    uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<float>(seed >> 8) / 16777216.0f;
+    };
+    for (int i = 0; i < kTriangles; ++i) {
+        // Centres spread over the view at depth 8..24; about 8 pixels across.
+        const float z = 8 + 16 * next();
+        const float cx = (next() * 2 - 1) * z / 1.5f, cy = (next() * 2 - 1) * z / 2.0f;
+        const float r = z / 120;  // 8 pixels across
+        const float nx = next() - 0.5f, ny = next() - 0.5f;
+        const uint32_t color = 0xFF000000u | (seed & 0x00FFFFFFu);
+        v.push_back({cx - r, cy - r, z, nx, ny, -1, color, 0, 1});
+        v.push_back({cx, cy + r, z, nx, ny, -1, color, 0.5f, 0});
+        v.push_back({cx + r, cy - r, z, nx, ny, -1, color, 1, 1});
+    }
+    dev.BeginScene();
+    for (auto _ : state) {
+        dev.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        dev.DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, v.data(), kTriangles * 3, 0);
+        benchmark::ClobberMemory();
+    }
+    dev.EndScene();
+    state.counters["Mtriangle/s"] =
+        benchmark::Counter(kTriangles / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// One model: 512 vertices transformed, clipped and lit with both lights into a 0x2C4 buffer.
+void ProcessVertices512(benchmark::State& state) {
+    Scene s(false);
+    Direct3DDevice7& dev = *s.device;
+    D3DVERTEXBUFFERDESC desc;
+    desc.lCaps = D3DVBCAPS_WRITEONLY;
+    desc.lFVF = 338;
+    desc.lNumVertices = 512;
+    auto source = s.d3d->CreateVertexBuffer(desc, 0);
+    desc.lFVF = 708;
+    auto processed = s.d3d->CreateVertexBuffer(desc, 0);
+    std::vector<D3DVERTEX> v(512);
+    for (int i = 0; i < 512; ++i) {
+        const float a = static_cast<float>(i) * 0.1f;
+        v[static_cast<size_t>(i)] = {std::cos(a) * 2,
+                                     static_cast<float>(i % 32) * 0.2f,
+                                     10 + std::sin(a) * 2,
+                                     std::cos(a),
+                                     0,
+                                     std::sin(a),
+                                     0xFF80C040u,
+                                     0,
+                                     0};
+    }
+    source->Lock(33);
+    source->SetVertices(0, 512, v.data());
+    source->Unlock();
+    for (auto _ : state) {
+        processed->ProcessVertices(1029, 0, 512, *source, 0, dev, 0);
+        benchmark::ClobberMemory();
+    }
+    state.counters["Mvertex/s"] =
+        benchmark::Counter(512 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(FullScreenQuad, textured_fogged_additive, false, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullScreenQuad, perspective_textured_fogged_additive, false, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullScreenQuad, portable_textured_fogged_additive, true, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SmallLitTriangles, lit_textured_10000, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SmallLitTriangles, portable_lit_textured_10000, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ProcessVertices512)->Unit(benchmark::kMicrosecond);

@@ -1,0 +1,216 @@
+// The device's inside: its state, and the records that travel from stage to stage.
+//   vertex processing: source vertices -> ProcessedVertex (clip position, screen position,
+//                      8-bit colours with the fog factor in the specular alpha, texture pair)
+//   primitives:        ProcessedVertex -> PipeVertex (float attributes scaled for the draw),
+//                      assembly, clipping in homogeneous space, culling, fill mode
+//   raster:            triangle set-up and edge walking, lines, points -> span kernel calls
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/dx/D3DConstants.h"
+#include "platform/dx/D3DSpan.h"
+#include "platform/dx/DirectDraw.h"
+#include "platform/dx/DxTypes.h"
+
+namespace d3d {
+
+// ---------------------------------------------------------------- state
+
+constexpr int kRenderStateCount = 256;
+constexpr int kStageCount = 8;
+constexpr int kStageStateCount = 32;
+constexpr int kMaxLights = 4096;
+
+struct LightSlot {
+    D3DLIGHT7 light;
+    bool set = false;
+    bool enabled = false;
+};
+
+struct DeviceState {
+    std::array<int32_t, kRenderStateCount> renderStates{};
+    std::array<std::array<int32_t, kStageStateCount>, kStageCount> stageStates{};
+    std::array<SurfacePtr, kStageCount> textures;
+    D3DMATRIX world, view, projection;
+    D3DMATERIAL7 material;
+    std::vector<LightSlot> lights;
+    D3DVIEWPORT7 viewport;
+    SurfacePtr target, depth;
+    bool inScene = false;
+
+    int32_t rs(int32_t state) const { return renderStates[static_cast<size_t>(state)]; }
+    bool on(int32_t state) const { return rs(state) != 0; }
+    float rsFloat(int32_t state) const { return FloatFromBits(rs(state)); }
+    int32_t tss(int32_t type) const { return stageStates[0][static_cast<size_t>(type)]; }
+};
+
+// Direct3D 7's defaults; ZENABLE is on when the target has a depth surface.
+void ResetDeviceState(DeviceState& state, bool hasDepth);
+// Whether a render state number exists, and whether a value is one it accepts.
+bool IsKnownRenderState(int32_t state);
+bool IsValidRenderStateValue(int32_t state, int32_t value);
+bool IsKnownStageState(int32_t type);
+
+// ---------------------------------------------------------------- vertex formats
+
+struct FvfLayout {
+    int32_t fvf = 0;
+    int32_t stride = 0;        // bytes
+    bool transformed = false;  // XYZRHW rather than XYZ
+    int32_t normal = -1;       // byte offsets, -1 when absent
+    int32_t diffuse = -1;
+    int32_t specular = -1;
+    int32_t tex0 = -1;
+    int32_t tex0Size = 0;  // coordinates in set 0
+    int32_t texSets = 0;
+};
+
+// Throws DxError(D3DERR_INVALIDVERTEXFORMAT) for formats the device does not handle.
+FvfLayout ParseFvf(int32_t fvf);
+
+// ---------------------------------------------------------------- processed vertices
+
+// Outside the clip volume: x and y beyond the guard band, z in front of the near plane or past
+// the far one, or w (next to) zero or negative.
+enum ClipBit : uint32_t {
+    kClipLeft = 1,
+    kClipRight = 2,
+    kClipBottom = 4,
+    kClipTop = 8,
+    kClipNear = 16,
+    kClipFar = 32,
+    kClipW = 64,
+};
+// |x/w| and |y/w| up to this many half-viewports are drawn without clipping; the raster keeps
+// to the viewport itself. Keeps screen positions inside the fixed-point range.
+constexpr float kGuardBand = 8.0f;
+constexpr float kMinW = 1e-6f;
+
+struct ProcessedVertex {
+    float cx = 0, cy = 0, cz = 0, cw = 1;  // clip space
+    uint32_t clip = 0;
+    float sx = 0, sy = 0, sz = 0, rhw = 1;  // screen; meaningful when clip is 0
+    uint32_t diffuse = 0xFFFFFFFFu;         // 0xAARRGGBB
+    uint32_t specular = 0xFF000000u;        // alpha = fog factor, 255 = no fog
+    float u = 0, v = 0;
+};
+
+// The viewport as a mapping from clip space to the screen.
+struct ScreenMap {
+    float scaleX = 1, offsetX = 0, scaleY = -1, offsetY = 0, scaleZ = 1, offsetZ = 0;
+};
+ScreenMap MakeScreenMap(const D3DVIEWPORT7& viewport);
+uint32_t ClipCode(float x, float y, float z, float w);
+// Fills sx, sy, sz, rhw from the clip position.
+void ProjectToScreen(const ScreenMap& map, ProcessedVertex& v);
+
+struct PreparedLight {
+    int32_t type = 0;
+    float diffuse[3] = {}, specular[3] = {}, ambient[3] = {};
+    float position[3] = {};   // camera space
+    float direction[3] = {};  // camera space, unit, towards the light for directional lights
+    float range = 0;
+    float att0 = 0, att1 = 0, att2 = 0;
+    float cosHalfTheta = 1, cosHalfPhi = 1, falloff = 1;
+};
+
+// Everything vertex processing needs, gathered once per draw or ProcessVertices call.
+struct VertexPipeline {
+    D3DMATRIX worldView, worldViewProjection;
+    float normalMatrix[3][3] = {};
+    bool lighting = false, specular = false, normalize = false, localViewer = true;
+    bool colorVertex = true;
+    int32_t diffuseSource = D3DMCS_COLOR1, specularSource = D3DMCS_COLOR2;
+    int32_t ambientSource = D3DMCS_MATERIAL, emissiveSource = D3DMCS_MATERIAL;
+    float globalAmbient[3] = {};
+    D3DMATERIAL7 material;
+    std::vector<PreparedLight> lights;
+    int32_t fogMode = D3DFOG_NONE;  // vertex fog
+    bool rangeFog = false;
+    float fogStart = 0, fogEnd = 1, fogDensity = 1;
+    ScreenMap screen;
+};
+
+void PrepareVertexPipeline(const DeviceState& state, bool light, VertexPipeline& pipeline);
+// Transforms, lights and fogs count untransformed vertices.
+void ProcessUntransformed(const VertexPipeline& pipeline, const FvfLayout& layout,
+                          const std::byte* vertices, int32_t count, ProcessedVertex* out);
+// Reads pre-transformed vertices. Their clip position is recovered from the screen position;
+// only the guard band and w are tested, since such vertices are drawn as given.
+void ReadTransformed(const ScreenMap& screen, const FvfLayout& layout, const std::byte* vertices,
+                     int32_t count, ProcessedVertex* out);
+// Writes processed vertices in a pre-transformed format.
+void WriteTransformed(const FvfLayout& layout, const ProcessedVertex* vertices, int32_t count,
+                      std::byte* out);
+
+// ---------------------------------------------------------------- primitives and raster
+
+constexpr int kVertexAttrCount = kSpanAttrCount - 2;  // the span attributes after z and rhw
+
+struct PipeVertex {
+    float cx, cy, cz, cw;
+    uint32_t clip;
+    float sx, sy, sz, rhw;
+    float attr[kVertexAttrCount];  // kSpanU.. in order, scaled for the draw
+};
+
+// How ProcessedVertex values turn into span attributes for this draw.
+struct AttrScale {
+    float u = 1, v = 1;
+    float r = 1, g = 1, b = 1;
+    bool whiteDiffuse = false;  // the stage selects the texture alone
+    bool opaqueAlpha = false;   // the stage's alpha is the texture's, which is 1
+    bool noFog = false;         // specular without fog: fog factor forced to 1
+};
+void ToPipeVertex(const AttrScale& scale, const ProcessedVertex& in, PipeVertex& out);
+
+// One draw call's raster state.
+struct RasterDraw {
+    SpanContext span;
+    // [minify][affine]: the texture filter chosen by the triangle's footprint, and whether
+    // its rhw is the same at all corners, so that no division per pixel is needed.
+    SpanFn kernels[2][2] = {};
+    int32_t left = 0, top = 0, right = 0, bottom = 0;  // viewport pixels, cut to the target
+    int32_t cull = D3DCULL_CCW;
+    int32_t fill = D3DFILL_SOLID;
+    bool flat = false;
+    bool lastPixel = true;
+    ScreenMap screen;
+};
+
+// Snapped screen positions: 8 bits of sub-pixel precision.
+constexpr int kSubPixelBits = 8;
+constexpr int kSubPixel = 1 << kSubPixelBits;
+
+// A triangle with all vertices inside the guard band. flatSource gives the colours in flat
+// shading; cull is applied by the caller when false is passed.
+void RasterTriangle(const RasterDraw& draw, const PipeVertex& a, const PipeVertex& b,
+                    const PipeVertex& c, const PipeVertex& flatSource, bool cull);
+void RasterLine(const RasterDraw& draw, const PipeVertex& a, const PipeVertex& b,
+                const PipeVertex& flatSource);
+void RasterPoint(const RasterDraw& draw, const PipeVertex& p);
+// Signed doubled area in snapped units; positive for clockwise on screen (y down).
+int64_t SnappedArea(const PipeVertex* const* polygon, int count);
+bool IsCulled(int32_t cullMode, int64_t area);
+
+// Assembles and draws primitives; indices (when given) are checked against vertexCount by the
+// caller.
+void DrawPrimitives(const RasterDraw& draw, int32_t primitiveType, const PipeVertex* vertices,
+                    int32_t vertexCount, const uint16_t* indices, int32_t indexCount);
+
+// ---------------------------------------------------------------- the device
+
+struct DeviceCore {
+    DeviceState state;
+    bool portableSpans = false;
+    VertexPipeline pipeline;                 // rebuilt per draw; keeps its light storage
+    std::vector<ProcessedVertex> processed;  // scratch, reused from draw to draw
+    std::vector<PipeVertex> pipe;
+    std::array<uint16_t, 2> tinyTexture{};  // a 1×1 texture, doubled for 32-bit reads
+};
+
+}  // namespace d3d

@@ -1,0 +1,286 @@
+// Rasterisation: triangle set-up and edge walking, lines and points, each handing rows of
+// pixels to the draw's span kernel.
+//
+// Pixel centres lie on whole screen coordinates. Vertices are snapped to 1/256 pixel and edges
+// are walked with exact integer arithmetic: a pixel belongs to a triangle when its centre lies
+// inside, or on a left or top edge (the top-left rule). Two triangles sharing an edge compute
+// that edge from the same two snapped points, so they cover every pixel along it exactly once.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/dx/D3DPipeline.h"
+
+namespace d3d {
+
+namespace {
+
+int64_t CeilDiv(int64_t n, int64_t d) {
+    return n / d + ((n % d) > 0 ? 1 : 0);
+}
+int64_t FloorDiv(int64_t n, int64_t d) {
+    return n / d - ((n % d) < 0 ? 1 : 0);
+}
+
+bool Snap(float v, int64_t& out) {
+    const float s = v * static_cast<float>(kSubPixel);
+    if (!(std::fabs(s) < 1.0e9f)) return false;  // also rejects NaN
+    out = static_cast<int64_t>(std::lrintf(s));
+    return true;
+}
+
+// The first pixel column at or right of an edge, row after row: ceil(x(y)) kept as a quotient
+// and remainder so that each row costs two additions.
+struct EdgeWalk {
+    int64_t q = 0, r = 0, d = 1, qs = 0, rs = 0;
+
+    void Start(int64_t xa, int64_t ya, int64_t xb, int64_t yb, int64_t row) {
+        const int64_t dy = yb - ya, dx = xb - xa;
+        d = dy * kSubPixel;
+        const int64_t n = xa * dy + (row * kSubPixel - ya) * dx;
+        q = CeilDiv(n, d);
+        r = q * d - n;
+        const int64_t s = dx * kSubPixel;
+        qs = FloorDiv(s, d);
+        rs = s - qs * d;
+    }
+    void Step() {
+        q += qs;
+        r -= rs;
+        if (r < 0) {
+            q += 1;
+            r += d;
+        }
+    }
+};
+
+// The span attribute values of a vertex: z and rhw as they are, the rest multiplied by rhw;
+// or, for a triangle whose corners share one rhw, the quantities themselves and rhw 1.
+void SpanValues(const PipeVertex& v, const PipeVertex& flat, bool useFlat, bool affine,
+                float out[kSpanAttrCount]) {
+    const float rhw = affine ? 1.0f : v.rhw;
+    out[kSpanZ] = v.sz;
+    out[kSpanRhw] = rhw;
+    for (int k = 0; k < kVertexAttrCount; ++k) {
+        const int slot = k + 2;
+        const bool colour = slot >= kSpanR && slot != kSpanF;
+        const float value = useFlat && colour ? flat.attr[k] : v.attr[k];
+        out[slot] = affine ? value : value * rhw;
+    }
+}
+
+// Corners whose rhw agree to one part in a million are drawn without perspective division;
+// the difference it makes is far below a texel or a colour step.
+bool SharesRhw(const PipeVertex& a, const PipeVertex& b, const PipeVertex& c) {
+    const float tolerance = a.rhw * (1.0f / 1048576.0f);
+    return std::fabs(b.rhw - a.rhw) <= tolerance && std::fabs(c.rhw - a.rhw) <= tolerance;
+}
+
+// Magnification or minification for the whole triangle, from the texel footprint of a pixel
+// at its centre.
+SpanFn ChooseFilter(const RasterDraw& d, bool affine, const float (&val)[3][kSpanAttrCount],
+                    const float* dx, const float* dy) {
+    const SpanFn magnify = d.kernels[0][affine], minify = d.kernels[1][affine];
+    if (magnify == minify) return magnify;
+    const float rhw = (val[0][kSpanRhw] + val[1][kSpanRhw] + val[2][kSpanRhw]) / 3.0f;
+    const float qu = (val[0][kSpanU] + val[1][kSpanU] + val[2][kSpanU]) / 3.0f;
+    const float qv = (val[0][kSpanV] + val[1][kSpanV] + val[2][kSpanV]) / 3.0f;
+    const float u = qu / rhw, v = qv / rhw;
+    const float dudx = (dx[kSpanU] - u * dx[kSpanRhw]) / rhw;
+    const float dudy = (dy[kSpanU] - u * dy[kSpanRhw]) / rhw;
+    const float dvdx = (dx[kSpanV] - v * dx[kSpanRhw]) / rhw;
+    const float dvdy = (dy[kSpanV] - v * dy[kSpanRhw]) / rhw;
+    return std::fabs(dudx * dvdy - dudy * dvdx) > 1.0f ? minify : magnify;
+}
+
+// Rows gathered for one kernel call.
+class SpanBatch {
+  public:
+    SpanBatch(const RasterDraw& d, SpanFn fn, const SpanPlanes& planes)
+        : d_(d), fn_(fn), planes_(planes) {}
+    ~SpanBatch() { Flush(); }
+    void Add(int32_t y, int32_t x0, int32_t x1) {
+        spans_[count_++] = Span{y, x0, x1};
+        if (count_ == kCapacity) Flush();
+    }
+    // A single pixel, dropped outside the viewport.
+    void AddPixel(int32_t x, int32_t y) {
+        if (x >= d_.left && x < d_.right && y >= d_.top && y < d_.bottom) Add(y, x, x + 1);
+    }
+    void Flush() {
+        if (count_ > 0) fn_(d_.span, planes_, spans_, count_);
+        count_ = 0;
+    }
+
+  private:
+    static constexpr int kCapacity = 64;
+    const RasterDraw& d_;
+    SpanFn fn_;
+    const SpanPlanes& planes_;
+    Span spans_[kCapacity];
+    int count_ = 0;
+};
+
+}  // namespace
+
+int64_t SnappedArea(const PipeVertex* const* polygon, int count) {
+    int64_t sum = 0;
+    int64_t x0 = 0, y0 = 0;
+    if (!Snap(polygon[count - 1]->sx, x0) || !Snap(polygon[count - 1]->sy, y0)) return 0;
+    for (int i = 0; i < count; ++i) {
+        int64_t x1 = 0, y1 = 0;
+        if (!Snap(polygon[i]->sx, x1) || !Snap(polygon[i]->sy, y1)) return 0;
+        sum += x0 * y1 - x1 * y0;
+        x0 = x1;
+        y0 = y1;
+    }
+    return sum;
+}
+
+bool IsCulled(int32_t cullMode, int64_t area) {
+    // Positive area is clockwise on a screen whose y grows downwards.
+    if (cullMode == D3DCULL_CCW) return area < 0;
+    if (cullMode == D3DCULL_CW) return area > 0;
+    return false;
+}
+
+void RasterTriangle(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
+                    const PipeVertex& c, const PipeVertex& flatSource, bool cull) {
+    const PipeVertex* v[3] = {&a, &b, &c};
+    int64_t X[3], Y[3];
+    for (int i = 0; i < 3; ++i) {
+        if (!Snap(v[i]->sx, X[i]) || !Snap(v[i]->sy, Y[i])) return;
+    }
+    const int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+    if (area == 0) return;
+    if (cull && IsCulled(d.cull, area)) return;
+
+    // Planes of the attributes over the screen, from the snapped positions.
+    const bool affine = SharesRhw(a, b, c);
+    float val[3][kSpanAttrCount];
+    for (int i = 0; i < 3; ++i) SpanValues(*v[i], flatSource, d.flat, affine, val[i]);
+    const float inv = static_cast<float>(kSubPixel);
+    const float x0 = static_cast<float>(X[0]) / inv, y0 = static_cast<float>(Y[0]) / inv;
+    const float e1x = static_cast<float>(X[1] - X[0]) / inv;
+    const float e1y = static_cast<float>(Y[1] - Y[0]) / inv;
+    const float e2x = static_cast<float>(X[2] - X[0]) / inv;
+    const float e2y = static_cast<float>(Y[2] - Y[0]) / inv;
+    const float invDet = 1.0f / static_cast<float>(static_cast<double>(area) / (inv * inv));
+    SpanPlanes planes;
+    planes.refX = static_cast<int32_t>(FloorDiv(X[0], kSubPixel));
+    planes.refY = static_cast<int32_t>(FloorDiv(Y[0], kSubPixel));
+    const float toRefX = static_cast<float>(planes.refX) - x0;
+    const float toRefY = static_cast<float>(planes.refY) - y0;
+    for (int k = 0; k < kSpanAttrCount; ++k) {
+        const float d1 = val[1][k] - val[0][k], d2 = val[2][k] - val[0][k];
+        planes.dx[k] = (d1 * e2y - d2 * e1y) * invDet;
+        planes.dy[k] = (d2 * e1x - d1 * e2x) * invDet;
+        planes.at[k] = val[0][k] + toRefX * planes.dx[k] + toRefY * planes.dy[k];
+    }
+    SpanBatch batch(d, ChooseFilter(d, affine, val, planes.dx, planes.dy), planes);
+
+    // Top, middle and bottom vertex; the long edge runs from top to bottom.
+    int t = 0, m = 1, bt = 2;
+    if (Y[t] > Y[m]) std::swap(t, m);
+    if (Y[m] > Y[bt]) std::swap(m, bt);
+    if (Y[t] > Y[m]) std::swap(t, m);
+    const int64_t cross = (X[m] - X[t]) * (Y[bt] - Y[t]) - (X[bt] - X[t]) * (Y[m] - Y[t]);
+    const bool longEdgeLeft = cross > 0;
+
+    const int64_t yTop = std::max<int64_t>(CeilDiv(Y[t], kSubPixel), d.top);
+    const int64_t yMid = CeilDiv(Y[m], kSubPixel);
+    const int64_t yBottom = std::min<int64_t>(CeilDiv(Y[bt], kSubPixel), d.bottom);
+    if (yTop >= yBottom) return;
+
+    auto rows = [&](EdgeWalk& left, EdgeWalk& right, int64_t from, int64_t to) {
+        for (int64_t y = from; y < to; ++y) {
+            const int64_t xl = std::max<int64_t>(left.q, d.left);
+            const int64_t xr = std::min<int64_t>(right.q, d.right);
+            if (xl < xr) {
+                batch.Add(static_cast<int32_t>(y), static_cast<int32_t>(xl),
+                          static_cast<int32_t>(xr));
+            }
+            left.Step();
+            right.Step();
+        }
+    };
+
+    EdgeWalk longEdge, shortEdge;
+    longEdge.Start(X[t], Y[t], X[bt], Y[bt], yTop);
+    const int64_t upperEnd = std::min(yMid, yBottom);
+    if (yTop < upperEnd) {
+        shortEdge.Start(X[t], Y[t], X[m], Y[m], yTop);
+        if (longEdgeLeft) {
+            rows(longEdge, shortEdge, yTop, upperEnd);
+        } else {
+            rows(shortEdge, longEdge, yTop, upperEnd);
+        }
+    }
+    const int64_t lowerStart = std::max(yMid, yTop);
+    if (lowerStart < yBottom) {
+        // The long edge has walked to lowerStart when the upper part ran; start it afresh
+        // otherwise (the upper part was empty or cut away).
+        if (!(yTop < upperEnd)) longEdge.Start(X[t], Y[t], X[bt], Y[bt], lowerStart);
+        shortEdge.Start(X[m], Y[m], X[bt], Y[bt], lowerStart);
+        if (longEdgeLeft) {
+            rows(longEdge, shortEdge, lowerStart, yBottom);
+        } else {
+            rows(shortEdge, longEdge, lowerStart, yBottom);
+        }
+    }
+}
+
+// Lines step along their major axis, one pixel per column (or row), each at the pixel centre
+// nearest to the line. Attributes run along the major axis: the planes have a gradient there
+// only, so the whole line is one kernel call.
+void RasterLine(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
+                const PipeVertex& flatSource) {
+    float va[kSpanAttrCount], vb[kSpanAttrCount];
+    SpanValues(a, flatSource, d.flat, false, va);
+    SpanValues(b, flatSource, d.flat, false, vb);
+    const float dxl = b.sx - a.sx, dyl = b.sy - a.sy;
+    if (!std::isfinite(dxl) || !std::isfinite(dyl)) return;
+    const bool xMajor = std::fabs(dxl) >= std::fabs(dyl);
+    const float major0 = xMajor ? a.sx : a.sy, major1 = xMajor ? b.sx : b.sy;
+    const float minor0 = xMajor ? a.sy : a.sx, minor1 = xMajor ? b.sy : b.sx;
+    const int32_t start = static_cast<int32_t>(std::floor(major0 + 0.5f));
+    const int32_t end = static_cast<int32_t>(std::floor(major1 + 0.5f));
+    const int32_t step = end >= start ? 1 : -1;
+    // The last pixel is left out by default, so that connected lines meet without overlap.
+    const int32_t count = std::abs(end - start) + (d.lastPixel ? 0 : 1);
+    if (count == 0) return;
+    const float length = major1 - major0;
+    const float t0 = length != 0 ? (static_cast<float>(start) - major0) / length : 0.0f;
+    const int32_t startMinor =
+        static_cast<int32_t>(std::floor(minor0 + t0 * (minor1 - minor0) + 0.5f));
+    SpanPlanes planes;
+    planes.refX = xMajor ? start : startMinor;
+    planes.refY = xMajor ? startMinor : start;
+    for (int k = 0; k < kSpanAttrCount; ++k) {
+        const float perPixel = length != 0 ? (vb[k] - va[k]) / length : 0.0f;
+        planes.at[k] = va[k] + t0 * (vb[k] - va[k]);
+        planes.dx[k] = xMajor ? perPixel : 0.0f;
+        planes.dy[k] = xMajor ? 0.0f : perPixel;
+    }
+    SpanBatch batch(d, d.kernels[0][0], planes);
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t pm = start + i * step;
+        const float t =
+            length != 0 ? std::clamp((static_cast<float>(pm) - major0) / length, 0.0f, 1.0f) : 0;
+        const int32_t pn = static_cast<int32_t>(std::floor(minor0 + t * (minor1 - minor0) + 0.5f));
+        batch.AddPixel(xMajor ? pm : pn, xMajor ? pn : pm);
+    }
+}
+
+void RasterPoint(const RasterDraw& d, const PipeVertex& p) {
+    if (!std::isfinite(p.sx) || !std::isfinite(p.sy)) return;
+    SpanPlanes planes;
+    SpanValues(p, p, false, false, planes.at);
+    std::fill(std::begin(planes.dx), std::end(planes.dx), 0.0f);
+    std::fill(std::begin(planes.dy), std::end(planes.dy), 0.0f);
+    planes.refX = static_cast<int32_t>(std::floor(p.sx + 0.5f));
+    planes.refY = static_cast<int32_t>(std::floor(p.sy + 0.5f));
+    SpanBatch batch(d, d.kernels[0][0], planes);
+    batch.AddPixel(planes.refX, planes.refY);
+}
+
+}  // namespace d3d

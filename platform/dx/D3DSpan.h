@@ -1,0 +1,101 @@
+// Span kernels: everything that happens to the pixels of one row of one primitive, from the
+// depth test to the 565 write, eight pixels at a time. A kernel is compiled for each texture
+// filter (none, point, linear) and for perspective or affine interpolation; the other stages
+// (depth, colour key, fog, specular, blend, dither) are fixed per draw in the SpanContext and
+// taken by branches that go the same way for every pixel of the draw. The same source
+// (D3DSpanKernel.inc) is compiled for AVX2 and for any CPU.
+#pragma once
+
+#include <cstdint>
+
+namespace d3d {
+
+// Interpolated quantities. Each is a plane over the screen: the value at pixel x of the row is
+// base + x * dx. Z and Rhw are linear in screen space; the others are pre-multiplied by rhw
+// and divided by the interpolated rhw per pixel, which makes them perspective-correct.
+enum SpanAttr : int {
+    kSpanZ,
+    kSpanRhw,
+    kSpanU,  // texel units
+    kSpanV,
+    kSpanR,  // diffuse, pre-scaled for the draw (see DrawSetup)
+    kSpanG,
+    kSpanB,
+    kSpanA,   // 0..1
+    kSpanF,   // fog factor 0..1, 1 = no fog
+    kSpanSR,  // specular 0..255
+    kSpanSG,
+    kSpanSB,
+    kSpanAttrCount
+};
+
+// What a draw's kernels read: the target and depth rows, the texture, the per-draw constants.
+enum class ZMode : int { Off, Test, TestWrite };
+enum class TexMode : int { None, Point, Linear };
+enum class BlendMode : int { Off, Add, Generic };
+
+struct SpanContext {
+    // The stages of the draw.
+    ZMode depthMode = ZMode::Off;
+    bool keyed = false;     // a colour key can discard texels
+    bool fog = false;       // blend towards the fog colour by the fog factor
+    bool specular = false;  // add the specular colour
+    BlendMode blendMode = BlendMode::Off;
+
+    uint16_t* color = nullptr;
+    int32_t colorPitch = 0;  // pixels
+    uint16_t* depth = nullptr;
+    int32_t depthPitch = 0;
+
+    const uint16_t* texels = nullptr;  // row-major, width × height, at least two texels
+    int32_t texWidth = 1, texHeight = 1, texCount = 2;
+    float texWidthF = 1, texHeightF = 1, invTexWidth = 1, invTexHeight = 1;
+    // Source colour key, raw 565 values low..high; the default lies above every texel.
+    int32_t keyLow = 0x10000, keyHigh = 0x10000;
+
+    float fogR = 0, fogG = 0, fogB = 0;  // 0..255
+
+    // Depth comparison as three lane masks (0 or -1): pass when the new depth is less, equal
+    // or greater than the stored one.
+    int32_t zLess = -1, zEqual = -1, zGreater = 0;
+
+    // Generic blending: factor = k[0] + k[1] * Cs + k[2] * As + k[3] * Cd, Cs and Cd in 0..255
+    // (the k for them already divided by 255), As in 0..1; first source, then destination.
+    float blend[2][4] = {{1, 0, 0, 0}, {0, 0, 0, 0}};
+
+    // Ordered dither thresholds in 8-bit units for red and blue (green takes half), per row
+    // (y & 3), repeated so that eight lanes can be read from offset x & 3.
+    bool dithered = false;
+    float dither[4][12] = {};
+};
+
+// The planes of one primitive: the value at pixel (x, y) is
+// at + (x - refX) * dx + (y - refY) * dy, relative to a pixel near the primitive.
+struct SpanPlanes {
+    float at[kSpanAttrCount];
+    float dx[kSpanAttrCount];
+    float dy[kSpanAttrCount];
+    int32_t refX = 0, refY = 0;
+};
+
+// Pixels x0 <= x < x1 of row y, already cut to the viewport.
+struct Span {
+    int32_t y, x0, x1;
+};
+
+// A kernel draws a batch of rows of one primitive, so that its constants are set up once.
+using SpanFn = void (*)(const SpanContext& context, const SpanPlanes& planes, const Span* spans,
+                        int count);
+
+struct SpanKey {
+    TexMode tex = TexMode::None;
+    bool affine = false;  // the planes hold the quantities themselves, rhw is 1
+};
+
+// The portable build always divides by rhw: with rhw planes of 1 it gives the very pixels of
+// the affine kernels.
+SpanFn PortableSpanFunction(const SpanKey& key);
+// Null where the build or the CPU has no AVX2.
+SpanFn Avx2SpanFunction(const SpanKey& key);
+
+}  // namespace d3d

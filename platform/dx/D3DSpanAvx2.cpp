@@ -1,0 +1,180 @@
+// The span kernels compiled for AVX2 (eight lanes in one register, gathers for texels). Only
+// this file is built for AVX2; the device calls into it after checking the CPU. Everything here
+// has internal linkage, so no AVX2 code can stand in for a function of another file.
+#include "platform/dx/D3DSpan.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#include <immintrin.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#elif defined(__GNUC__)
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+
+namespace d3d {
+namespace {
+
+struct F {
+    __m256 v;
+    F() = default;
+    explicit F(__m256 x) : v(x) {}
+    explicit F(float x) : v(_mm256_set1_ps(x)) {}
+};
+struct I {
+    __m256i v;
+    I() = default;
+    explicit I(__m256i x) : v(x) {}
+    explicit I(int32_t x) : v(_mm256_set1_epi32(x)) {}
+};
+
+inline F operator+(F a, F b) {
+    return F(_mm256_add_ps(a.v, b.v));
+}
+inline F operator-(F a, F b) {
+    return F(_mm256_sub_ps(a.v, b.v));
+}
+inline F operator*(F a, F b) {
+    return F(_mm256_mul_ps(a.v, b.v));
+}
+inline F operator/(F a, F b) {
+    return F(_mm256_div_ps(a.v, b.v));
+}
+inline I operator+(I a, I b) {
+    return I(_mm256_add_epi32(a.v, b.v));
+}
+inline I operator-(I a, I b) {
+    return I(_mm256_sub_epi32(a.v, b.v));
+}
+inline I operator&(I a, I b) {
+    return I(_mm256_and_si256(a.v, b.v));
+}
+inline I operator|(I a, I b) {
+    return I(_mm256_or_si256(a.v, b.v));
+}
+
+inline F Ramp() {
+    return F(_mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7));
+}
+inline F Min(F a, F b) {
+    return F(_mm256_min_ps(a.v, b.v));
+}
+inline F Max(F a, F b) {
+    return F(_mm256_max_ps(a.v, b.v));
+}
+inline F Floor(F a) {
+    return F(_mm256_floor_ps(a.v));
+}
+inline I MinU(I a, I b) {
+    return I(_mm256_min_epu32(a.v, b.v));
+}
+inline I MaxU(I a, I b) {
+    return I(_mm256_max_epu32(a.v, b.v));
+}
+inline F ToFloat(I a) {
+    return F(_mm256_cvtepi32_ps(a.v));
+}
+inline I Trunc(F a) {
+    return I(_mm256_cvttps_epi32(a.v));
+}
+template <int N>
+inline I Shl(I a) {
+    return I(_mm256_slli_epi32(a.v, N));
+}
+template <int N>
+inline I Shr(I a) {
+    return I(_mm256_srli_epi32(a.v, N));
+}
+template <int N>
+inline I Shl16(I a) {
+    return I(_mm256_slli_epi16(a.v, N));
+}
+template <int N>
+inline I Shr16(I a) {
+    return I(_mm256_srli_epi16(a.v, N));
+}
+inline I Madd16(I a, I b) {
+    return I(_mm256_madd_epi16(a.v, b.v));
+}
+inline I Eq(I a, I b) {
+    return I(_mm256_cmpeq_epi32(a.v, b.v));
+}
+inline I Eq(F a, F b) {
+    return I(_mm256_castps_si256(_mm256_cmp_ps(a.v, b.v, _CMP_EQ_OQ)));
+}
+inline I Gt(I a, I b) {
+    return I(_mm256_cmpgt_epi32(a.v, b.v));
+}
+inline I IfThen(I mask, I yes, I no) {
+    return I(_mm256_blendv_epi8(no.v, yes.v, mask.v));
+}
+inline I AndNot(I a, I b) {
+    return I(_mm256_andnot_si256(a.v, b.v));
+}
+inline int Mask(I a) {
+    return _mm256_movemask_ps(_mm256_castsi256_ps(a.v));
+}
+inline I Gather32(const uint16_t* base, I index) {
+    return I(_mm256_i32gather_epi32(reinterpret_cast<const int*>(base), index.v, 2));
+}
+inline I LaneLess(int n) {
+    return I(_mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+}
+inline I Load16(const uint16_t* p, int n) {
+    __m128i x;
+    if (n == 8) {
+        x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    } else {
+        alignas(16) uint16_t tmp[8] = {};
+        std::memcpy(tmp, p, static_cast<size_t>(n) * 2);
+        x = _mm_load_si128(reinterpret_cast<const __m128i*>(tmp));
+    }
+    return I(_mm256_cvtepu16_epi32(x));
+}
+inline void Store16(uint16_t* p, I a, int n) {
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(a.v, a.v), 0x08);
+    const __m128i x = _mm256_castsi256_si128(packed);
+    if (n == 8) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), x);
+    } else {
+        alignas(16) uint16_t tmp[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(tmp), x);
+        std::memcpy(p, tmp, static_cast<size_t>(n) * 2);
+    }
+}
+inline F LoadF(const float* p) {
+    return F(_mm256_loadu_ps(p));
+}
+
+constexpr bool kSpecialised = true;
+#include "platform/dx/D3DSpanKernel.inc"
+
+}  // namespace
+}  // namespace d3d
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#elif defined(__GNUC__)
+#pragma GCC pop_options
+#endif
+
+d3d::SpanFn d3d::Avx2SpanFunction(const SpanKey& key) {
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available ? LookUpKernel(key) : nullptr;
+}
+
+#else
+
+d3d::SpanFn d3d::Avx2SpanFunction(const SpanKey&) {
+    return nullptr;
+}
+
+#endif

@@ -1,0 +1,12 @@
+#include "app/Declarations.h"
+#include "display/DeviceSetup.h"
+#include "platform/dx/D3DConstants.h"
+#include "platform/dx/Direct3D.h"
+#include "render/Camera.h"
+
+void UpdateCamera() {
+    StepCamera(CameraState);
+    DX->ViewMatrix(ViewMatrix, CameraState.CameraPosition, CameraState.LookAtPoint,
+                   CameraState.UpVector, 0);
+    Device->SetTransform(D3DTRANSFORMSTATE_VIEW, ViewMatrix);
+}

@@ -1,0 +1,847 @@
+// Small scenes rendered by the software device, checked pixel by pixel against values worked
+// out by hand. Every test runs with the portable span kernels and, where the CPU has it, with
+// the AVX2 ones; both must give the same pixels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/dx/Direct3D.h"
+#include "platform/dx/DirectDraw.h"
+#include "platform/dx/DxError.h"
+#include "platform/dx/DxErrorCodes.h"
+#include "platform/host/HeadlessHost.h"
+
+namespace {
+
+// Pre-transformed vertex with one texture pair: screen position as given.
+struct TLVertex {
+    float x, y, z, rhw;
+    uint32_t color;
+    float u, v;
+};
+constexpr int32_t kTLFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+
+int R5(uint16_t p) {
+    return p >> 11;
+}
+int G6(uint16_t p) {
+    return (p >> 5) & 63;
+}
+int B5(uint16_t p) {
+    return p & 31;
+}
+uint16_t Rgb565(int r, int g, int b) {
+    return static_cast<uint16_t>(r << 11 | g << 5 | b);
+}
+
+D3DMATRIX Identity() {
+    D3DMATRIX m;
+    m.rc11 = m.rc22 = m.rc33 = m.rc44 = 1;
+    return m;
+}
+
+// The scene's projection: 1.5 and 2 for x and y, rc33 as given, w = z.
+D3DMATRIX Projection(float rc33) {
+    D3DMATRIX m;
+    m.rc11 = 1.5f;
+    m.rc22 = 2.0f;
+    m.rc33 = rc33;
+    m.rc34 = 1.0f;
+    m.rc43 = -1.0f;
+    return m;
+}
+
+class RenderTest : public ::testing::TestWithParam<bool> {
+  protected:
+    static constexpr int kW = 32, kH = 24;
+
+    void SetUp() override {
+        target = MakeTarget(kW, kH);
+        device = d3d->CreateDevice("IID_IDirect3DHALDevice", target);
+        device->UsePortableSpans(GetParam());
+        if (!GetParam() && !device->UsesAvx2Spans()) GTEST_SKIP() << "no AVX2 on this CPU";
+        device->BeginScene();
+    }
+
+    SurfacePtr MakeTarget(int w, int h) {
+        DDSURFACEDESC2 d;
+        d.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        d.ddsCaps.lCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE;
+        d.lWidth = w;
+        d.lHeight = h;
+        SurfacePtr s = dd.CreateSurface(d);
+        DDSURFACEDESC2 z;
+        z.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+        z.ddsCaps.lCaps = DDSCAPS_ZBUFFER | DDSCAPS_VIDEOMEMORY;
+        z.lWidth = w;
+        z.lHeight = h;
+        d3d->GetEnumZBufferFormats("IID_IDirect3DHALDevice")->GetItem(1, z.ddpfPixelFormat);
+        s->AddAttachedSurface(dd.CreateSurface(z));
+        return s;
+    }
+
+    SurfacePtr MakeTexture(int w, int h, const std::vector<uint16_t>& texels, int32_t key = -1) {
+        DDSURFACEDESC2 d;
+        d.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        d.ddsCaps.lCaps = DDSCAPS_TEXTURE;
+        d.lWidth = w;
+        d.lHeight = h;
+        if (key >= 0) {
+            d.lFlags |= DDSD_CKSRCBLT;
+            d.ddckCKSrcBlt.low = d.ddckCKSrcBlt.high = key;
+        }
+        SurfacePtr s = dd.CreateSurface(d);
+        std::memcpy(s->Pixels(), texels.data(), texels.size() * 2);
+        return s;
+    }
+
+    uint16_t Px(int x, int y) const { return target->Row(y)[x]; }
+    uint16_t Depth(int x, int y) const { return target->AttachedDepth()->Row(y)[x]; }
+
+    void ClearTo(int32_t color, float z = 1.0f) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, color, z, 0);
+    }
+
+    // An axis-aligned rectangle of pre-transformed vertices, clockwise on screen.
+    void Rect(float x0, float y0, float x1, float y1, uint32_t color, float z = 0.5f, float u0 = 0,
+              float v0 = 0, float u1 = 1, float v1 = 1) {
+        const TLVertex quad[4] = {{x0, y0, z, 1, color, u0, v0},
+                                  {x1, y0, z, 1, color, u1, v0},
+                                  {x1, y1, z, 1, color, u1, v1},
+                                  {x0, y1, z, 1, color, u0, v1}};
+        device->DrawPrimitive(D3DPT_TRIANGLEFAN, kTLFvf, quad, 4, 0);
+    }
+
+    void Blend(int32_t src, int32_t dst) {
+        device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
+        device->SetRenderState(D3DRENDERSTATE_SRCBLEND, src);
+        device->SetRenderState(D3DRENDERSTATE_DESTBLEND, dst);
+    }
+
+    void Save(const std::string& name) const {
+        WritePng565(std::string(VELMORA_BINARY_DIR) + "/device-" + name + ".png", target->Pixels(),
+                    target->Width(), target->Height(), target->Pitch());
+    }
+
+    int CountChanged(uint16_t background) const {
+        int n = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) n += Px(x, y) != background;
+        return n;
+    }
+
+    HeadlessHost host{HeadlessOptions{}};
+    DirectDraw7 dd{host};
+    std::shared_ptr<Direct3D7> d3d = dd.GetDirect3D();
+    SurfacePtr target;
+    std::shared_ptr<Direct3DDevice7> device;
+};
+
+INSTANTIATE_TEST_SUITE_P(Kernels, RenderTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Portable" : "Avx2"; });
+
+// ---------------------------------------------------------------- coverage
+
+TEST_P(RenderTest, SquareOnPixelCentresCoversTopLeftEdgesOnly) {
+    ClearTo(0);
+    Rect(2, 3, 6, 7, 0xFFFFFFFF);
+    // Centres on the left and top edges belong to the square; those on the right and bottom
+    // edges do not: exactly columns 2..5 and rows 3..6.
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            const bool inside = x >= 2 && x < 6 && y >= 3 && y < 7;
+            EXPECT_EQ(Px(x, y), inside ? 0xFFFF : 0) << x << "," << y;
+        }
+    }
+}
+
+TEST_P(RenderTest, TrianglesSharingEdgesCoverEachPixelOnce) {
+    ClearTo(0);
+    // Each triangle adds 8 to red (one 5-bit step); a pixel drawn twice would read 2.
+    Blend(D3DBLEND_ONE, D3DBLEND_ONE);
+    const uint32_t step = 0xFF080000;
+    // A fan of eight triangles around a centre on a pixel centre, with spokes through many
+    // pixel centres and odd sub-pixel positions on the rim.
+    std::vector<TLVertex> fan{{15, 12, 0.5f, 1, step, 0, 0}};
+    const float rim[9][2] = {{3.3f, 1.7f},  {15, 1},        {27.6f, 2.25f},
+                             {30, 12},      {26.9f, 22.6f}, {15, 23},
+                             {2.2f, 21.4f}, {1, 12},        {3.3f, 1.7f}};
+    for (const auto& p : rim) fan.push_back({p[0], p[1], 0.5f, 1, step, 0, 0});
+    device->DrawPrimitive(D3DPT_TRIANGLEFAN, kTLFvf, fan.data(), 10, 0);
+    // The same outline split differently: a quad as two triangles along its other diagonal.
+    Save("shared-edges");
+    int covered = 0;
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            ASSERT_LE(R5(Px(x, y)), 1) << "pixel " << x << "," << y << " drawn twice";
+            covered += R5(Px(x, y));
+        }
+    }
+    // Every centre strictly inside the rim is covered; the centre and the spokes are inside.
+    EXPECT_EQ(R5(Px(15, 12)), 1);
+    EXPECT_EQ(R5(Px(15, 5)), 1);
+    EXPECT_EQ(R5(Px(20, 12)), 1);
+    EXPECT_EQ(R5(Px(15, 20)), 1);
+    EXPECT_EQ(R5(Px(5, 12)), 1);
+    EXPECT_GT(covered, 400);
+
+    // Two triangles of a quad with the diagonal through pixel centres (4,4)..(20,20).
+    ClearTo(0);
+    const TLVertex a[6] = {{4, 4, 0.5f, 1, step, 0, 0},   {20, 4, 0.5f, 1, step, 0, 0},
+                           {20, 20, 0.5f, 1, step, 0, 0}, {4, 4, 0.5f, 1, step, 0, 0},
+                           {20, 20, 0.5f, 1, step, 0, 0}, {4, 20, 0.5f, 1, step, 0, 0}};
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, a, 6, 0);
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            const bool inside = x >= 4 && x < 20 && y >= 4 && y < 20;
+            EXPECT_EQ(R5(Px(x, y)), inside ? 1 : 0) << x << "," << y;
+        }
+    }
+}
+
+TEST_P(RenderTest, ClockwiseFacesAreDrawnAndOthersCulled) {
+    const TLVertex cw[3] = {{2, 2, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                            {12, 2, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                            {2, 12, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
+    const TLVertex ccw[3] = {cw[0], cw[2], cw[1]};
+    ClearTo(0);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, cw, 3, 0);
+    EXPECT_EQ(Px(4, 4), 0xFFFF);
+    ClearTo(0);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, ccw, 3, 0);
+    EXPECT_EQ(CountChanged(0), 0) << "counter-clockwise culled by default";
+
+    device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_CW);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, cw, 3, 0);
+    EXPECT_EQ(CountChanged(0), 0);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, ccw, 3, 0);
+    EXPECT_EQ(Px(4, 4), 0xFFFF);
+
+    ClearTo(0);
+    device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, ccw, 3, 0);
+    EXPECT_EQ(Px(4, 4), 0xFFFF);
+
+    // Strips keep one facing: every second triangle is taken in reverse order.
+    ClearTo(0);
+    device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_CCW);
+    const TLVertex strip[4] = {{2, 2, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                               {12, 2, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                               {2, 12, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                               {12, 12, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
+    device->DrawPrimitive(D3DPT_TRIANGLESTRIP, kTLFvf, strip, 4, 0);
+    EXPECT_EQ(CountChanged(0), 100);
+}
+
+// ---------------------------------------------------------------- depth
+
+TEST_P(RenderTest, DepthLessEqualKeepsTheNearerAndAlwaysPaintsOver) {
+    ClearTo(0);
+    Rect(0, 0, 16, 16, 0xFFFF0000, 0.25f);  // red, near
+    Rect(8, 8, 24, 24, 0xFF00FF00, 0.75f);  // green, far
+    EXPECT_EQ(Px(10, 10), 0xF800);
+    EXPECT_EQ(Px(20, 20), 0x07E0);
+    EXPECT_EQ(Depth(10, 10), 16384);  // 0.25 × 65535, rounded
+    EXPECT_EQ(Depth(20, 20), 49151);
+    // Equal depth passes LESSEQUAL: a second pass over the same geometry draws.
+    Rect(0, 0, 16, 16, 0xFF0000FF, 0.25f);
+    EXPECT_EQ(Px(10, 10), 0x001F);
+
+    device->SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_ALWAYS);
+    Rect(8, 8, 24, 24, 0xFFFFFFFF, 0.75f);
+    EXPECT_EQ(Px(10, 10), 0xFFFF);
+    EXPECT_EQ(Depth(10, 10), 49151);
+
+    device->SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_LESS);
+    Rect(8, 8, 24, 24, 0xFFFF0000, 0.75f);
+    EXPECT_EQ(Px(10, 10), 0xFFFF) << "LESS fails on equal depth";
+}
+
+TEST_P(RenderTest, DepthWritesOffLeaveTheBufferAlone) {
+    ClearTo(0);
+    device->SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, 0);
+    Rect(0, 0, 16, 16, 0xFFFF0000, 0.25f);
+    EXPECT_EQ(Px(5, 5), 0xF800);
+    EXPECT_EQ(Depth(5, 5), 65535);
+    // Farther geometry still passes, since nothing was written.
+    Rect(0, 0, 16, 16, 0xFF00FF00, 0.75f);
+    EXPECT_EQ(Px(5, 5), 0x07E0);
+    // Depth testing off: ZENABLE false ignores the buffer completely.
+    device->SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, 1);
+    Rect(0, 0, 16, 16, 0xFF0000FF, 0.1f);
+    device->SetRenderState(D3DRENDERSTATE_ZENABLE, 0);
+    Rect(0, 0, 16, 16, 0xFFFFFFFF, 0.9f);
+    EXPECT_EQ(Px(5, 5), 0xFFFF);
+    EXPECT_EQ(Depth(5, 5), 6554);
+}
+
+// ---------------------------------------------------------------- blending
+
+// Destination for the blend cases: Clear with 0x808080 gives red 16, green 32, blue 16, which
+// read back as 16×255/31 = 131.61, 32×255/63 = 129.52 and 131.61. Results are truncated to
+// 5 and 6 bits.
+TEST_P(RenderTest, BlendPairsTheSceneUsesOnKnownColours) {
+    struct Case {
+        int32_t src, dst;
+        uint32_t color;  // ARGB of the drawn quad
+        int r, g, b;
+    };
+    const Case cases[] = {
+        // 131.61 + 64 = 195.61 -> 24; 129.52 + 32 = 161.52 -> 40; 131.61 + 16 -> 18
+        {D3DBLEND_ONE, D3DBLEND_ONE, 0xFF402010, 24, 40, 18},
+        // dest × (1 - src): 131.61 × 191/255 = 98.58 -> 12; 129.52 × 127/255 = 64.5 -> 16; 0
+        {D3DBLEND_ZERO, D3DBLEND_INVSRCCOLOR, 0xFF4080FF, 12, 16, 0},
+        // dest × (1 - 64/255): 98.58 -> 12; 97.01 -> 24; 98.58 -> 12
+        {D3DBLEND_ZERO, D3DBLEND_INVSRCALPHA, 0x40FFFFFF, 12, 24, 12},
+        // alpha 128/255: 255 × 0.502 + 131.61 × 0.498 = 193.55 -> 24; 64.51 -> 16; 65.55 -> 8
+        {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, 0x80FF0000, 24, 16, 8},
+        // src + dest × (1 - src): 128 + 65.55 = 193.55 -> 24; 64 + 97.01 = 161.01 -> 40;
+        // 0 + 131.61 -> 16
+        {D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR, 0xFF804000, 24, 40, 16},
+    };
+    for (const Case& c : cases) {
+        ClearTo(0xFF808080);
+        ASSERT_EQ(Px(0, 0), Rgb565(16, 32, 16));
+        Blend(c.src, c.dst);
+        Rect(0, 0, 8, 8, c.color);
+        const uint16_t p = Px(3, 3);
+        EXPECT_EQ(R5(p), c.r) << c.src << "/" << c.dst;
+        EXPECT_EQ(G6(p), c.g) << c.src << "/" << c.dst;
+        EXPECT_EQ(B5(p), c.b) << c.src << "/" << c.dst;
+        EXPECT_EQ(Px(9, 9), Rgb565(16, 32, 16));
+    }
+}
+
+TEST_P(RenderTest, EveryBlendFactorOnBothSides) {
+    // Source (255, 0, 51) with alpha 0.4 over a destination of (0, 255, 131.61).
+    // Factors for colour: ZERO 0, ONE 1, SRCCOLOR Cs, INVSRCCOLOR 1-Cs, SRCALPHA .4,
+    // INVSRCALPHA .6, DESTALPHA 1, INVDESTALPHA 0, DESTCOLOR Cd, INVDESTCOLOR 1-Cd,
+    // SRCALPHASAT min(.4, 1-1) = 0.
+    const uint32_t src = 0x66FF0033;
+    const float sr = 255, sg = 0, sb = 51, sa = 0.4f;
+    const float dr = 0, dg = 255, db = 16 * 255.0f / 31;
+    auto factor = [&](int32_t f, float s, float d) -> float {
+        switch (f) {
+            case D3DBLEND_ZERO:
+                return 0;
+            case D3DBLEND_ONE:
+                return 1;
+            case D3DBLEND_SRCCOLOR:
+                return s / 255;
+            case D3DBLEND_INVSRCCOLOR:
+                return 1 - s / 255;
+            case D3DBLEND_SRCALPHA:
+                return sa;
+            case D3DBLEND_INVSRCALPHA:
+                return 1 - sa;
+            case D3DBLEND_DESTALPHA:
+                return 1;
+            case D3DBLEND_INVDESTALPHA:
+                return 0;
+            case D3DBLEND_DESTCOLOR:
+                return d / 255;
+            case D3DBLEND_INVDESTCOLOR:
+                return 1 - d / 255;
+            default:
+                return 0;  // SRCALPHASAT
+        }
+    };
+    for (int32_t s = D3DBLEND_ZERO; s <= D3DBLEND_SRCALPHASAT; ++s) {
+        for (int32_t d = D3DBLEND_ZERO; d <= D3DBLEND_SRCALPHASAT; ++d) {
+            ClearTo(0xFF00FF80);
+            Blend(s, d);
+            Rect(0, 0, 4, 4, src);
+            const float r = std::min(255.f, sr * factor(s, sr, dr) + dr * factor(d, sr, dr));
+            const float g = std::min(255.f, sg * factor(s, sg, dg) + dg * factor(d, sg, dg));
+            const float b = std::min(255.f, sb * factor(s, sb, db) + db * factor(d, sb, db));
+            const uint16_t p = Px(1, 1);
+            // Allow one step where the exact value sits on a 565 boundary.
+            EXPECT_NEAR(R5(p), static_cast<int>(r / 8), 1) << s << "/" << d;
+            EXPECT_NEAR(G6(p), static_cast<int>(g / 4), 1) << s << "/" << d;
+            EXPECT_NEAR(B5(p), static_cast<int>(b / 8), 1) << s << "/" << d;
+        }
+    }
+    // BOTHSRCALPHA as the source sets both factors: .4 × src + .6 × dest.
+    ClearTo(0xFF00FF80);
+    Blend(D3DBLEND_BOTHSRCALPHA, D3DBLEND_ZERO);
+    Rect(0, 0, 4, 4, src);
+    EXPECT_EQ(R5(Px(1, 1)), 12);  // 102 -> 12
+    EXPECT_EQ(G6(Px(1, 1)), 38);  // 153 -> 38
+    EXPECT_EQ(B5(Px(1, 1)), 12);  // 20.4 + 78.97 = 99.37 -> 12
+    // BOTHINVSRCALPHA: .6 × src + .4 × dest.
+    ClearTo(0xFF00FF80);
+    Blend(D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ZERO);
+    Rect(0, 0, 4, 4, src);
+    EXPECT_EQ(R5(Px(1, 1)), 19);  // 153 -> 19
+    EXPECT_EQ(G6(Px(1, 1)), 25);  // 102 -> 25
+    EXPECT_EQ(B5(Px(1, 1)), 10);  // 30.6 + 52.64 = 83.24 -> 10
+}
+
+TEST_P(RenderTest, DitherSpreadsAColourBetweenTwoLevels) {
+    ClearTo(0);
+    // Red 132 lies between the 5-bit levels 16 (128) and 17 (136).
+    Rect(0, 0, 8, 8, 0xFF840000);
+    EXPECT_EQ(R5(Px(0, 0)), 16);
+    EXPECT_EQ(R5(Px(5, 6)), 16);
+    device->SetRenderState(D3DRENDERSTATE_DITHERENABLE, 1);
+    Rect(0, 0, 8, 8, 0xFF840000);
+    // The 4×4 ordered pattern lifts the cells whose threshold (0..15, halved) reaches 4.
+    const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            EXPECT_EQ(R5(Px(x, y)), bayer[y & 3][x & 3] >= 8 ? 17 : 16) << x << "," << y;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- texturing
+
+// Two texels across (black, red), repeated down; an 8-pixel quad maps u 0..1 over them, so
+// pixel x samples u = x/8 (centres on whole coordinates).
+TEST_P(RenderTest, PointAndLinearFilteringOfATwoByTwoTexture) {
+    const SurfacePtr tex = MakeTexture(2, 2, {0x0000, 0xF800, 0x0000, 0xF800});
+    device->SetTexture(0, tex);
+    ClearTo(0);
+    Rect(0, 0, 8, 8, 0xFFFFFFFF);
+    // Point: texel floor(2u).
+    const int point[8] = {0, 0, 0, 0, 31, 31, 31, 31};
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(Px(x, 3), Rgb565(point[x], 0, 0)) << x;
+
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    Rect(0, 0, 8, 8, 0xFFFFFFFF);
+    // Linear: 2u - 0.5 between texel centres, wrapping at the edges. x = 0 sits halfway
+    // between texel 1 (wrapped) and texel 0: 127.5 -> 15; x = 1: a quarter red, 63.75 -> 7; ...
+    const int linear[8] = {15, 7, 0, 7, 15, 23, 31, 23};
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(Px(x, 3), Rgb565(linear[x], 0, 0)) << x;
+    Save("linear-2x2");
+
+    // Modulation with the diffuse colour: half red, 63.75 -> 7 where the texel is full red.
+    Rect(0, 0, 8, 8, 0xFF808080);
+    EXPECT_EQ(R5(Px(6, 3)), 16);  // 255 × 128/255 = 128 -> 16
+}
+
+TEST_P(RenderTest, NoTextureIsWhiteAndSelectArg1TakesTheTexture) {
+    ClearTo(0);
+    Rect(0, 0, 4, 4, 0xFF204060);
+    EXPECT_EQ(Px(1, 1), Rgb565(4, 16, 12));  // 32, 64, 96 truncated
+    device->SetTexture(0, MakeTexture(1, 1, {0x07E0}));
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    Rect(0, 0, 4, 4, 0xFF204060);
+    EXPECT_EQ(Px(1, 1), 0x07E0);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    Rect(0, 0, 4, 4, 0xFF204060);
+    EXPECT_EQ(Px(1, 1), Rgb565(0, 16, 0));
+}
+
+TEST_P(RenderTest, ColourKeyedTexelsAreDiscarded) {
+    // Magenta top-left texel is the key.
+    const SurfacePtr tex = MakeTexture(2, 2, {0xF81F, 0xFFFF, 0xFFFF, 0xFFFF}, 0xF81F);
+    device->SetTexture(0, tex);
+    ClearTo(0x000000FF);
+    Rect(0, 0, 8, 8, 0xFFFFFFFF, 0.5f);
+    EXPECT_EQ(Px(2, 2), 0xF81F) << "keying is off by default";
+    ClearTo(0x000000FF);
+    device->SetRenderState(D3DRENDERSTATE_COLORKEYENABLE, 1);
+    Rect(0, 0, 8, 8, 0xFFFFFFFF, 0.5f);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const bool keyed = x < 4 && y < 4;
+            EXPECT_EQ(Px(x, y), keyed ? 0x001F : 0xFFFF) << x << "," << y;
+            EXPECT_EQ(Depth(x, y), keyed ? 65535 : 32768) << "discarded pixels write no depth";
+        }
+    }
+}
+
+TEST_P(RenderTest, TextureCoordinatesArePerspectiveCorrect) {
+    // Eight texels whose red is 4 × index.
+    std::vector<uint16_t> texels;
+    for (int i = 0; i < 8; ++i) texels.push_back(static_cast<uint16_t>((4 * i) << 11));
+    device->SetTexture(0, MakeTexture(8, 1, texels));
+    ClearTo(0);
+    // Left edge at w = 1, right edge at w = 4: at screen fraction s the coordinate is
+    // u = s/4 / ((1 - s) + s/4).
+    const TLVertex quad[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                              {16, 0, 0.5f, 0.25f, 0xFFFFFFFF, 1, 0},
+                              {16, 4, 0.5f, 0.25f, 0xFFFFFFFF, 1, 1},
+                              {0, 4, 0.5f, 1, 0xFFFFFFFF, 0, 1}};
+    device->DrawPrimitive(D3DPT_TRIANGLEFAN, kTLFvf, quad, 4, 0);
+    EXPECT_EQ(R5(Px(4, 2)), 0);    // s = 1/4: u = 0.077, texel 0
+    EXPECT_EQ(R5(Px(8, 2)), 4);    // s = 1/2: u = 0.2, texel 1 (affine would give texel 4)
+    EXPECT_EQ(R5(Px(12, 2)), 12);  // s = 3/4: u = 0.429, texel 3
+    EXPECT_EQ(R5(Px(14, 2)), 20);  // s = 7/8: u = 0.636, texel 5
+}
+
+// ---------------------------------------------------------------- transform, light, fog
+
+class SceneTest : public RenderTest {
+  protected:
+    void SetUp() override {
+        RenderTest::SetUp();
+        if (IsSkipped()) return;
+        device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, Projection(1.02f));
+    }
+
+    // A quad facing the camera at depth z, corners (±hx, ±hy), clockwise on screen.
+    void Quad(float hx, float hy, float z, uint32_t color) {
+        const D3DVERTEX q[4] = {{-hx, hy, z, 0, 0, -1, color, 0, 0},
+                                {hx, hy, z, 0, 0, -1, color, 1, 0},
+                                {hx, -hy, z, 0, 0, -1, color, 1, 1},
+                                {-hx, -hy, z, 0, 0, -1, color, 0, 1}};
+        device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, q, 4, 0);
+    }
+
+    static D3DLIGHT7 Directional(D3DVECTOR direction, D3DCOLORVALUE diffuse) {
+        D3DLIGHT7 l;
+        l.dltType = D3DLIGHT_DIRECTIONAL;
+        l.direction = direction;
+        l.diffuse = diffuse;
+        return l;
+    }
+    static D3DLIGHT7 Point(D3DVECTOR position, float range) {
+        D3DLIGHT7 l;
+        l.dltType = D3DLIGHT_POINT;
+        l.position = position;
+        l.range = range;
+        l.attenuation1 = 1.0f;
+        l.diffuse = {1, 1, 1, 0};
+        return l;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Kernels, SceneTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Portable" : "Avx2"; });
+
+TEST_P(SceneTest, DirectionalLightFollowsTheCosine) {
+    ClearTo(0);
+    // Light travelling along (0, -0.6, 0.8) meets the normal (0, 0, -1) at N·L = 0.8.
+    device->SetLight(0, Directional({0, -0.6f, 0.8f}, {1, 0.5f, 0.25f, 0}));
+    device->LightEnable(0, true);
+    Quad(1, 1, 5, 0xFFFFFFFF);
+    // 0.8, 0.4, 0.2 of white: 204, 102, 51.
+    EXPECT_EQ(Px(16, 12), Rgb565(25, 25, 6));
+    EXPECT_EQ(Px(0, 0), 0);
+    // A face turned away from the light gets nothing.
+    device->SetLight(0, Directional({0, 0, -1}, {1, 1, 1, 0}));
+    Quad(1, 1, 5, 0xFFFFFFFF);
+    EXPECT_EQ(Px(16, 12), 0);
+}
+
+TEST_P(SceneTest, PointLightInsideAndOutsideItsRange) {
+    ClearTo(0x000000FF);
+    // Light 2 units before a quad whose corners lie sqrt(4.5) = 2.1213 from it:
+    // N·L = 2/2.1213 = 0.9428, attenuation 1/d = 0.4714, together 0.4444 -> 113.
+    device->SetLight(1, Point({0, 0, 3}, 3.0f));
+    device->LightEnable(1, true);
+    Quad(0.5f, 0.5f, 5, 0xFFFFFFFF);
+    EXPECT_EQ(Px(16, 12), Rgb565(14, 28, 14));
+    // With a range of 2 every corner is out of reach: no light at all.
+    device->SetLight(1, Point({0, 0, 3}, 2.0f));
+    Quad(0.5f, 0.5f, 5, 0xFFFFFFFF);
+    EXPECT_EQ(Px(16, 12), 0);
+}
+
+TEST_P(SceneTest, NegativeAmbientLightDarkens) {
+    ClearTo(0x000000FF);
+    device->SetRenderState(D3DRENDERSTATE_AMBIENT, 0x00333333);  // 0.2
+    D3DMATERIAL7 m;
+    m.ambient = {1, 1, 1, 1};
+    device->SetMaterial(m);
+    D3DLIGHT7 sun = Directional({0.5f, 0.25f, -0.75f}, {4, 2.2f, 0.75f, 0});
+    sun.ambient = {0.75f, 0.6f, 0.5f, 0};
+    D3DLIGHT7 dark = Point({0, 0, 3}, 4.0f);
+    dark.diffuse = {0, 0, 0, 0};
+    dark.ambient = {-0.4f, -0.9f, -1.2f, 0};
+    device->SetLight(0, sun);
+    device->SetLight(1, dark);
+    device->LightEnable(0, true);
+    device->LightEnable(1, true);
+    // Black vertices (the diffuse source) leave only ambient: 0.2 + 0.75 - 0.4 × 0.4714 =
+    // 0.7614 -> 194; 0.2 + 0.6 - 0.9 × 0.4714 = 0.3757 -> 96; 0.2 + 0.5 - 1.2 × 0.4714 =
+    // 0.1343 -> 34.
+    Quad(0.5f, 0.5f, 5, 0xFF000000);
+    EXPECT_EQ(Px(16, 12), Rgb565(24, 24, 4));
+    device->LightEnable(1, false);
+    Quad(0.5f, 0.5f, 5, 0xFF000000);
+    EXPECT_EQ(Px(16, 12), Rgb565(30, 51, 22));  // 0.95, 0.8, 0.7 -> 242, 204, 179
+}
+
+TEST_P(SceneTest, VertexColourModeChoosesTheColourSource) {
+    ClearTo(0);
+    device->SetLight(0, Directional({0, 0, 1}, {1, 1, 1, 0}));
+    device->LightEnable(0, true);
+    D3DMATERIAL7 m;
+    m.diffuse = {0, 0, 1, 1};
+    m.ambient = {0, 1, 0, 1};
+    device->SetMaterial(m);
+    Quad(1, 1, 5, 0xFFFF0000);
+    EXPECT_EQ(Px(16, 12), 0xF800) << "COLORVERTEX on: the vertex colour is the diffuse";
+    device->SetRenderState(D3DRENDERSTATE_COLORVERTEX, 0);
+    Quad(1, 1, 5, 0xFFFF0000);
+    EXPECT_EQ(Px(16, 12), 0x001F) << "COLORVERTEX off: the material";
+    // With the ambient source on the vertex colour too and no light, only 0.2 × red remains;
+    // with the ambient from the material it is 0.2 × green.
+    device->SetRenderState(D3DRENDERSTATE_COLORVERTEX, 1);
+    device->SetRenderState(D3DRENDERSTATE_AMBIENTMATERIALSOURCE, D3DMCS_COLOR1);
+    device->SetRenderState(D3DRENDERSTATE_AMBIENT, 0x00333333);
+    device->LightEnable(0, false);
+    Quad(1, 1, 5, 0xFFFF0000);
+    EXPECT_EQ(Px(16, 12), Rgb565(6, 0, 0));  // 51 -> 6
+    device->SetRenderState(D3DRENDERSTATE_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL);
+    Quad(1, 1, 5, 0xFFFF0000);
+    EXPECT_EQ(Px(16, 12), Rgb565(0, 12, 0));  // 51 -> 12
+    // Lighting off: the vertex colour as it is.
+    device->SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    Quad(1, 1, 5, 0xFF123456);
+    EXPECT_EQ(Px(16, 12), Rgb565(0x12 >> 3, 0x34 >> 2, 0x56 >> 3));
+}
+
+TEST_P(SceneTest, LinearRangeFogAtAKnownDistance) {
+    device->SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    device->SetRenderState(D3DRENDERSTATE_FOGENABLE, 1);
+    device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, static_cast<int32_t>(0xFF5F83CC));
+    device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
+    device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(28.0f));
+    device->SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(32.0f));
+    device->SetRenderState(D3DRENDERSTATE_RANGEFOGENABLE, 1);
+    ClearTo(0);
+    // Corners (±6, ±4.5, 29.047) lie exactly 30 from the eye: fog factor 0.5, stored as
+    // 128/255. Colour = f × white + (1 - f) × (95, 131, 204) = 175.3, 193.2, 229.6.
+    const float z = std::sqrt(900.0f - 36.0f - 20.25f);
+    Quad(6, 4.5f, z, 0xFFFFFFFF);
+    EXPECT_EQ(Px(16, 12), Rgb565(21, 48, 28));
+    // Without range fog the distance is the depth, 29.047: f = 0.738 (188/255).
+    device->SetRenderState(D3DRENDERSTATE_RANGEFOGENABLE, 0);
+    Quad(6, 4.5f, z, 0xFFFFFFFF);
+    EXPECT_EQ(Px(16, 12), Rgb565(26, 55, 30));
+    // Past the end only the fog colour remains, exactly the colour Clear gives it.
+    ClearTo(0);
+    Quad(10, 10, 40, 0xFFFFFFFF);
+    device->Clear(1, std::vector<D3DRECT>{{0, 0, 4, 4}}.data(), D3DCLEAR_TARGET,
+                  static_cast<int32_t>(0xFF5F83CC), 1.0f, 0);
+    EXPECT_EQ(Px(16, 12), Px(1, 1));
+    EXPECT_EQ(Px(16, 12), Rgb565(11, 32, 25));
+}
+
+TEST_P(SceneTest, FogColourZeroUnderAdditiveBlendingAddsNothing) {
+    device->SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    device->SetRenderState(D3DRENDERSTATE_FOGENABLE, 1);
+    device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, 0);
+    device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
+    device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(28.0f));
+    device->SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(32.0f));
+    device->SetRenderState(D3DRENDERSTATE_RANGEFOGENABLE, 1);
+    Blend(D3DBLEND_ONE, D3DBLEND_ONE);
+    ClearTo(0xFF808080);
+    Quad(10, 10, 40, 0xFFFFFFFF);
+    EXPECT_EQ(Px(16, 12), Rgb565(16, 32, 16));
+    // Nearer, half fogged towards black: adds 128.
+    const float z = std::sqrt(900.0f - 36.0f - 20.25f);
+    Quad(6, 4.5f, z, 0xFFFFFFFF);
+    EXPECT_EQ(Px(16, 12), Rgb565(31, 63, 31));  // 131.6 + 128 and 129.5 + 128, clamped
+}
+
+// ---------------------------------------------------------------- primitives and clipping
+
+TEST_P(RenderTest, WireframeAndPointLists) {
+    ClearTo(0);
+    device->SetRenderState(D3DRENDERSTATE_FILLMODE, D3DFILL_WIREFRAME);
+    const TLVertex tri[3] = {{2, 2, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                             {12, 2, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                             {2, 12, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, tri, 3, 0);
+    Save("wireframe");
+    // Each edge from its first vertex, the last pixel left out.
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            const bool top = y == 2 && x >= 2 && x <= 11;
+            const bool diagonal = x + y == 14 && x >= 3 && x <= 12;
+            const bool left = x == 2 && y >= 3 && y <= 12;
+            EXPECT_EQ(Px(x, y), top || diagonal || left ? 0xFFFF : 0) << x << "," << y;
+        }
+    }
+    // A counter-clockwise triangle is culled in wireframe too.
+    ClearTo(0);
+    const TLVertex back[3] = {tri[0], tri[2], tri[1]};
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, back, 3, 0);
+    EXPECT_EQ(CountChanged(0), 0);
+
+    // Points land on the nearest pixel centre.
+    const TLVertex points[2] = {{3.2f, 4.7f, 0.5f, 1, 0xFFFF0000, 0, 0},
+                                {10.5f, 7.49f, 0.5f, 1, 0xFF00FF00, 0, 0}};
+    device->DrawPrimitive(D3DPT_POINTLIST, kTLFvf, points, 2, 0);
+    EXPECT_EQ(CountChanged(0), 2);
+    EXPECT_EQ(Px(3, 5), 0xF800);
+    EXPECT_EQ(Px(11, 7), 0x07E0);
+
+    // Line lists and strips.
+    ClearTo(0);
+    const TLVertex line[3] = {{1, 20, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                              {9, 20, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                              {9, 16, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
+    device->DrawPrimitive(D3DPT_LINESTRIP, kTLFvf, line, 3, 0);
+    EXPECT_EQ(CountChanged(0), 12);
+    EXPECT_EQ(Px(1, 20), 0xFFFF);
+    EXPECT_EQ(Px(9, 20), 0xFFFF);
+    EXPECT_EQ(Px(9, 17), 0xFFFF);
+    EXPECT_EQ(Px(9, 16), 0);
+    ClearTo(0);
+    device->DrawPrimitive(D3DPT_LINELIST, kTLFvf, line, 3, 0);
+    EXPECT_EQ(CountChanged(0), 8);
+}
+
+TEST_P(SceneTest, TriangleCrossingTheNearPlaneIsClipped) {
+    device->SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    ClearTo(0);
+    // A floor triangle one unit below the eye whose third corner is behind it.
+    const D3DVERTEX tri[3] = {{-3, -1, 6, 0, 1, 0, 0xFFFFFFFF, 0, 0},
+                              {3, -1, 6, 0, 1, 0, 0xFFFFFFFF, 0, 0},
+                              {0, -1, -6, 0, 1, 0, 0xFFFFFFFF, 0, 0}};
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, tri, 3, 0);
+    Save("near-plane");
+    // The far edge projects to row 16, from x = 4 to 28; below it the floor widens past the
+    // screen edges; above it nothing may appear.
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < kW; ++x) ASSERT_EQ(Px(x, y), 0) << x << "," << y;
+    for (int x = 0; x < kW; ++x) EXPECT_EQ(Px(x, 16), x >= 4 && x < 28 ? 0xFFFF : 0) << x;
+    for (int x = 0; x < kW; ++x) EXPECT_EQ(Px(x, kH - 1), 0xFFFF) << x;
+}
+
+TEST_P(SceneTest, FarPlaneDependsOnTheProjection) {
+    device->SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    ClearTo(0);
+    // rc33 = 1.02 puts the far plane at z = 50: a quad at 5000 is clipped away.
+    Quad(1000, 1000, 5000, 0xFFFFFFFF);
+    EXPECT_EQ(CountChanged(0), 0);
+    // rc33 = 1.0 has no far plane: z/w = 4999/5000 stays inside and wins against the clear.
+    device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, Projection(1.0f));
+    Quad(1000, 1000, 5000, 0xFFFFFFFF);
+    EXPECT_EQ(Px(16, 12), 0xFFFF);
+    EXPECT_EQ(Depth(16, 12), 65522);
+}
+
+TEST_P(SceneTest, ProcessedVertexBufferDrawsLikeDirectDrawing) {
+    // A lit, fogged, textured strip of ground running from behind the eye into the distance,
+    // so that some triangles need near clipping.
+    std::vector<D3DVERTEX> ground;
+    std::vector<uint16_t> indices;
+    for (int row = 0; row <= 6; ++row) {
+        for (int col = 0; col <= 4; ++col) {
+            const float x = -4.0f + 2.0f * col, z = -3.0f + 6.0f * row;
+            const uint32_t color = 0xFF000000u | static_cast<uint32_t>(row * 40) << 16 |
+                                   static_cast<uint32_t>(col * 60) << 8 | 0x80u;
+            ground.push_back(
+                {x, -1.5f + 0.1f * col, z, 0.1f, 1, -0.05f, color, x * 0.3f, z * 0.2f});
+        }
+    }
+    for (int row = 0; row < 6; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            const uint16_t a = static_cast<uint16_t>(row * 5 + col), b = a + 1, c = a + 5,
+                           d = a + 6;
+            for (uint16_t i : {c, d, a, a, d, b}) indices.push_back(i);
+        }
+    }
+    const SurfacePtr tex =
+        MakeTexture(4, 4,
+                    {0xF800, 0x07E0, 0x001F, 0xFFFF, 0x07E0, 0x001F, 0xFFFF, 0xF800, 0x001F, 0xFFFF,
+                     0xF800, 0x07E0, 0xFFFF, 0xF800, 0x07E0, 0x001F});
+    device->SetTexture(0, tex);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    device->SetRenderState(D3DRENDERSTATE_AMBIENT, 0x00333333);
+    device->SetRenderState(D3DRENDERSTATE_FOGENABLE, 1);
+    device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, static_cast<int32_t>(0xFF5F83CC));
+    device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
+    device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(10.0f));
+    device->SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(30.0f));
+    device->SetRenderState(D3DRENDERSTATE_RANGEFOGENABLE, 1);
+    D3DLIGHT7 sun = Directional({0.5f, -0.25f, 0.75f}, {0.9f, 0.8f, 0.6f, 0});
+    sun.ambient = {0.3f, 0.2f, 0.1f, 0};
+    device->SetLight(0, sun);
+    device->SetLight(1, Point({1, 0, 4}, 6.0f));
+    device->LightEnable(0, true);
+    device->LightEnable(1, true);
+    D3DMATRIX world = Identity();
+    world.rc41 = 0.5f;  // a world transform that is not the identity
+    device->SetTransform(D3DTRANSFORMSTATE_WORLD, world);
+
+    ClearTo(0);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, ground.data(),
+                                 static_cast<int32_t>(ground.size()), indices.data(),
+                                 static_cast<int32_t>(indices.size()), D3DDP_WAIT);
+    Save("direct");
+    const std::vector<uint16_t> direct(target->Pixels(), target->Pixels() + kW * kH);
+    const std::vector<uint16_t> directDepth(target->AttachedDepth()->Pixels(),
+                                            target->AttachedDepth()->Pixels() + kW * kH);
+    int drawn = 0;
+    for (uint16_t p : direct) drawn += p != 0;
+    ASSERT_GT(drawn, kW * kH / 3);
+
+    D3DVERTEXBUFFERDESC desc;
+    desc.lCaps = D3DVBCAPS_WRITEONLY;
+    desc.lFVF = D3DFVF_VERTEX;
+    desc.lNumVertices = 512;
+    auto source = d3d->CreateVertexBuffer(desc, 0);
+    desc.lFVF = 708;
+    auto processed = d3d->CreateVertexBuffer(desc, 0);
+    source->Lock(DDLOCK_WAIT | DDLOCK_WRITEONLY);
+    source->SetVertices(0, static_cast<int32_t>(ground.size()), ground.data());
+    source->Unlock();
+    // Processed in two groups, as models are.
+    processed->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_CLIP | D3DVOP_LIGHT, 0, 12, *source, 0,
+                               *device, 0);
+    processed->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_CLIP | D3DVOP_LIGHT, 12,
+                               static_cast<int32_t>(ground.size()) - 12, *source, 12, *device, 0);
+    ClearTo(0);
+    device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, *processed, 0,
+                                   static_cast<int32_t>(ground.size()), indices.data(),
+                                   static_cast<int32_t>(indices.size()), 0);
+    Save("processed");
+    int differing = 0;
+    for (int i = 0; i < kW * kH; ++i) {
+        differing += target->Pixels()[i] != direct[static_cast<size_t>(i)];
+        differing += target->AttachedDepth()->Pixels()[i] != directDepth[static_cast<size_t>(i)];
+    }
+    EXPECT_EQ(differing, 0);
+
+    // The untransformed buffer drawn directly gives the same picture as well.
+    ClearTo(0);
+    device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, *source, 0,
+                                   static_cast<int32_t>(ground.size()), indices.data(),
+                                   static_cast<int32_t>(indices.size()), 0);
+    EXPECT_TRUE(std::equal(direct.begin(), direct.end(), target->Pixels()));
+}
+
+TEST_P(RenderTest, ClearCutsRectanglesToTheViewport) {
+    ClearTo(0);
+    D3DVIEWPORT7 vp;
+    vp.lX = 4;
+    vp.lY = 2;
+    vp.lWidth = 10;
+    vp.lHeight = 8;
+    device->SetViewport(vp);
+    const D3DRECT rects[2] = {{0, 0, 6, 6}, {12, 8, 30, 20}};
+    device->Clear(2, rects, D3DCLEAR_TARGET, static_cast<int32_t>(0xFFFFFFFF), 0.0f, 0);
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            const bool first = x >= 4 && x < 6 && y >= 2 && y < 6;
+            const bool second = x >= 12 && x < 14 && y >= 8 && y < 10;
+            EXPECT_EQ(Px(x, y), first || second ? 0xFFFF : 0) << x << "," << y;
+            EXPECT_EQ(Depth(x, y), 65535) << "only the target was cleared";
+        }
+    }
+    // Drawing keeps to the viewport too.
+    Rect(-10, -10, 40, 40, 0xFFFF0000);
+    int red = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) red += Px(x, y) == 0xF800;
+    EXPECT_EQ(red, 10 * 8);
+    EXPECT_EQ(Px(3, 5), 0);
+    EXPECT_EQ(Px(4, 2), 0xF800);
+    EXPECT_EQ(Px(13, 9), 0xF800);
+}
+
+}  // namespace

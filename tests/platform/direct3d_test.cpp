@@ -1,0 +1,351 @@
+// The Direct3D object, the device's states and checks, and vertex buffers: set-up as the
+// program does it, Direct3D 7's defaults, the error numbers of failing calls, and what
+// ProcessVertices writes.
+#include "platform/dx/Direct3D.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/dx/DirectDraw.h"
+#include "platform/dx/DxError.h"
+#include "platform/dx/DxErrorCodes.h"
+#include "platform/host/HeadlessHost.h"
+
+namespace {
+
+#define EXPECT_DX_ERROR(statement, number)                                   \
+    do {                                                                     \
+        try {                                                                \
+            statement;                                                       \
+            ADD_FAILURE() << #statement " did not throw";                    \
+        } catch (const DxError& e) {                                         \
+            EXPECT_EQ(e.Number(), number) << #statement << ": " << e.what(); \
+        }                                                                    \
+    } while (false)
+
+class Direct3DTest : public ::testing::Test {
+  protected:
+    SurfacePtr Surface(int w, int h, int32_t caps) {
+        DDSURFACEDESC2 d;
+        d.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        d.ddsCaps.lCaps = caps;
+        d.lWidth = w;
+        d.lHeight = h;
+        return dd.CreateSurface(d);
+    }
+
+    // The device set-up the program performs: enumerate depth formats, take the first 16-bit
+    // one, create the depth surface with flags 0x1007 and caps 0x24000, attach it, create the
+    // hardware device on the target.
+    std::shared_ptr<Direct3DDevice7> MakeDevice(const SurfacePtr& target) {
+        auto formats = d3d->GetEnumZBufferFormats("IID_IDirect3DHALDevice");
+        DDSURFACEDESC2 z;
+        for (int i = 1; i <= formats->GetCount(); ++i) {
+            formats->GetItem(i, z.ddpfPixelFormat);
+            if (z.ddpfPixelFormat.lFlags == DDPF_ZBUFFER &&
+                z.ddpfPixelFormat.lZBufferBitDepth == 16) {
+                break;
+            }
+        }
+        z.lFlags = 0x1007;
+        z.ddsCaps.lCaps = 0x24000;
+        z.lWidth = target->Width();
+        z.lHeight = target->Height();
+        target->AddAttachedSurface(dd.CreateSurface(z));
+        return d3d->CreateDevice("IID_IDirect3DHALDevice", target);
+    }
+
+    HeadlessHost host{HeadlessOptions{}};
+    DirectDraw7 dd{host};
+    std::shared_ptr<Direct3D7> d3d = dd.GetDirect3D();
+};
+
+TEST_F(Direct3DTest, EnumerationsOfferOneDeviceA16BitDepthAndA565Texture) {
+    EXPECT_EQ(d3d->GetDevicesEnum()->GetCount(), 1);
+    EXPECT_EQ(d3d->GetDevicesEnum()->GetGuid(1), "IID_IDirect3DHALDevice");
+    auto depth = d3d->GetEnumZBufferFormats("IID_IDirect3DHALDevice");
+    ASSERT_EQ(depth->GetCount(), 1);
+    DDPIXELFORMAT f;
+    depth->GetItem(1, f);
+    EXPECT_EQ(f.lFlags, DDPF_ZBUFFER);
+    EXPECT_EQ(f.lZBufferBitDepth, 16);
+    EXPECT_DX_ERROR(depth->GetItem(0, f), DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(depth->GetItem(2, f), DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(d3d->GetEnumZBufferFormats("IID_IDirect3DRGBDevice"), D3DERR_INVALID_DEVICE);
+
+    auto device = MakeDevice(Surface(64, 48, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+    auto textures = device->GetTextureFormatsEnum();
+    ASSERT_GE(textures->GetCount(), 1);
+    textures->GetItem(1, f);
+    EXPECT_EQ(f.lFlags, DDPF_RGB);
+    EXPECT_EQ(f.lRGBBitCount, 16);
+    EXPECT_EQ(f.lRBitMask, 0xF800);
+    EXPECT_EQ(f.lGBitMask, 0x07E0);
+    EXPECT_EQ(f.lBBitMask, 0x001F);
+}
+
+TEST_F(Direct3DTest, DeviceNeedsTheHardwareNameAndA3DTarget) {
+    const SurfacePtr target = Surface(16, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE);
+    EXPECT_DX_ERROR(d3d->CreateDevice("IID_IDirect3DRGBDevice", target), D3DERR_INVALID_DEVICE);
+    EXPECT_DX_ERROR(d3d->CreateDevice("IID_IDirect3DHALDevice", nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(
+        d3d->CreateDevice("IID_IDirect3DHALDevice", Surface(16, 16, DDSCAPS_OFFSCREENPLAIN)),
+        DDERR_INVALIDCAPS);
+    // Without a depth surface the device works, with depth testing off.
+    auto device = d3d->CreateDevice("IID_IDirect3DHALDevice", target);
+    EXPECT_EQ(device->GetRenderState(D3DRENDERSTATE_ZENABLE), D3DZB_FALSE);
+    EXPECT_DX_ERROR(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1, 0),
+                    D3DERR_ZBUFFER_NOTPRESENT);
+    EXPECT_DX_ERROR(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1, 0),
+                    D3DERR_STENCILBUFFER_NOTPRESENT);
+    ArmDxFault("CreateDevice", D3DERR_INITFAILED);
+    EXPECT_DX_ERROR(d3d->CreateDevice("IID_IDirect3DHALDevice", target), D3DERR_INITFAILED);
+}
+
+TEST_F(Direct3DTest, StatesStartAtDirect3D7Defaults) {
+    const SurfacePtr target = Surface(64, 48, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE);
+    auto device = MakeDevice(target);
+    const struct {
+        int32_t state, value;
+    } defaults[] = {
+        {D3DRENDERSTATE_ZENABLE, D3DZB_TRUE},
+        {D3DRENDERSTATE_FILLMODE, D3DFILL_SOLID},
+        {D3DRENDERSTATE_SHADEMODE, D3DSHADE_GOURAUD},
+        {D3DRENDERSTATE_ZWRITEENABLE, 1},
+        {D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE},
+        {D3DRENDERSTATE_DESTBLEND, D3DBLEND_ZERO},
+        {D3DRENDERSTATE_CULLMODE, D3DCULL_CCW},
+        {D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL},
+        {D3DRENDERSTATE_DITHERENABLE, 0},
+        {D3DRENDERSTATE_ALPHABLENDENABLE, 0},
+        {D3DRENDERSTATE_FOGENABLE, 0},
+        {D3DRENDERSTATE_SPECULARENABLE, 0},
+        {D3DRENDERSTATE_COLORKEYENABLE, 0},
+        {D3DRENDERSTATE_FOGEND, FloatBits(1.0f)},
+        {D3DRENDERSTATE_FOGDENSITY, FloatBits(1.0f)},
+        {D3DRENDERSTATE_CLIPPING, 1},
+        {D3DRENDERSTATE_LIGHTING, 1},
+        {D3DRENDERSTATE_AMBIENT, 0},
+        {D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_NONE},
+        {D3DRENDERSTATE_COLORVERTEX, 1},
+        {D3DRENDERSTATE_LOCALVIEWER, 1},
+        {D3DRENDERSTATE_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
+        {D3DRENDERSTATE_SPECULARMATERIALSOURCE, D3DMCS_COLOR2},
+        {D3DRENDERSTATE_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL},
+        {D3DRENDERSTATE_EMISSIVEMATERIALSOURCE, D3DMCS_MATERIAL},
+        {D3DRENDERSTATE_LASTPIXEL, 1},
+    };
+    for (const auto& d : defaults) {
+        EXPECT_EQ(device->GetRenderState(d.state), d.value) << "state " << d.state;
+    }
+    EXPECT_EQ(device->GetTextureStageState(0, D3DTSS_COLOROP), D3DTOP_MODULATE);
+    EXPECT_EQ(device->GetTextureStageState(0, D3DTSS_ALPHAOP), D3DTOP_SELECTARG1);
+    EXPECT_EQ(device->GetTextureStageState(0, D3DTSS_MAGFILTER), D3DTFG_POINT);
+    EXPECT_EQ(device->GetTextureStageState(0, D3DTSS_ADDRESSU), D3DTADDRESS_WRAP);
+    EXPECT_EQ(device->GetTextureStageState(1, D3DTSS_COLOROP), D3DTOP_DISABLE);
+    D3DVIEWPORT7 vp;
+    device->GetViewport(vp);
+    EXPECT_EQ(vp.lWidth, 64);
+    EXPECT_EQ(vp.lHeight, 48);
+    EXPECT_EQ(vp.maxz, 1.0f);
+    D3DMATRIX m;
+    device->GetTransform(D3DTRANSFORMSTATE_PROJECTION, m);
+    EXPECT_EQ(m.rc11, 1.0f);
+    EXPECT_EQ(m.rc44, 1.0f);
+    EXPECT_EQ(m.rc12, 0.0f);
+    EXPECT_EQ(FloatFromBits(FloatBits(28.0f)), 28.0f);
+}
+
+TEST_F(Direct3DTest, FailingCallsCarryDirect3DNumbers) {
+    auto device = MakeDevice(Surface(16, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+    const D3DVERTEX v[3] = {};
+    EXPECT_DX_ERROR(device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, v, 3, 0),
+                    D3DERR_SCENE_NOT_IN_SCENE);
+    EXPECT_DX_ERROR(device->EndScene(), D3DERR_SCENE_NOT_IN_SCENE);
+    device->BeginScene();
+    EXPECT_DX_ERROR(device->BeginScene(), D3DERR_SCENE_IN_SCENE);
+    EXPECT_DX_ERROR(device->DrawPrimitive(0, D3DFVF_VERTEX, v, 3, 0), D3DERR_INVALIDPRIMITIVETYPE);
+    EXPECT_DX_ERROR(device->DrawPrimitive(7, D3DFVF_VERTEX, v, 3, 0), D3DERR_INVALIDPRIMITIVETYPE);
+    // Blend weights, no position, reserved bits, a normal on transformed vertices.
+    for (int32_t fvf : {0x006 | 0x040, 0x040, 0x152 | 0x1000, 0x004 | 0x010}) {
+        EXPECT_DX_ERROR(device->DrawPrimitive(D3DPT_TRIANGLELIST, fvf, v, 3, 0),
+                        D3DERR_INVALIDVERTEXFORMAT);
+    }
+    const uint16_t indices[3] = {0, 1, 3};
+    EXPECT_DX_ERROR(
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, v, 3, indices, 3, 0),
+        DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, nullptr, 3, 0),
+                    DDERR_INVALIDPARAMS);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, v, 0, 0);  // nothing to draw
+    device->EndScene();
+
+    EXPECT_DX_ERROR(device->SetRenderState(3, 0), DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(device->SetRenderState(D3DRENDERSTATE_SRCBLEND, 14), DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(device->SetRenderState(D3DRENDERSTATE_CULLMODE, 0), DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(NAN)),
+                    DDERR_INVALIDPARAMS);
+    device->SetRenderState(D3DRENDERSTATE_ZVISIBLE, -1);  // accepted, as the frame sets it
+    EXPECT_EQ(device->GetRenderState(D3DRENDERSTATE_ZVISIBLE), -1);
+    EXPECT_DX_ERROR(device->SetTextureStageState(0, D3DTSS_MAGFILTER, 5),
+                    D3DERR_UNSUPPORTEDTEXTUREFILTER);
+    EXPECT_DX_ERROR(device->SetTextureStageState(0, D3DTSS_COLOROP, 7),
+                    D3DERR_UNSUPPORTEDCOLOROPERATION);
+    EXPECT_DX_ERROR(device->SetTextureStageState(8, D3DTSS_COLOROP, 4), DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(device->SetTexture(0, Surface(4, 4, DDSCAPS_OFFSCREENPLAIN)),
+                    DDERR_INVALIDCAPS);
+    EXPECT_DX_ERROR(device->SetTexture(0, Surface(4097, 1, DDSCAPS_TEXTURE)),
+                    D3DERR_TEXTURE_BADSIZE);
+    EXPECT_DX_ERROR(device->SetTransform(4, D3DMATRIX{}), DDERR_INVALIDPARAMS);
+    D3DVIEWPORT7 vp;
+    vp.lX = 8;
+    vp.lWidth = 9;
+    vp.lHeight = 16;
+    EXPECT_DX_ERROR(device->SetViewport(vp), DDERR_INVALIDPARAMS);
+    D3DLIGHT7 light;
+    light.dltType = 4;
+    EXPECT_DX_ERROR(device->SetLight(0, light), DDERR_INVALIDPARAMS);
+    light.dltType = D3DLIGHT_POINT;
+    light.range = -1;
+    EXPECT_DX_ERROR(device->SetLight(0, light), DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(device->GetLight(5, light), DDERR_INVALIDPARAMS);
+}
+
+TEST_F(Direct3DTest, MultiplyTransformAppliesTheGivenMatrixFirst) {
+    auto device = MakeDevice(Surface(16, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+    D3DMATRIX move;
+    move.rc11 = move.rc22 = move.rc33 = move.rc44 = 1;
+    move.rc41 = 10;
+    D3DMATRIX scale;
+    scale.rc11 = 2;
+    scale.rc22 = scale.rc33 = scale.rc44 = 1;
+    device->SetTransform(D3DTRANSFORMSTATE_WORLD, move);
+    device->MultiplyTransform(D3DTRANSFORMSTATE_WORLD, scale);
+    D3DMATRIX m;
+    device->GetTransform(D3DTRANSFORMSTATE_WORLD, m);
+    // Scale, then move: x = 1 goes to 12, not to 22.
+    EXPECT_EQ(1 * m.rc11 + m.rc41, 12.0f);
+}
+
+TEST_F(Direct3DTest, EnablingAnUnsetLightCreatesTheDefaultLight) {
+    auto device = MakeDevice(Surface(16, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+    device->LightEnable(3, true);
+    D3DLIGHT7 l;
+    device->GetLight(3, l);
+    EXPECT_EQ(l.dltType, D3DLIGHT_DIRECTIONAL);
+    EXPECT_EQ(l.diffuse.r, 1.0f);
+    EXPECT_EQ(l.direction.z, 1.0f);
+    EXPECT_TRUE(device->GetLightEnable(3));
+    device->LightEnable(3, false);
+    EXPECT_FALSE(device->GetLightEnable(3));
+}
+
+TEST_F(Direct3DTest, VertexBuffersCheckTheirUse) {
+    auto device = MakeDevice(Surface(16, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+    D3DVERTEXBUFFERDESC desc;
+    desc.lCaps = D3DVBCAPS_WRITEONLY;
+    desc.lFVF = 338;
+    desc.lNumVertices = 512;
+    auto source = d3d->CreateVertexBuffer(desc, 0);
+    EXPECT_EQ(source->Capacity(), 512);
+    EXPECT_EQ(source->Stride(), 36);
+    desc.lFVF = 708;
+    auto processed = d3d->CreateVertexBuffer(desc, 0);
+    EXPECT_EQ(processed->Stride(), 40) << "0x2C4 holds two pairs of texture coordinates";
+    desc.lFVF = D3DFVF_TLVERTEX;
+    EXPECT_EQ(d3d->CreateVertexBuffer(desc, 0)->Stride(), 32);
+    desc.lFVF = 0x006;
+    EXPECT_DX_ERROR(d3d->CreateVertexBuffer(desc, 0), D3DERR_INVALIDVERTEXFORMAT);
+    desc.lFVF = 338;
+    desc.lNumVertices = 0;
+    EXPECT_DX_ERROR(d3d->CreateVertexBuffer(desc, 0), DDERR_INVALIDPARAMS);
+
+    std::span<std::byte> memory = source->Lock(33);
+    EXPECT_EQ(memory.size(), 512u * 36u);
+    EXPECT_DX_ERROR(source->Lock(33), D3DERR_VERTEXBUFFERLOCKED);
+    // A model of 513 vertices does not fit.
+    const std::vector<D3DVERTEX> big(513);
+    EXPECT_DX_ERROR(source->SetVertices(0, 513, big.data()), DDERR_INVALIDPARAMS);
+    source->SetVertices(0, 512, big.data());
+    device->BeginScene();
+    EXPECT_DX_ERROR(device->DrawPrimitiveVB(D3DPT_POINTLIST, *source, 0, 3, 0),
+                    D3DERR_VERTEXBUFFERLOCKED);
+    EXPECT_DX_ERROR(processed->ProcessVertices(1029, 0, 3, *source, 0, *device, 0),
+                    D3DERR_VERTEXBUFFERLOCKED);
+    source->Unlock();
+    EXPECT_DX_ERROR(source->Unlock(), D3DERR_VERTEXBUFFERUNLOCKFAILED);
+    EXPECT_DX_ERROR(source->SetVertices(0, 1, big.data()), DDERR_NOTLOCKED);
+    EXPECT_DX_ERROR(device->DrawPrimitiveVB(D3DPT_POINTLIST, *source, 510, 3, 0),
+                    DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(processed->ProcessVertices(1029, 0, 3, *processed, 0, *device, 0),
+                    D3DERR_INVALIDVERTEXFORMAT);
+    EXPECT_DX_ERROR(source->ProcessVertices(1029, 0, 3, *source, 0, *device, 0),
+                    D3DERR_INVALIDVERTEXFORMAT);
+    EXPECT_DX_ERROR(processed->ProcessVertices(1029, 511, 3, *source, 0, *device, 0),
+                    DDERR_INVALIDPARAMS);
+    EXPECT_DX_ERROR(processed->ProcessVertices(D3DVOP_LIGHT, 0, 3, *source, 0, *device, 0),
+                    DDERR_INVALIDPARAMS);
+    device->EndScene();
+    source->Optimize(*device, 0);
+    EXPECT_DX_ERROR(source->Lock(33), D3DERR_VERTEXBUFFEROPTIMIZED);
+}
+
+TEST_F(Direct3DTest, ProcessVerticesWritesScreenPositionColoursAndFog) {
+    auto device = MakeDevice(Surface(640, 480, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+    D3DMATRIX projection;
+    projection.rc11 = 1.5f;
+    projection.rc22 = 2.0f;
+    projection.rc33 = 1.02f;
+    projection.rc34 = 1.0f;
+    projection.rc43 = -1.0f;
+    device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, projection);
+    device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
+    device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(28.0f));
+    device->SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(32.0f));
+    device->SetRenderState(D3DRENDERSTATE_RANGEFOGENABLE, 1);
+    D3DLIGHT7 sun;
+    sun.dltType = D3DLIGHT_DIRECTIONAL;
+    sun.direction = {0, 0, 1};
+    sun.diffuse = {0.5f, 0.5f, 0.5f, 0};
+    device->SetLight(0, sun);
+    device->LightEnable(0, true);
+
+    D3DVERTEXBUFFERDESC desc;
+    desc.lFVF = 338;
+    desc.lNumVertices = 8;
+    auto source = d3d->CreateVertexBuffer(desc, 0);
+    desc.lFVF = 708;
+    auto processed = d3d->CreateVertexBuffer(desc, 0);
+    // At (3, 3, 30): x/w = 0.15, y/w = 0.2, z/w = (30.6 - 1)/30, distance sqrt(918) = 30.3.
+    const D3DVERTEX v[2] = {{3, 3, 30, 0, 0, -1, 0x80FF0000, 0.25f, 0.75f},
+                            {0, 0, -5, 0, 0, -1, 0xFFFFFFFF, 0, 0}};
+    source->Lock(33);
+    source->SetVertices(0, 2, v);
+    source->Unlock();
+    processed->ProcessVertices(1029, 4, 2, *source, 0, *device, 0);
+    std::vector<std::byte> out(2 * 40);
+    processed->Lock(DDLOCK_READONLY);
+    processed->GetVertices(4, 2, out.data());
+    processed->Unlock();
+    float f[4];
+    uint32_t colours[2];
+    std::memcpy(f, out.data(), 16);
+    std::memcpy(colours, out.data() + 16, 8);
+    EXPECT_FLOAT_EQ(f[0], 320 + 0.15f * 320);
+    EXPECT_FLOAT_EQ(f[1], 240 - 0.2f * 240);
+    EXPECT_NEAR(f[2], 29.6f / 30, 1e-6);
+    EXPECT_FLOAT_EQ(f[3], 1.0f / 30);
+    EXPECT_EQ(colours[0], 0x80800000u) << "red × 0.5 light, alpha from the vertex";
+    // Fog (32 - 30.299)/4 = 0.425 -> 108 in the specular alpha.
+    EXPECT_EQ(colours[1] >> 24, 108u);
+    float uv[4];
+    std::memcpy(uv, out.data() + 24, 16);
+    EXPECT_EQ(uv[0], 0.25f);
+    EXPECT_EQ(uv[1], 0.75f);
+    EXPECT_EQ(uv[2], 0.0f);
+}
+
+}  // namespace
