@@ -6,6 +6,8 @@
 #include "display/DeviceSetup.h"
 #include "display/Surfaces.h"
 #include "errors/RuntimeError.h"
+#include "platform/dx/D3DConstants.h"
+#include "platform/dx/Direct3D.h"
 #include "platform/host/Host.h"
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
@@ -15,6 +17,7 @@
 namespace {
 
 constexpr int32_t kFillSolid = 3;
+constexpr int32_t kTrue = -1;
 
 // The sky sphere (set 3) follows the camera, far behind everything, turning slowly about y.
 void SpawnSky() {
@@ -65,8 +68,7 @@ bool SceneObjectExists(int index) {
 
 void SetUpScene() {
     FillModeSetting = kFillSolid;
-    // TODO(device): Device->SetRenderState(D3DRENDERSTATE_DITHERENABLE, True) goes here once the
-    // 3D device exists.
+    Device->SetRenderState(D3DRENDERSTATE_DITHERENABLE, kTrue);
 
     // Ctrl+Shift at the first frame is the one way to look at the built-in triangle; no model
     // then bears the palms' name, so no palm is made.

@@ -44,6 +44,7 @@ TEST_F(SceneSetup_, FirstPassPlacesFivePalmsAndStartsSkyHelpAndFadeIn) {
     EXPECT_FLOAT_EQ(SceneObjects[0].Material.diffuse.g, 0.3f);
     EXPECT_FLOAT_EQ(SceneObjects[1].Material.ambient.r, 0.5f);
     EXPECT_EQ(FillModeSetting, 3);
+    EXPECT_EQ(Device->GetRenderState(D3DRENDERSTATE_DITHERENABLE), -1);
     EXPECT_EQ(WorldFrame, 2);
 
     EXPECT_EQ(CountKind(AnimParticle), 1);

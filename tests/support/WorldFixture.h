@@ -1,6 +1,6 @@
-// A started 320 x 240 display on a seeded headless host with the generated archive open and the
-// geometry sets in the slots the load sequence gives them ("COMMON" 0, "USER" 1, "BG" 2,
-// "SPHEROU" 3, "LAND" 4), each animated set carrying the copy of its vertices the load makes.
+// A started 320 x 240 display and 3D device on a seeded headless host with the generated archive
+// open and the geometry sets in the slots the load sequence gives them ("COMMON" 0, "USER" 1, "BG"
+// 2, "SPHEROU" 3, "LAND" 4), each animated set carrying the copy of its vertices the load makes.
 // Texture slots are stand-in numbers: the world only passes them on.
 #pragma once
 
@@ -18,11 +18,14 @@
 #include "display/DeviceSetup.h"
 #include "display/Display.h"
 #include "display/Surfaces.h"
+#include "platform/dx/D3DConstants.h"
+#include "platform/dx/Direct3D.h"
 #include "platform/host/HeadlessHost.h"
 #include "render/Camera.h"
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
 #include "render/GeometrySets.h"
+#include "render/RenderState.h"
 #include "resources/Archive.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
@@ -40,11 +43,12 @@ class WorldFixture : public ::testing::Test {
         o.seed = 1234;
         host = std::make_unique<HeadlessHost>(o);
         SetActiveHost(host.get());
+        StateCache = RenderStateCache{};
         DX = std::make_unique<DirectX7>(*host);
         StartDisplay();
+        SetUpDevice();
         ResetRandom();
         AppPath = dir.Folder();
-        PixelScale = 2.0f / static_cast<float>(RenderWidth);
         ResetTablesOfTheWorld();
 
         ASSERT_EQ(OpenArchive(std::string(VELMORA_BINARY_DIR) + "/Data.kqx"), 0);
@@ -68,9 +72,6 @@ class WorldFixture : public ::testing::Test {
         }
         LastTextureIndex = kLandTexture;
 
-        CameraState = CameraStateRecord{};
-        CameraState.CameraPosition = D3DVECTOR{0, 4, 0};
-        CameraState.Yaw = 55;
         FrameScale = 1.0f;
         PauseState = 0;
         ParticleDrift = D3DVECTOR{0.001f, 0, 0.004f};
@@ -94,7 +95,6 @@ class WorldFixture : public ::testing::Test {
         ResetWorldState();
         EffectState = 0;
         FillModeSetting = 0;
-        SceneMaterial = D3DMATERIAL7{};
     }
 
     // One pass as the main loop runs it; the render would empty the list afterwards.
