@@ -45,7 +45,8 @@ struct D3DVERTEX {
 };
 static_assert(sizeof(D3DVERTEX) == 36);
 
-// Flexible vertex format 708 (0x2C4): transformed and lit, as ProcessVertices writes them.
+// Transformed and lit, flexible vertex format 452 (0x1C4). The processed buffers use 708
+// (0x2C4), the same with a second texture pair: 40 bytes a vertex.
 struct D3DTLVERTEX {
     float sx = 0, sy = 0, sz = 0, rhw = 0;
     uint32_t color = 0;

@@ -236,6 +236,20 @@ TEST_P(RenderTest, ClockwiseFacesAreDrawnAndOthersCulled) {
     EXPECT_EQ(CountChanged(0), 100);
 }
 
+TEST_P(RenderTest, FlatShadingTakesTheFirstVertexColour) {
+    ClearTo(0);
+    const TLVertex tri[3] = {{2, 2, 0.5f, 1, 0xFFFF0000, 0, 0},
+                             {20, 2, 0.5f, 1, 0xFF00FF00, 0, 0},
+                             {2, 20, 0.5f, 1, 0xFF0000FF, 0, 0}};
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, tri, 3, 0);
+    EXPECT_NE(Px(10, 3), Px(3, 10)) << "Gouraud blends the corners";
+    device->SetRenderState(D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, tri, 3, 0);
+    EXPECT_EQ(Px(10, 3), 0xF800);
+    EXPECT_EQ(Px(3, 10), 0xF800);
+    EXPECT_EQ(Px(8, 8), 0xF800);
+}
+
 // ---------------------------------------------------------------- depth
 
 TEST_P(RenderTest, DepthLessEqualKeepsTheNearerAndAlwaysPaintsOver) {
@@ -597,6 +611,25 @@ TEST_P(SceneTest, VertexColourModeChoosesTheColourSource) {
     device->SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
     Quad(1, 1, 5, 0xFF123456);
     EXPECT_EQ(Px(16, 12), Rgb565(0x12 >> 3, 0x34 >> 2, 0x56 >> 3));
+}
+
+TEST_P(SceneTest, SpecularHighlightOnlyWhenEnabled) {
+    ClearTo(0x000000FF);
+    // Light and viewer straight ahead of the quad's centre: N·H = 1, so the highlight is the
+    // material's specular times the light's, 0.6 -> 153, added to a black diffuse.
+    D3DLIGHT7 l = Directional({0, 0, 1}, {0, 0, 0, 0});
+    l.specular = {1, 1, 1, 0};
+    device->SetLight(0, l);
+    device->LightEnable(0, true);
+    D3DMATERIAL7 m;
+    m.specular = {0.6f, 0.6f, 0.6f, 1};
+    m.power = 10;
+    device->SetMaterial(m);
+    Quad(0.01f, 0.01f, 5, 0xFF000000);
+    EXPECT_EQ(Px(16, 12), 0) << "specular is off by default";
+    device->SetRenderState(D3DRENDERSTATE_SPECULARENABLE, 1);
+    Quad(0.01f, 0.01f, 5, 0xFF000000);
+    EXPECT_EQ(Px(16, 12), Rgb565(19, 38, 19));
 }
 
 TEST_P(SceneTest, LinearRangeFogAtAKnownDistance) {
