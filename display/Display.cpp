@@ -17,6 +17,8 @@
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
 #include "sound/Sound.h"
+#include "window/ClickMenu.h"
+#include "window/GeometryEditor.h"
 
 void ResetTables() {
     ResetGeometryTables();
@@ -26,6 +28,8 @@ void ResetTables() {
     ResetDrawList();
     ResetSurfaceTables();
     ResetArchiveTables();
+    ClickItems.clear();
+    ResetEditorState();
     ResetTable(Animations, AnimationCount);
     ResetTable(NewAnimations, NewAnimationCount);
     Animations[0].State = AnimationSentinel;
