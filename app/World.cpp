@@ -256,9 +256,6 @@ void SpawnAmbientParticles() {
 
 void UpdateWorld() {
     Randomize();
-    // TODO(assets): remove once the load sequence is in. Until then a program run has loaded
-    // no geometry at all, and the world stays empty rather than failing on the first pass.
-    if (GeometrySetCount == 0 && GeometrySets.front().InUse == 0) return;
     if (WorldFrame == 0) SetUpScene();
     UpdateUnderWaterState();
     RippleLandscape();
