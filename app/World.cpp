@@ -17,6 +17,7 @@
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
 #include "render/GeometrySets.h"
+#include "window/EditorOverlay.h"
 
 namespace {
 
@@ -271,6 +272,8 @@ void UpdateWorld() {
     SpawnAmbientParticles();
     AnimatePalms();
     UpdateAnimations();
+    // The editor's labels and selections, while F1 has them shown.
+    AddEditorOverlay();
 }
 
 void ResetWorldState() {
