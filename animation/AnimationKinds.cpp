@@ -6,8 +6,8 @@
 #include <string>
 
 #include "animation/Animations.h"
-#include "animation/WholeNumbers.h"
 #include "app/Random.h"
+#include "app/WholeNumbers.h"
 #include "errors/RuntimeError.h"
 #include "render/Camera.h"
 #include "render/DrawList.h"

@@ -6,10 +6,10 @@
 
 #include "animation/AnimationKinds.h"
 #include "animation/FollowedDrawItem.h"
-#include "animation/WholeNumbers.h"
 #include "app/Declarations.h"
 #include "app/MainLoop.h"
 #include "app/Random.h"
+#include "app/WholeNumbers.h"
 #include "display/Display.h"
 #include "display/Surfaces.h"
 #include "errors/RuntimeError.h"

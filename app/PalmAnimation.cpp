@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "animation/Animations.h"
-#include "animation/WholeNumbers.h"
 #include "app/Declarations.h"
 #include "app/Random.h"
 #include "app/SceneSetup.h"
+#include "app/WholeNumbers.h"
 #include "app/World.h"
 #include "render/DrawList.h"
 #include "resources/SceneObjects.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "animation/WholeNumbers.h"
 #include "app/Declarations.h"
+#include "app/WholeNumbers.h"
 #include "app/World.h"
 #include "display/Surfaces.h"
 #include "errors/RuntimeError.h"

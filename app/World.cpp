@@ -3,13 +3,13 @@
 #include <cmath>
 
 #include "animation/Animations.h"
-#include "animation/WholeNumbers.h"
 #include "app/Declarations.h"
 #include "app/MainLoop.h"
 #include "app/PalmAnimation.h"
 #include "app/Random.h"
 #include "app/SceneSetup.h"
 #include "app/SunAndFlare.h"
+#include "app/WholeNumbers.h"
 #include "display/Surfaces.h"
 #include "errors/RuntimeError.h"
 #include "platform/host/Host.h"

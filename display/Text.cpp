@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/WholeNumbers.h"
 #include "display/DeviceSetup.h"
 #include "display/Display.h"
 #include "display/Surfaces.h"
@@ -18,15 +19,6 @@ int CharacterPosition(char c) {
     const char* p = std::strchr(CharacterMap, c);
     return p == nullptr ? 0 : static_cast<int>(p - CharacterMap) + 1;
 }
-
-namespace {
-
-// Whole pixels the way the run-time rounds (halves to even).
-int32_t Pixel(float v) {
-    return static_cast<int32_t>(std::nearbyint(v));
-}
-
-}  // namespace
 
 void DrawText(int32_t destination, const std::string& text, float startX, float startY,
               uint8_t mode, uint8_t size) {
@@ -75,7 +67,7 @@ void DrawText(int32_t destination, const std::string& text, float startX, float 
             if (pixels) {
                 const float top = y + 2 + glyph.HotSpotY;
                 const SurfaceFrame& source = At(font->Frames, frame);
-                target->BltFast(Pixel(x), Pixel(top), font->Surface.get(),
+                target->BltFast(RoundToLong(x), RoundToLong(top), font->Surface.get(),
                                 RECT{source.Left, source.Top, source.Right, source.Bottom},
                                 DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
             } else if (mode == 0) {

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "app/Declarations.h"
+#include "app/WholeNumbers.h"
 #include "display/Surfaces.h"
 #include "errors/RuntimeError.h"
 #include "render/GeometrySets.h"
@@ -12,15 +13,6 @@
 namespace {
 
 constexpr int16_t kTrue = -1;
-
-// A whole number the way the run-time rounds (halves to even), overflow an error.
-int32_t RoundToLong(double v) {
-    const double r = std::nearbyint(v);
-    if (!(r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max())) {
-        throw RuntimeError(rt::Overflow);
-    }
-    return static_cast<int32_t>(r);
-}
 
 int32_t AppendItem() {
     if (DrawItemCount == std::numeric_limits<int32_t>::max()) throw RuntimeError(rt::Overflow);

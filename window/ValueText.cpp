@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "app/WholeNumbers.h"
+
 namespace {
 
 bool IsBlank(char c) {
@@ -101,19 +103,11 @@ std::string SingleText(float value) {
 }
 
 std::optional<int32_t> ToLong(double value) {
-    const double r = std::nearbyint(value);
-    if (!(r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max())) {
-        return std::nullopt;
-    }
-    return static_cast<int32_t>(r);
+    return TryRoundToWhole<int32_t>(value);
 }
 
 std::optional<int16_t> ToInteger(double value) {
-    const double r = std::nearbyint(value);
-    if (!(r >= std::numeric_limits<int16_t>::min() && r <= std::numeric_limits<int16_t>::max())) {
-        return std::nullopt;
-    }
-    return static_cast<int16_t>(r);
+    return TryRoundToWhole<int16_t>(value);
 }
 
 std::optional<float> ToSingle(double value) {

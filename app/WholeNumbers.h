@@ -5,16 +5,25 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "errors/RuntimeError.h"
 
+// Nothing when the rounded value does not fit (or is not a number).
 template <typename Whole>
-Whole RoundToWhole(double v) {
+std::optional<Whole> TryRoundToWhole(double v) {
     const double r = std::nearbyint(v);
     if (!(r >= std::numeric_limits<Whole>::min() && r <= std::numeric_limits<Whole>::max())) {
-        throw RuntimeError(rt::Overflow);
+        return std::nullopt;
     }
     return static_cast<Whole>(r);
+}
+
+template <typename Whole>
+Whole RoundToWhole(double v) {
+    const std::optional<Whole> r = TryRoundToWhole<Whole>(v);
+    if (!r) throw RuntimeError(rt::Overflow);
+    return *r;
 }
 
 inline int16_t RoundToInteger(double v) {
