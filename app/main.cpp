@@ -2,7 +2,6 @@
 #include "app/Main.h"
 
 #include <sys/resource.h>
-
 #include <unistd.h>
 
 #include <algorithm>
