@@ -17,13 +17,6 @@
 
 namespace {
 
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t i = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
-}
-
 // Resident memory now, in MB (peak memory alone cannot show whether a long run keeps growing).
 double CurrentRssMb() {
     std::ifstream statm("/proc/self/statm");
@@ -58,10 +51,9 @@ void PrintStats(const StatsHost& host) {
     std::printf(
         "frames=%d seconds=%.3f fps=%.1f frame_ms_p50=%.3f frame_ms_p95=%.3f frame_ms_p99=%.3f "
         "peak_rss_mb=%.1f rss_mb_pass1000=%.1f rss_mb_end=%.1f animations_max=%d\n",
-        frames, seconds, seconds > 0 ? frames / seconds : 0.0,
-        Percentile(host.FrameTimesMs(), 0.50), Percentile(host.FrameTimesMs(), 0.95),
-        Percentile(host.FrameTimesMs(), 0.99), usage.ru_maxrss / 1024.0, host.rssAt1000,
-        host.rssAtEnd, host.maxAnimations);
+        frames, seconds, seconds > 0 ? frames / seconds : 0.0, host.FrameTimePercentileMs(0.50),
+        host.FrameTimePercentileMs(0.95), host.FrameTimePercentileMs(0.99),
+        usage.ru_maxrss / 1024.0, host.rssAt1000, host.rssAtEnd, host.maxAnimations);
 }
 
 }  // namespace

@@ -134,7 +134,9 @@ void HeadlessHost::Present(const uint16_t* pixels, int width, int height, int pi
     ApplyKeyState();
     ++presented_;
     const auto now = std::chrono::steady_clock::now();
-    frameTimes_.push_back(std::chrono::duration<double, std::milli>(now - lastPresent_).count());
+    const double ms = std::chrono::duration<double, std::milli>(now - lastPresent_).count();
+    const size_t step = static_cast<size_t>(ms / kFrameTimeStepMs);
+    ++frameTimeCounts_[std::min(step, frameTimeCounts_.size() - 1)];
     lastPresent_ = now;
     virtualMs_ += static_cast<uint64_t>(options_.tickMs);
     frameWidth_ = width;
@@ -167,6 +169,18 @@ RgbImage HeadlessHost::CaptureDesktop(int width, int height) {
         }
     }
     return out;
+}
+
+double HeadlessHost::FrameTimePercentileMs(double p) const {
+    if (presented_ == 0) return 0;
+    // The same rank rule as a sorted list of the times: the element at p * (n - 1), rounded.
+    const uint64_t rank = static_cast<uint64_t>(p * (presented_ - 1) + 0.5);
+    uint64_t seen = 0;
+    for (size_t step = 0; step < frameTimeCounts_.size(); ++step) {
+        seen += frameTimeCounts_[step];
+        if (seen > rank) return (static_cast<double>(step) + 0.5) * kFrameTimeStepMs;
+    }
+    return static_cast<double>(frameTimeCounts_.size()) * kFrameTimeStepMs;
 }
 
 double HeadlessHost::WallSeconds() const {
