@@ -86,19 +86,29 @@ int HeadlessHost::MsgBox(const std::string& text, int flags, const std::string& 
     return vbOK;
 }
 
+// Shift, Ctrl and Alt as the window events see them: in script order, so a modifier pressed
+// or let go in the same pass counts for the events after it and not before.
 void HeadlessHost::Deliver(const ScriptEvent& e) {
+    if ((e.kind == ScriptEvent::Kind::KeyDown || e.kind == ScriptEvent::Kind::KeyUp) &&
+        e.key >= 0 && e.key < vk::KeyCount) {
+        modifierDown_[e.key] = e.kind == ScriptEvent::Kind::KeyDown;
+    }
     if (events_ == nullptr) return;
     switch (e.kind) {
         case ScriptEvent::Kind::KeyDown: {
-            int16_t ch = CharacterOfKey(e.key, keyDown_[vk::SHIFT]);
+            if (!e.types) break;
+            int16_t ch = CharacterOfKey(e.key, modifierDown_[vk::SHIFT]);
+            // As in the window: with Ctrl held a printable key types nothing, while Tab,
+            // Enter and Backspace still do.
+            if (modifierDown_[vk::CONTROL] && ch >= 32) ch = 0;
             if (ch != 0) events_->KeyPress(ch);
             break;
         }
         case ScriptEvent::Kind::KeyUp: {
             int16_t code = static_cast<int16_t>(e.key);
-            const int16_t shift = static_cast<int16_t>((keyDown_[vk::SHIFT] ? 1 : 0) |
-                                                       (keyDown_[vk::CONTROL] ? 2 : 0) |
-                                                       (keyDown_[vk::MENU] ? 4 : 0));
+            const int16_t shift = static_cast<int16_t>((modifierDown_[vk::SHIFT] ? 1 : 0) |
+                                                       (modifierDown_[vk::CONTROL] ? 2 : 0) |
+                                                       (modifierDown_[vk::MENU] ? 4 : 0));
             events_->KeyUp(code, shift);
             break;
         }

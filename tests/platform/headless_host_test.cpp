@@ -58,6 +58,30 @@ TEST(HeadlessHost, ScriptedEventsArriveInTheirPass) {
     EXPECT_LT(host.GetAsyncKeyState(vk::ESCAPE), -1);  // --frames reached
 }
 
+// A key down types what a keyboard would: nothing when marked notype, and with Ctrl held only
+// the control characters Tab, Enter and Backspace.
+TEST(HeadlessHost, KeyDownsTypeLikeTheWindowsKeyboard) {
+    HeadlessOptions o;
+    ScriptEvent quiet = Key(1, 'B', true);
+    quiet.types = false;
+    o.input = {quiet,
+               Key(1, 'B', false),
+               Key(1, vk::CONTROL, true),
+               Key(1, 'A', true),
+               Key(1, vk::SPACE, true),
+               Key(1, vk::RETURN, true),
+               Key(1, vk::BACK, true),
+               Key(2, vk::CONTROL, false),
+               Key(2, '7', true)};
+    HeadlessHost host(o);
+    Recorder rec;
+    host.SetWindowEvents(&rec);
+    Pass(host);
+    EXPECT_EQ(rec.log, "up66/0 press13 press8 ");
+    Pass(host);
+    EXPECT_EQ(rec.log, "up66/0 press13 press8 up17/0 press55 ");
+}
+
 TEST(HeadlessHost, VirtualClockAndTimeOfDayAreFixedBySeed) {
     HeadlessOptions o;
     o.seed = 5;
