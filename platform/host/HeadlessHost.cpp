@@ -34,9 +34,12 @@ void HeadlessHost::SetKey(int key, bool down) {
 
 // Key state and cursor changes of pass N become visible when pass N begins, that is once
 // N - 1 frames have been presented.
+// While the window events of pass N are delivered, a handler reading keys sees pass N's state:
+// Shift+Enter keeps editing even when Shift is let go in the next pass.
 void HeadlessHost::ApplyKeyState() {
     const auto& in = options_.input;
-    while (nextStateEvent_ < in.size() && in[nextStateEvent_].pass <= presented_ + 1) {
+    const int lastPass = delivering_ ? presented_ : presented_ + 1;
+    while (nextStateEvent_ < in.size() && in[nextStateEvent_].pass <= lastPass) {
         const ScriptEvent& e = in[nextStateEvent_++];
         if (e.kind == ScriptEvent::Kind::KeyDown)
             SetKey(e.key, true);
@@ -128,11 +131,14 @@ void HeadlessHost::Deliver(const ScriptEvent& e) {
 
 // The window events of pass N are delivered by that pass's event pump, after its frame.
 void HeadlessHost::DoEvents() {
+    delivering_ = true;
     ApplyKeyState();
     const auto& in = options_.input;
     while (nextWindowEvent_ < in.size() && in[nextWindowEvent_].pass <= presented_) {
         Deliver(in[nextWindowEvent_++]);
     }
+    delivering_ = false;
+    ApplyKeyState();
 }
 
 void HeadlessHost::SetFrameSize(int width, int height) {

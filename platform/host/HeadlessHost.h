@@ -89,6 +89,7 @@ class HeadlessHost : public Host {
     int presented_ = 0;
     size_t nextStateEvent_ = 0;   // next script event whose key state is not yet applied
     size_t nextWindowEvent_ = 0;  // next script event whose window event is not yet delivered
+    bool delivering_ = false;     // inside DoEvents, handing window events to the handlers
     bool windowShown_ = false;
     bool shotFailed_ = false;
     std::vector<std::string> messages_;

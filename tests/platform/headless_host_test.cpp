@@ -82,6 +82,36 @@ TEST(HeadlessHost, KeyDownsTypeLikeTheWindowsKeyboard) {
     EXPECT_EQ(rec.log, "up66/0 press13 press8 up17/0 press55 ");
 }
 
+// Shift+Enter with Shift let go in the next pass: the Enter handler still finds Shift down.
+TEST(HeadlessHost, HandlersReadTheKeyStateOfTheirOwnPass) {
+    struct ShiftReader : WindowEvents {
+        HeadlessHost* host = nullptr;
+        std::string log;
+        void KeyUp(int16_t&, int16_t) override {}
+        void KeyPress(int16_t& ch) override {
+            log += std::to_string(ch) + (host->GetAsyncKeyState(vk::SHIFT) < -1 ? "+shift " : " ");
+        }
+        void Click() override {}
+    };
+    HeadlessOptions o;
+    ScriptEvent enter;
+    enter.pass = 2;
+    enter.kind = ScriptEvent::Kind::Type;
+    enter.text = "\r";
+    o.input = {Key(2, vk::SHIFT, true), enter, Key(3, vk::SHIFT, false), enter};
+    o.input.back().pass = 3;
+    HeadlessHost host(o);
+    ShiftReader reader;
+    reader.host = &host;
+    host.SetWindowEvents(&reader);
+    Pass(host);
+    Pass(host);
+    EXPECT_EQ(reader.log, "13+shift ");
+    EXPECT_EQ(host.GetAsyncKeyState(vk::SHIFT) & 0x8000, 0);  // pass 3 has begun
+    Pass(host);
+    EXPECT_EQ(reader.log, "13+shift 13 ");
+}
+
 TEST(HeadlessHost, VirtualClockAndTimeOfDayAreFixedBySeed) {
     HeadlessOptions o;
     o.seed = 5;
