@@ -33,9 +33,8 @@ void HeadlessHost::SetKey(int key, bool down) {
 }
 
 // Key state and cursor changes of pass N become visible when pass N begins, that is once
-// N - 1 frames have been presented.
-// While the window events of pass N are delivered, a handler reading keys sees pass N's state:
-// Shift+Enter keeps editing even when Shift is let go in the next pass.
+// N - 1 frames have been presented. While the window events of pass N are delivered, a handler
+// reading keys still sees pass N: Shift+Enter keeps editing when Shift is let go in pass N + 1.
 void HeadlessHost::ApplyKeyState() {
     const auto& in = options_.input;
     const int lastPass = delivering_ ? presented_ : presented_ + 1;
@@ -94,24 +93,24 @@ int HeadlessHost::MsgBox(const std::string& text, int flags, const std::string& 
 void HeadlessHost::Deliver(const ScriptEvent& e) {
     if ((e.kind == ScriptEvent::Kind::KeyDown || e.kind == ScriptEvent::Kind::KeyUp) &&
         e.key >= 0 && e.key < vk::KeyCount) {
-        modifierDown_[e.key] = e.kind == ScriptEvent::Kind::KeyDown;
+        eventKeyDown_[e.key] = e.kind == ScriptEvent::Kind::KeyDown;
     }
     if (events_ == nullptr) return;
     switch (e.kind) {
         case ScriptEvent::Kind::KeyDown: {
             if (!e.types) break;
-            int16_t ch = CharacterOfKey(e.key, modifierDown_[vk::SHIFT]);
+            int16_t ch = CharacterOfKey(e.key, eventKeyDown_[vk::SHIFT]);
             // As in the window: with Ctrl held a printable key types nothing, while Tab,
             // Enter and Backspace still do.
-            if (modifierDown_[vk::CONTROL] && ch >= 32) ch = 0;
+            if (eventKeyDown_[vk::CONTROL] && ch >= 32) ch = 0;
             if (ch != 0) events_->KeyPress(ch);
             break;
         }
         case ScriptEvent::Kind::KeyUp: {
             int16_t code = static_cast<int16_t>(e.key);
-            const int16_t shift = static_cast<int16_t>((modifierDown_[vk::SHIFT] ? 1 : 0) |
-                                                       (modifierDown_[vk::CONTROL] ? 2 : 0) |
-                                                       (modifierDown_[vk::MENU] ? 4 : 0));
+            const int16_t shift = static_cast<int16_t>((eventKeyDown_[vk::SHIFT] ? 1 : 0) |
+                                                       (eventKeyDown_[vk::CONTROL] ? 2 : 0) |
+                                                       (eventKeyDown_[vk::MENU] ? 4 : 0));
             events_->KeyUp(code, shift);
             break;
         }

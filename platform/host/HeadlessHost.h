@@ -80,7 +80,7 @@ class HeadlessHost : public Host {
     NullAudio audio_;
     bool keyDown_[vk::KeyCount] = {};
     bool keyPressed_[vk::KeyCount] = {};
-    bool modifierDown_[vk::KeyCount] = {};  // key state in the order window events arrive
+    bool eventKeyDown_[vk::KeyCount] = {};  // key state in the order window events arrive
     POINTAPI cursor_;
     int cursorCounter_ = 0;
     uint32_t tickBase_ = 0x00100000;

@@ -1,10 +1,10 @@
 // A live session's input as an input script, so the same session can be replayed headless.
 // Events carry the pass the headless host would apply them in: presented frames + 1.
 //
-// Every key down and up and every character the window receives is handed in. Key downs are
-// written "notype" and every character as typed text: what a key types depends on Shift, Caps
-// Lock, Ctrl and the layout, which only the live keyboard knows. Characters a script cannot
-// hold (other control characters than Tab, Enter and Backspace) are left out.
+// Every key down and up and every character the window receives is handed in. Key downs of
+// typing keys are written "notype" and every character as typed text: what a key types depends
+// on Shift, Caps Lock, Ctrl and the layout, which only the live keyboard knows. Characters a script
+// cannot hold (other control characters than Tab, Enter and Backspace) are left out.
 #pragma once
 
 #include <cstddef>

@@ -1,9 +1,9 @@
 // The scripted-input format shared by headless runs (--input) and recordings (--record):
 //   N key NAME down|up    N key NAME down notype    N type TEXT    N mouse X Y    N click
 // N is the pass before which the event applies; '#' starts a comment. A key down also types the
-// key's character unless marked notype; recordings mark every key down so and write each
-// character the window received as typed text, since only the live keyboard knows what a key
-// typed (Shift, Caps Lock, the layout).
+// key's character unless marked notype. Recordings mark the key downs of typing keys so and
+// write each character the window received as typed text: only the live keyboard knows what a
+// key typed (Shift, Caps Lock, the layout).
 #pragma once
 
 #include <cstdint>
