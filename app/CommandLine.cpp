@@ -13,6 +13,8 @@ const char* const kUsage =
     "  --seed N          fix the time of day and the random source\n"
     "  --input FILE      scripted input, one event a line:\n"
     "                      N key NAME down|up | N type TEXT | N mouse X Y | N click\n"
+    "                    a key down types its character unless followed by notype;\n"
+    "                    in TEXT {ENTER} {TAB} {BACKSPACE} {SPACE} {HASH} {LBRACE}\n"
     "  --shot N:FILE     write the frame presented after pass N as PNG (repeatable)\n"
     "  --desktop FILE    picture used as the captured desktop\n"
     "  --stats           after the run print frames, fps, frame times, memory and animation records\n"

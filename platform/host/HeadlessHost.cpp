@@ -33,10 +33,12 @@ void HeadlessHost::SetKey(int key, bool down) {
 }
 
 // Key state and cursor changes of pass N become visible when pass N begins, that is once
-// N - 1 frames have been presented.
+// N - 1 frames have been presented. While the window events of pass N are delivered, a handler
+// reading keys still sees pass N: Shift+Enter keeps editing when Shift is let go in pass N + 1.
 void HeadlessHost::ApplyKeyState() {
     const auto& in = options_.input;
-    while (nextStateEvent_ < in.size() && in[nextStateEvent_].pass <= presented_ + 1) {
+    const int lastPass = delivering_ ? presented_ : presented_ + 1;
+    while (nextStateEvent_ < in.size() && in[nextStateEvent_].pass <= lastPass) {
         const ScriptEvent& e = in[nextStateEvent_++];
         if (e.kind == ScriptEvent::Kind::KeyDown)
             SetKey(e.key, true);
@@ -86,19 +88,29 @@ int HeadlessHost::MsgBox(const std::string& text, int flags, const std::string& 
     return vbOK;
 }
 
+// Shift, Ctrl and Alt as the window events see them: in script order, so a modifier pressed
+// or let go in the same pass counts for the events after it and not before.
 void HeadlessHost::Deliver(const ScriptEvent& e) {
+    if ((e.kind == ScriptEvent::Kind::KeyDown || e.kind == ScriptEvent::Kind::KeyUp) &&
+        e.key >= 0 && e.key < vk::KeyCount) {
+        eventKeyDown_[e.key] = e.kind == ScriptEvent::Kind::KeyDown;
+    }
     if (events_ == nullptr) return;
     switch (e.kind) {
         case ScriptEvent::Kind::KeyDown: {
-            int16_t ch = CharacterOfKey(e.key, keyDown_[vk::SHIFT]);
+            if (!e.types) break;
+            int16_t ch = CharacterOfKey(e.key, eventKeyDown_[vk::SHIFT]);
+            // As in the window: with Ctrl held a printable key types nothing, while Tab,
+            // Enter and Backspace still do.
+            if (eventKeyDown_[vk::CONTROL] && ch >= 32) ch = 0;
             if (ch != 0) events_->KeyPress(ch);
             break;
         }
         case ScriptEvent::Kind::KeyUp: {
             int16_t code = static_cast<int16_t>(e.key);
-            const int16_t shift = static_cast<int16_t>((keyDown_[vk::SHIFT] ? 1 : 0) |
-                                                       (keyDown_[vk::CONTROL] ? 2 : 0) |
-                                                       (keyDown_[vk::MENU] ? 4 : 0));
+            const int16_t shift = static_cast<int16_t>((eventKeyDown_[vk::SHIFT] ? 1 : 0) |
+                                                       (eventKeyDown_[vk::CONTROL] ? 2 : 0) |
+                                                       (eventKeyDown_[vk::MENU] ? 4 : 0));
             events_->KeyUp(code, shift);
             break;
         }
@@ -118,11 +130,14 @@ void HeadlessHost::Deliver(const ScriptEvent& e) {
 
 // The window events of pass N are delivered by that pass's event pump, after its frame.
 void HeadlessHost::DoEvents() {
+    delivering_ = true;
     ApplyKeyState();
     const auto& in = options_.input;
     while (nextWindowEvent_ < in.size() && in[nextWindowEvent_].pass <= presented_) {
         Deliver(in[nextWindowEvent_++]);
     }
+    delivering_ = false;
+    ApplyKeyState();
 }
 
 void HeadlessHost::SetFrameSize(int width, int height) {

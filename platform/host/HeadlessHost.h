@@ -81,6 +81,7 @@ class HeadlessHost : public Host {
     NullAudio audio_;
     bool keyDown_[vk::KeyCount] = {};
     bool keyPressed_[vk::KeyCount] = {};
+    bool eventKeyDown_[vk::KeyCount] = {};  // key state in the order window events arrive
     POINTAPI cursor_;
     int cursorCounter_ = 0;
     uint32_t tickBase_ = 0x00100000;
@@ -89,6 +90,7 @@ class HeadlessHost : public Host {
     int presented_ = 0;
     size_t nextStateEvent_ = 0;   // next script event whose key state is not yet applied
     size_t nextWindowEvent_ = 0;  // next script event whose window event is not yet delivered
+    bool delivering_ = false;     // inside DoEvents, handing window events to the handlers
     bool windowShown_ = false;
     bool shotFailed_ = false;
     std::vector<std::string> messages_;

@@ -10,7 +10,6 @@ ScriptEvent Event(int pass, ScriptEvent::Kind kind) {
 }
 
 void Add(InputRecording& r, ScriptEvent e) {
-    r.typedByKeyDown = 0;
     r.events.push_back(std::move(e));
 }
 
@@ -23,12 +22,13 @@ ScriptEvent* Open(InputRecording& r, int pass, ScriptEvent::Kind kind) {
 
 }  // namespace
 
-void RecordKeyDown(InputRecording& r, int pass, int key, bool shift) {
+void RecordKeyDown(InputRecording& r, int pass, int key) {
     if (KeyNameFromCode(key).empty()) return;
     ScriptEvent e = Event(pass, ScriptEvent::Kind::KeyDown);
     e.key = key;
+    // The characters arrive on their own; a key that types nothing needs no mark.
+    e.types = CharacterOfKey(key, false) == 0;
     Add(r, e);
-    r.typedByKeyDown = CharacterOfKey(key, shift);
 }
 
 void RecordKeyUp(InputRecording& r, int pass, int key) {
@@ -39,18 +39,12 @@ void RecordKeyUp(InputRecording& r, int pass, int key) {
 }
 
 void RecordCharacter(InputRecording& r, int pass, int16_t character) {
-    if (character != 0 && character == r.typedByKeyDown) {
-        r.typedByKeyDown = 0;
-        return;
-    }
-    const bool writable =
-        (character >= 32 && character <= 126 && character != '#' && character != '{') ||
-        character == '\t' || character == '\r' || character == '\b';
+    const bool writable = (character >= 32 && character <= 126) || character == '\t' ||
+                          character == '\r' || character == '\b';
     if (!writable) return;
     const char c = static_cast<char>(character);
     if (ScriptEvent* open = Open(r, pass, ScriptEvent::Kind::Type)) {
         open->text += c;
-        r.typedByKeyDown = 0;
         return;
     }
     ScriptEvent e = Event(pass, ScriptEvent::Kind::Type);

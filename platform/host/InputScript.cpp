@@ -17,7 +17,7 @@ constexpr NamedKey kNamedKeys[] = {
     {"TAB", vk::TAB},     {"SPACE", vk::SPACE},  {"ENTER", vk::RETURN}, {"BACKSPACE", vk::BACK},
 };
 
-// Expands {TAB} {ENTER} {BACKSPACE} {SPACE} into their characters.
+// Expands {TAB} {ENTER} {BACKSPACE} {SPACE} {HASH} {LBRACE} into their characters.
 bool ExpandTypedText(const std::string& raw, std::string& out) {
     out.clear();
     for (size_t i = 0; i < raw.size(); ++i) {
@@ -36,6 +36,10 @@ bool ExpandTypedText(const std::string& raw, std::string& out) {
             out += '\b';
         else if (name == "SPACE")
             out += ' ';
+        else if (name == "HASH")
+            out += '#';
+        else if (name == "LBRACE")
+            out += '{';
         else
             return false;
         i = close;
@@ -123,11 +127,20 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
                 e.kind = ScriptEvent::Kind::KeyUp;
             else
                 return fail("key needs down or up");
-            if (ls >> extra) return fail("unexpected '" + extra + "'");
+            if (ls >> extra) {
+                if (extra != "notype" || e.kind != ScriptEvent::Kind::KeyDown)
+                    return fail("unexpected '" + extra + "'");
+                e.types = false;
+                if (ls >> extra) return fail("unexpected '" + extra + "'");
+            }
         } else if (verb == "type") {
             std::string rest;
             std::getline(ls, rest);
             if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
+            // Blanks before a comment or the line end are layout, not typing: a typed space
+            // would start a screenshot fade. Spaces at the end are written {SPACE}.
+            const size_t last = rest.find_last_not_of(" \t\r");
+            rest.erase(last == std::string::npos ? 0 : last + 1);
             e.kind = ScriptEvent::Kind::Type;
             if (!ExpandTypedText(rest, e.text)) return fail("bad {NAME} in typed text");
             if (e.text.empty()) return fail("type needs text");
@@ -152,7 +165,7 @@ std::string FormatScriptEvent(const ScriptEvent& e) {
     std::string s = std::to_string(e.pass) + " ";
     switch (e.kind) {
         case ScriptEvent::Kind::KeyDown:
-            return s + "key " + KeyNameFromCode(e.key) + " down";
+            return s + "key " + KeyNameFromCode(e.key) + (e.types ? " down" : " down notype");
         case ScriptEvent::Kind::KeyUp:
             return s + "key " + KeyNameFromCode(e.key) + " up";
         case ScriptEvent::Kind::Mouse:
@@ -170,6 +183,10 @@ std::string FormatScriptEvent(const ScriptEvent& e) {
                     t += "{BACKSPACE}";
                 else if (c == ' ')
                     t += "{SPACE}";
+                else if (c == '#')
+                    t += "{HASH}";
+                else if (c == '{')
+                    t += "{LBRACE}";
                 else
                     t += c;
             }

@@ -205,7 +205,7 @@ void SdlHost::DoEvents() {
                 if (recording_) {
                     // A held key repeats only its character.
                     if (e.key.repeat == 0) {
-                        RecordKeyDown(recorded_, RecordingPass(), key, keyDown_[vk::SHIFT]);
+                        RecordKeyDown(recorded_, RecordingPass(), key);
                     }
                     if (ch != 0) RecordCharacter(recorded_, RecordingPass(), ch);
                 }

@@ -73,27 +73,37 @@ TEST(InputScript, EventsParseAndFormatBack) {
         "3 key UP down\n"
         "40 key UP up   # and stop\n"
         "\n"
-        "41 type 1.5{ENTER}\n"
+        "41 type 1.5{ENTER}   # blanks before a comment are not typed\n"
         "42 mouse 320 200\n"
         "42 click\n"
-        "43 key F2 up\n");
+        "43 key F2 up\n"
+        "44 key C down notype\n"
+        "45 type a b{SPACE}{HASH}{LBRACE}\t\r\n");
     std::string error;
     auto events = ParseInputScript(in, error);
     ASSERT_TRUE(events) << error;
-    ASSERT_EQ(events->size(), 6u);
+    ASSERT_EQ(events->size(), 8u);
     EXPECT_EQ((*events)[0].key, vk::UP);
+    EXPECT_TRUE((*events)[0].types);
     EXPECT_EQ((*events)[1].kind, ScriptEvent::Kind::KeyUp);
     EXPECT_EQ((*events)[2].text, "1.5\r");
     EXPECT_EQ((*events)[3].x, 320);
     EXPECT_EQ((*events)[5].key, vk::F2);
+    EXPECT_FALSE((*events)[6].types);
+    EXPECT_EQ((*events)[7].text, "a b #{");
     EXPECT_EQ(FormatScriptEvent((*events)[2]), "41 type 1.5{ENTER}");
     EXPECT_EQ(FormatScriptEvent((*events)[5]), "43 key F2 up");
+    EXPECT_EQ(FormatScriptEvent((*events)[6]), "44 key C down notype");
+    EXPECT_EQ(FormatScriptEvent((*events)[7]), "45 type a{SPACE}b{SPACE}{HASH}{LBRACE}");
 }
 
 TEST(InputScript, BadLinesNameTheirLine) {
-    const char* bad[] = {"x key A down",     "0 key A down", "3 key HOME down",
-                         "3 key A sideways", "3 mouse 4",    "3 type",
-                         "3 type {F5}",      "3 jump",       "3 click now"};
+    const char* bad[] = {"x key A down",       "0 key A down",
+                         "3 key HOME down",    "3 key A sideways",
+                         "3 mouse 4",          "3 type",
+                         "3 type {F5}",        "3 jump",
+                         "3 click now",        "3 key A up notype",
+                         "3 key A down quiet", "3 type   "};
     for (const char* line : bad) {
         std::istringstream in(std::string("1 click\n") + line + "\n");
         std::string error;

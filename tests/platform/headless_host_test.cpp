@@ -58,6 +58,60 @@ TEST(HeadlessHost, ScriptedEventsArriveInTheirPass) {
     EXPECT_LT(host.GetAsyncKeyState(vk::ESCAPE), -1);  // --frames reached
 }
 
+// A key down types what a keyboard would: nothing when marked notype, and with Ctrl held only
+// the control characters Tab, Enter and Backspace.
+TEST(HeadlessHost, KeyDownsTypeLikeTheWindowsKeyboard) {
+    HeadlessOptions o;
+    ScriptEvent quiet = Key(1, 'B', true);
+    quiet.types = false;
+    o.input = {quiet,
+               Key(1, 'B', false),
+               Key(1, vk::CONTROL, true),
+               Key(1, 'A', true),
+               Key(1, vk::SPACE, true),
+               Key(1, vk::RETURN, true),
+               Key(1, vk::BACK, true),
+               Key(2, vk::CONTROL, false),
+               Key(2, '7', true)};
+    HeadlessHost host(o);
+    Recorder rec;
+    host.SetWindowEvents(&rec);
+    Pass(host);
+    EXPECT_EQ(rec.log, "up66/0 press13 press8 ");
+    Pass(host);
+    EXPECT_EQ(rec.log, "up66/0 press13 press8 up17/0 press55 ");
+}
+
+// Shift+Enter with Shift let go in the next pass: the Enter handler still finds Shift down.
+TEST(HeadlessHost, HandlersReadTheKeyStateOfTheirOwnPass) {
+    struct ShiftReader : WindowEvents {
+        HeadlessHost* host = nullptr;
+        std::string log;
+        void KeyUp(int16_t&, int16_t) override {}
+        void KeyPress(int16_t& ch) override {
+            log += std::to_string(ch) + (host->GetAsyncKeyState(vk::SHIFT) < -1 ? "+shift " : " ");
+        }
+        void Click() override {}
+    };
+    HeadlessOptions o;
+    ScriptEvent enter;
+    enter.pass = 2;
+    enter.kind = ScriptEvent::Kind::Type;
+    enter.text = "\r";
+    o.input = {Key(2, vk::SHIFT, true), enter, Key(3, vk::SHIFT, false), enter};
+    o.input.back().pass = 3;
+    HeadlessHost host(o);
+    ShiftReader reader;
+    reader.host = &host;
+    host.SetWindowEvents(&reader);
+    Pass(host);
+    Pass(host);
+    EXPECT_EQ(reader.log, "13+shift ");
+    EXPECT_EQ(host.GetAsyncKeyState(vk::SHIFT) & 0x8000, 0);  // pass 3 has begun
+    Pass(host);
+    EXPECT_EQ(reader.log, "13+shift 13 ");
+}
+
 TEST(HeadlessHost, VirtualClockAndTimeOfDayAreFixedBySeed) {
     HeadlessOptions o;
     o.seed = 5;

@@ -99,11 +99,11 @@ TEST_F(SdlHostRecording, WritesWhatTheWindowReceivedWithThePassOfAHeadlessReplay
               "# velmora input, replay with --headless --input FILE\n"
               "1 mouse 11 21\n"
               "1 click\n"
-              "3 key C down\n"
+              "3 key C down notype\n"
               "3 type C\n"
               "3 key C up\n"
-              "3 key ENTER down\n"
-              "3 type {ENTER}.\n");
+              "3 key ENTER down notype\n"
+              "3 type {ENTER}{ENTER}.\n");
 }
 
 }  // namespace
