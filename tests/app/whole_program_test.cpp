@@ -13,6 +13,7 @@
 #include "render/BlurEffect.h"
 #include "render/FrameRender.h"
 #include "render/RenderGlobals.h"
+#include "tests/support/ScriptKeys.h"
 
 namespace {
 
@@ -74,14 +75,6 @@ class WatchingHost : public HeadlessHost {
     std::vector<PassRecord> passes;
 };
 
-ScriptEvent Key(int pass, int key, bool down) {
-    ScriptEvent e;
-    e.pass = pass;
-    e.kind = down ? ScriptEvent::Kind::KeyDown : ScriptEvent::Kind::KeyUp;
-    e.key = key;
-    return e;
-}
-
 // Fade-in, pause with P and resume, a look round with F2, then a dive under water.
 constexpr int kPause = 250, kResume = 300, kDive = 320, kLast = 400;
 
@@ -91,11 +84,11 @@ HeadlessOptions ScriptedRun() {
     o.answerYes = false;  // 320 x 240 keeps the sanitizer build quick
     o.seed = 11;
     o.input = {
-        Key(kPause, KeyP, true),          Key(kPause + 1, KeyP, false),
-        Key(kResume, KeyP, true),         Key(kResume + 1, KeyP, false),
-        Key(kResume + 5, vk::F2, true),   Key(kResume + 6, vk::F2, false),
-        Key(kDive, vk::MENU, true),       Key(kDive, vk::DOWN, true),
-        Key(kDive + 50, vk::DOWN, false), Key(kDive + 50, vk::MENU, false),
+        ScriptKey(kPause, KeyP, true),          ScriptKey(kPause + 1, KeyP, false),
+        ScriptKey(kResume, KeyP, true),         ScriptKey(kResume + 1, KeyP, false),
+        ScriptKey(kResume + 5, vk::F2, true),   ScriptKey(kResume + 6, vk::F2, false),
+        ScriptKey(kDive, vk::MENU, true),       ScriptKey(kDive, vk::DOWN, true),
+        ScriptKey(kDive + 50, vk::DOWN, false), ScriptKey(kDive + 50, vk::MENU, false),
     };
     return o;
 }

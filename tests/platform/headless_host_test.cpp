@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/host/HeadlessHost.h"
+#include "tests/support/ScriptKeys.h"
 
 namespace {
 
@@ -15,14 +16,6 @@ struct Recorder : WindowEvents {
     void Click() override { log += "click "; }
 };
 
-ScriptEvent Key(int pass, int key, bool down) {
-    ScriptEvent e;
-    e.pass = pass;
-    e.kind = down ? ScriptEvent::Kind::KeyDown : ScriptEvent::Kind::KeyUp;
-    e.key = key;
-    return e;
-}
-
 // Runs one pass the way the main loop does: read keys, present, pump events.
 void Pass(HeadlessHost& host) {
     const uint16_t pixel = 0;
@@ -33,7 +26,7 @@ void Pass(HeadlessHost& host) {
 TEST(HeadlessHost, ScriptedEventsArriveInTheirPass) {
     HeadlessOptions o;
     o.frames = 3;
-    o.input = {Key(2, vk::SHIFT, true), Key(2, 'A', true), Key(3, 'A', false)};
+    o.input = {ScriptKey(2, vk::SHIFT, true), ScriptKey(2, 'A', true), ScriptKey(3, 'A', false)};
     ScriptEvent click;
     click.pass = 2;
     click.kind = ScriptEvent::Kind::Click;
@@ -62,17 +55,17 @@ TEST(HeadlessHost, ScriptedEventsArriveInTheirPass) {
 // the control characters Tab, Enter and Backspace.
 TEST(HeadlessHost, KeyDownsTypeLikeTheWindowsKeyboard) {
     HeadlessOptions o;
-    ScriptEvent quiet = Key(1, 'B', true);
+    ScriptEvent quiet = ScriptKey(1, 'B', true);
     quiet.types = false;
     o.input = {quiet,
-               Key(1, 'B', false),
-               Key(1, vk::CONTROL, true),
-               Key(1, 'A', true),
-               Key(1, vk::SPACE, true),
-               Key(1, vk::RETURN, true),
-               Key(1, vk::BACK, true),
-               Key(2, vk::CONTROL, false),
-               Key(2, '7', true)};
+               ScriptKey(1, 'B', false),
+               ScriptKey(1, vk::CONTROL, true),
+               ScriptKey(1, 'A', true),
+               ScriptKey(1, vk::SPACE, true),
+               ScriptKey(1, vk::RETURN, true),
+               ScriptKey(1, vk::BACK, true),
+               ScriptKey(2, vk::CONTROL, false),
+               ScriptKey(2, '7', true)};
     HeadlessHost host(o);
     Recorder rec;
     host.SetWindowEvents(&rec);
@@ -98,7 +91,7 @@ TEST(HeadlessHost, HandlersReadTheKeyStateOfTheirOwnPass) {
     enter.pass = 2;
     enter.kind = ScriptEvent::Kind::Type;
     enter.text = "\r";
-    o.input = {Key(2, vk::SHIFT, true), enter, Key(3, vk::SHIFT, false), enter};
+    o.input = {ScriptKey(2, vk::SHIFT, true), enter, ScriptKey(3, vk::SHIFT, false), enter};
     o.input.back().pass = 3;
     HeadlessHost host(o);
     ShiftReader reader;
