@@ -2,11 +2,13 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
 
 #include "platform/host/InputScript.h"
+#include "platform/host/Screenshots.h"
 
 namespace {
 
@@ -160,6 +162,11 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
         SetFrameSize(width, height);
     }
     ++presented_;
+    lastFrame_.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(pixels + static_cast<size_t>(y) * pitch, width,
+                    lastFrame_.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    }
     SDL_UpdateTexture(texture_, nullptr, pixels, pitch * 2);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
@@ -366,6 +373,25 @@ int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title
         return yesNo ? vbYes : vbOK;  // no way to ask: keep the default answer
     }
     return answer < 0 ? (yesNo ? vbNo : vbOK) : answer;
+}
+
+std::string SdlHost::KeepScreenshot() {
+    if (lastFrame_.empty()) return "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    try {
+        const std::string path =
+            SaveScreenshot(PicturesFolder(CurrentPicturesEnvironment()), local, lastFrame_.data(),
+                           frameWidth_, frameHeight_, frameWidth_)
+                .string();
+        std::cout << "Screenshot saved: " << path << std::endl;
+        return path;
+    } catch (const std::exception& e) {
+        // A picture that cannot be kept must not end the session.
+        std::cerr << "velmora: screenshot not saved: " << e.what() << std::endl;
+        return "";
+    }
 }
 
 RgbImage SdlHost::CaptureDesktop(int width, int height) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/host/Host.h"
 #include "platform/host/InputRecording.h"
@@ -53,6 +54,8 @@ class SdlHost : public Host {
     void Present(const uint16_t* pixels, int width, int height, int pitch) override;
     AudioOutput& Audio() override { return audio_; }
     RgbImage CaptureDesktop(int width, int height) override;
+    // Saves into the user's pictures folder (Velmora/) and prints the path on standard output.
+    std::string KeepScreenshot() override;
     bool IsHeadless() const override { return false; }
 
   private:
@@ -76,6 +79,7 @@ class SdlHost : public Host {
     POINTAPI cursor_;
     int cursorCounter_ = 0;
     int presented_ = 0;
+    std::vector<uint16_t> lastFrame_;  // the frame presented last, for KeepScreenshot
     bool recording_ = false;
     InputRecording recorded_;
     std::ofstream recordOut_;
