@@ -116,7 +116,12 @@ SdlHost::~SdlHost() {
 void SdlHost::EnsureWindow() {
     if (window_ != nullptr) return;
     Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN;
-    if (options_.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    // On an X server without a window manager (a kiosk, a bare session, a test server) nobody
+    // answers a full-screen request: the window would keep its size while drawing as if full.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    plainFullscreenMode_ =
+        driver != nullptr && std::string(driver) == "x11" && !X11HasWindowManager();
+    if (options_.fullscreen && !plainFullscreenMode_) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     // A window at the largest whole multiple of the frame that fits the screen comfortably.
     int scale = 1;
     SDL_Rect bounds{0, 0, 0, 0};
@@ -126,9 +131,12 @@ void SdlHost::EnsureWindow() {
             ++scale;
         }
     }
+    windowedWidth_ = frameWidth_ * scale;
+    windowedHeight_ = frameHeight_ * scale;
     window_ = SDL_CreateWindow("Velmora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               frameWidth_ * scale, frameHeight_ * scale, flags);
+                               windowedWidth_, windowedHeight_, flags);
     if (window_ == nullptr) throw std::runtime_error(std::string("no window: ") + SDL_GetError());
+    if (options_.fullscreen && plainFullscreenMode_) SetPlainFullscreen(true);
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
     if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_ == nullptr)
@@ -140,6 +148,8 @@ void SdlHost::EnsureWindow() {
 void SdlHost::ShowWindow() {
     EnsureWindow();
     SDL_ShowWindow(window_);
+    // A hidden window's place is not always kept when it is first shown.
+    if (plainFullscreen_) SetPlainFullscreen(true);
     SDL_RaiseWindow(window_);
 }
 
@@ -174,8 +184,28 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
     SDL_RenderPresent(renderer_);
 }
 
+void SdlHost::SetPlainFullscreen(bool on) {
+    SDL_Rect bounds{0, 0, windowedWidth_, windowedHeight_};
+    const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+    SDL_GetDisplayBounds(display, &bounds);
+    SDL_SetWindowBordered(window_, on ? SDL_FALSE : SDL_TRUE);
+    if (on) {
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+    } else {
+        SDL_SetWindowSize(window_, windowedWidth_, windowedHeight_);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                              SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+    }
+    plainFullscreen_ = on;
+}
+
 void SdlHost::ToggleFullscreen() {
     if (window_ == nullptr) return;
+    if (plainFullscreenMode_) {
+        SetPlainFullscreen(!plainFullscreen_);
+        return;
+    }
     const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }

@@ -61,6 +61,8 @@ class SdlHost : public Host {
   private:
     void PumpKeyState();
     void ToggleFullscreen();
+    // Full screen without a window manager to ask: a borderless window over the whole display.
+    void SetPlainFullscreen(bool on);
     void EnsureWindow();
     POINTAPI ClampedCursor() const;
     // Events seen now are applied by a headless replay in the pass after the presented ones.
@@ -71,6 +73,9 @@ class SdlHost : public Host {
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     int frameWidth_ = 640, frameHeight_ = 480;
+    int windowedWidth_ = 640, windowedHeight_ = 480;  // the size a window has when not full
+    bool plainFullscreenMode_ = false;  // no window manager: full screen by size and place
+    bool plainFullscreen_ = false;
     WindowEvents* events_ = nullptr;
     SdlAudio audio_;
     bool keyDown_[vk::KeyCount] = {};
@@ -87,3 +92,6 @@ class SdlHost : public Host {
 
 // Reads the top-left width x height pixels of the X screen; false where there is none.
 bool CaptureX11Desktop(int width, int height, RgbImage& out);
+
+// Whether a window manager that can make a window full screen runs on the X display.
+bool X11HasWindowManager();
