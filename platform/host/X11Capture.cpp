@@ -74,8 +74,8 @@ bool X11HasWindowManager() {
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False,
-                               XA_WINDOW, &type, &format, &count, &after, &data) == Success) {
+        if (XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
+                               &type, &format, &count, &after, &data) == Success) {
             found = type == XA_WINDOW && count == 1;
         }
         if (data != nullptr) XFree(data);
