@@ -43,6 +43,10 @@ demo: build
 		--shot 400:$(SHOTS)/frame-400.png
 	@echo "Pictures written to $(SHOTS)/"
 
+# The pictures for people: start view, burning palm, under water, wireframe, 320x240.
+shots: build
+	@scripts/shots.sh $(RELEASE)/velmora $(SHOTS)
+
 test: test-release test-asan test-fuzz
 
 test-release: build

@@ -15,7 +15,7 @@ const char* const kUsage =
     "                      N key NAME down|up | N type TEXT | N mouse X Y | N click\n"
     "  --shot N:FILE     write the frame presented after pass N as PNG (repeatable)\n"
     "  --desktop FILE    picture used as the captured desktop\n"
-    "  --stats           after the run print frames, fps, frame times and peak memory\n"
+    "  --stats           after the run print frames, fps, frame times, memory and animation records\n"
     "  --help            this text\n";
 
 namespace {

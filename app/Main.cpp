@@ -8,13 +8,21 @@
 #include "app/Declarations.h"
 #include "app/MainLoop.h"
 #include "app/Random.h"
+#include "app/World.h"
 #include "display/DeviceSetup.h"
 #include "display/Display.h"
 #include "errors/RuntimeError.h"
 #include "platform/dx/DxError.h"
 #include "platform/host/Host.h"
+#include "render/BlurEffect.h"
+#include "render/Camera.h"
+#include "render/FrameRender.h"
+#include "render/PointerHistory.h"
+#include "render/RenderGlobals.h"
+#include "render/RenderState.h"
 #include "resources/AssetLoading.h"
 #include "sound/Sound.h"
+#include "window/EditorOverlay.h"
 #include "window/XForm.h"
 
 std::string ExecutableFolder() {
@@ -28,8 +36,26 @@ std::string ExecutableFolder() {
     return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/";
 }
 
+void ResetRunState() {
+    ResetRandom();
+    ResetMainLoopState();
+    ResetWorldState();
+    StateCache = RenderStateCache{};
+    CameraState = CameraStateRecord{};
+    DefaultCameraState = CameraStateRecord{};
+    EffectState = 0;
+    EffectLevel = 0;
+    FillModeSetting = 0;
+    WireframePasses = 0;
+    BackgroundItemDistance = 0;
+    PointerPosition = D3DVECTOR{};
+    PreviousPointerPosition = D3DVECTOR{};
+    EditorOverlayVisible = false;
+}
+
 int Main() {
     Host& host = ActiveHost();
+    ResetRunState();
     RandomizeWith(host.Timer());
     host.SetWindowEvents(&TheForm());
 

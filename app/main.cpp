@@ -2,12 +2,15 @@
 #include "app/Main.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
+#include "animation/Animations.h"
 #include "app/CommandLine.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/host/SdlHost.h"
@@ -21,17 +24,44 @@ double Percentile(std::vector<double> v, double p) {
     return v[std::min(i, v.size() - 1)];
 }
 
-void PrintStats(const HeadlessHost& host) {
+// Resident memory now, in MB (peak memory alone cannot show whether a long run keeps growing).
+double CurrentRssMb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    if (!(statm >> pages >> resident)) return 0;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+// The headless host, also watching what a long run must keep bounded: the number of animation
+// records and the memory in use after the first thousand passes.
+class StatsHost : public HeadlessHost {
+  public:
+    explicit StatsHost(const HeadlessOptions& o) : HeadlessHost(o), lastPass_(o.frames) {}
+    void Present(const uint16_t* pixels, int width, int height, int pitch) override {
+        HeadlessHost::Present(pixels, width, height, pitch);
+        maxAnimations = std::max(maxAnimations, AnimationCount);
+        if (PassesPresented() == 1000) rssAt1000 = CurrentRssMb();
+        if (PassesPresented() == lastPass_) rssAtEnd = CurrentRssMb();
+    }
+    int32_t maxAnimations = 0;
+    double rssAt1000 = 0, rssAtEnd = 0;
+
+  private:
+    int lastPass_;
+};
+
+void PrintStats(const StatsHost& host) {
     const double seconds = host.WallSeconds();
     const int frames = host.PassesPresented();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf(
         "frames=%d seconds=%.3f fps=%.1f frame_ms_p50=%.3f frame_ms_p95=%.3f frame_ms_p99=%.3f "
-        "peak_rss_mb=%.1f\n",
+        "peak_rss_mb=%.1f rss_mb_pass1000=%.1f rss_mb_end=%.1f animations_max=%d\n",
         frames, seconds, seconds > 0 ? frames / seconds : 0.0,
         Percentile(host.FrameTimesMs(), 0.50), Percentile(host.FrameTimesMs(), 0.95),
-        Percentile(host.FrameTimesMs(), 0.99), usage.ru_maxrss / 1024.0);
+        Percentile(host.FrameTimesMs(), 0.99), usage.ru_maxrss / 1024.0, host.rssAt1000,
+        host.rssAtEnd, host.maxAnimations);
 }
 
 }  // namespace
@@ -48,7 +78,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cl->headless) {
-        HeadlessHost host(cl->headlessOptions);
+        StatsHost host(cl->headlessOptions);
         SetActiveHost(&host);
         const int status = Main();
         SetActiveHost(nullptr);

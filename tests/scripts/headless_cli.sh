@@ -35,7 +35,7 @@ status=$?
 
 # --stats prints its one line with every field.
 line=$("$velmora" --headless --frames 20 --stats)
-for field in frames=20 seconds= fps= frame_ms_p50= frame_ms_p95= frame_ms_p99= peak_rss_mb=; do
+for field in frames=20 seconds= fps= frame_ms_p50= frame_ms_p95= frame_ms_p99= peak_rss_mb= rss_mb_pass1000= rss_mb_end= animations_max=; do
     [[ $line == *"$field"* ]] || fail "stats line lacks $field: $line"
 done
 
