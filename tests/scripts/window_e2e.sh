@@ -66,9 +66,13 @@ wait_for() {
 error_box_title() { xwininfo -root -tree 2>/dev/null | grep -o '"Error[^"]*"' | head -n 1; }
 error_box() { [[ -n $(error_box_title) ]]; }
 
-# The program's own window: the one with the program's class; the question box has none.
-main_window() { xwininfo -root -tree | awk '/"Velmora": \("velmora"/ {print $1; exit}'; }
-question_box() { xwininfo -root -tree | awk '/"Velmora": \(\)/ {print $1; exit}'; }
+# Both the question box and the program's window are titled "Velmora"; the window is made only
+# after the answer, and full screen it has the size of the screen.
+question_box() { xwininfo -root -tree | awk '/"Velmora":/ {print $1; exit}'; }
+main_window() {
+    xwininfo -root -tree |
+        awk -v s=" ${screen_w}x$screen_h+" '/"Velmora":/ && index($0, s) {print $1; exit}'
+}
 viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 question_shown() {
     box=$(question_box)
@@ -76,9 +80,7 @@ question_shown() {
 }
 window_shown() {
     win=$(main_window)
-    [[ -n $win ]] && viewable "$win" &&
-        [[ $(xwininfo -id "$win" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}') == \
-            "${screen_w}x$screen_h" ]]
+    [[ -n $win ]] && viewable "$win"
 }
 focused() { [[ $(xdotool getwindowfocus 2>/dev/null) == $(($1)) ]]; }
 focus() {
@@ -111,7 +113,8 @@ expect_scene() {
         fail "picture $1 shows no scene (mean $mean, spread $spread, $colours colours)"
 }
 
-# A key held as long as a person holds it: the program reads some keys only while down.
+# A key held as long as a person holds it. F1, F2 and SPACE act on their press or release; the
+# keys the program reads only while they are down (P, Esc, flying) are held until they act.
 tap() {
     xdotool keydown "$1"
     sleep 0.4
@@ -129,12 +132,26 @@ faded_in() {
         'BEGIN {print a - b}')" 0.01 && steady=0
     [[ -z $previous_mean ]] && steady=0
     previous_mean=$mean
-    ((steady)) && above "$mean" 0.15 && above "$spread" 0.05
+    ((steady)) && above "$mean" 0.1 && above "$spread" 0.05
 }
 
 changed_from() {  # changed_from NAME THRESHOLD: the screen now differs from NAME by more
     shot now
     above "$(difference "$1" now)" "$2"
+}
+
+# settle NAME LIMIT: waits until two pictures in a row differ by no more than LIMIT; NAME is
+# then the picture of the still view.
+still_now() {
+    shot "$1"
+    local differs=1
+    [[ -f $work/previous.png ]] && ! above "$(difference "$1" previous)" "$2" && differs=0
+    cp "$work/$1.png" "$work/previous.png"
+    ((!differs))
+}
+settle() {
+    rm -f "$work/previous.png"
+    wait_for 30 "a still picture ($1)" still_now "$1" "$2"
 }
 
 # start_velmora RUN [ENV=VALUE...]: the program on the private display, its output kept.
@@ -160,7 +177,8 @@ answer() {
 }
 
 quit() {
-    tap Escape
+    # Held until the program has gone, so that no slow frame misses it.
+    xdotool keydown Escape
     local until=$((SECONDS + 60))
     while kill -0 "$velmora_pid" 2>/dev/null; do
         error_box && fail "an error box appeared: $(error_box_title)"
@@ -170,6 +188,7 @@ quit() {
     wait "$velmora_pid"
     local status=$?
     velmora_pid=""
+    xdotool keyup Escape
     [[ $status -eq 0 ]] || fail "velmora exited with status $status"
     grep -v '^ALSA lib' "$work/$run.err" | grep -q 'Error' &&
         fail "velmora reported an error: $(grep -v '^ALSA lib' "$work/$run.err" | head -n 3)"
@@ -196,7 +215,10 @@ expect_scene start
 sleep 1
 shot running
 idle=$(difference start running)
-tap p
+# The program pauses as soon as P is down; it is let go once the picture stands still.
+xdotool keydown p
+settle paused0 0.01
+xdotool keyup p
 sleep 1
 shot paused1
 sleep 1
@@ -207,27 +229,14 @@ above "$idle" "$(awk -v f="$frozen" 'BEGIN {print 3 * f}')" ||
 moved=$(awk -v f="$frozen" 'BEGIN {m = 4 * f + 0.01; print (m < 0.02 ? 0.02 : m)}')
 echo "picture differences: running $idle, paused $frozen, moved means above $moved"
 
-# settle NAME: waits until the view stops drifting after the keys were let go; NAME is the
-# picture of the still view.
-still_now() {
-    shot "$1"
-    local differs=1
-    [[ -f $work/previous.png ]] && ! above "$(difference "$1" previous)" "$moved" && differs=0
-    cp "$work/$1.png" "$work/previous.png"
-    ((!differs))
-}
-settle() {
-    rm -f "$work/previous.png"
-    wait_for 30 "the view to settle" still_now "$1"
-}
 xdotool keydown a
 wait_for 30 "a changed view while flying forward" changed_from paused2 "$moved"
 xdotool keyup a
-settle flown
+settle flown "$moved"
 xdotool keydown Right
 wait_for 30 "a changed view while turning" changed_from flown "$moved"
 xdotool keyup Right
-settle turned
+settle turned "$moved"
 expect_scene turned
 
 # F2 draws the wireframe over the paused scene, and takes it away again.
@@ -236,7 +245,7 @@ wait_for 20 "the wireframe after F2" changed_from turned "$moved"
 shot wireframe
 expect_scene wireframe
 tap F2
-settle plain
+settle plain "$moved"
 above "$moved" "$(difference turned plain)" || fail "the second F2 left the wireframe on"
 
 # SPACE keeps the frame in the pictures folder and says where.
@@ -254,21 +263,21 @@ cp "$picture" "$work/kept.png"
 
 # F1 shows the editor's entries; clicking "Vertex X" (frame pixel 66,48) marks it.
 tap F1
-sleep 1
-shot overlay
+wait_for 20 "the editor overlay after F1" changed_from plain 0.005
+settle overlay 0.005
 mark_area() {  # the entry's row on the screen, where the mark is drawn
     convert "$work/$1.png" -crop "190x40+$((frame_left + 6))+50" +repage -format '%[fx:mean]' info:
 }
-# The pointer moves first and the click follows, as a hand does.
+# The pointer moves first and the click follows, as a hand does; the program places its pointer
+# once a frame, so a click that came before that is given again.
 xdotool mousemove $((frame_left + 66 * 3 / 2)) $((48 * 3 / 2))
-sleep 0.5
-xdotool click 1
 marked() {
+    sleep 0.5
+    xdotool click 1
     shot clicked
     above "$(awk -v a="$(mark_area clicked)" -v b="$(mark_area overlay)" 'BEGIN {print a - b}')" 0.05
 }
 wait_for 20 "the mark on the clicked editor entry" marked
-tap p
 quit
 
 # ------------------------------------------------------------------ run 2: Lo-res
