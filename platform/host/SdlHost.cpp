@@ -400,7 +400,12 @@ int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title
     }
     int answer = -1;
     if (SDL_ShowMessageBox(&data, &answer) != 0) {
-        return yesNo ? vbYes : vbOK;  // no way to ask: keep the default answer
+        // No way to ask (no usable font on the X server, for one): keep the default answer.
+        if (yesNo) {
+            std::cerr << "velmora: cannot show the question \"" << text << "\" (" << SDL_GetError()
+                      << "); answering Yes" << std::endl;
+        }
+        return yesNo ? vbYes : vbOK;
     }
     return answer < 0 ? (yesNo ? vbNo : vbOK) : answer;
 }

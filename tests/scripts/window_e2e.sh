@@ -73,7 +73,10 @@ error_box() { [[ -n $(error_box_title) ]]; }
 
 # Both the question box and the program's window are titled "Velmora"; the window is made only
 # after the answer, and full screen it has the size of the screen.
-question_box() { xwininfo -root -tree | awk '/"Velmora":/ {print $1; exit}'; }
+question_box() {
+    xwininfo -root -tree |
+        awk -v s=" ${screen_w}x$screen_h+" '/"Velmora":/ && !index($0, s) {print $1; exit}'
+}
 main_window() {
     xwininfo -root -tree |
         awk -v s=" ${screen_w}x$screen_h+" '/"Velmora":/ && index($0, s) {print $1; exit}'
