@@ -13,6 +13,7 @@
 #include "platform/dx/Direct3D.h"
 #include "render/GeometrySets.h"
 #include "resources/Archive.h"
+#include "resources/DataLocation.h"
 #include "resources/ScratchFile.h"
 #include "window/ClickMenu.h"
 
@@ -156,7 +157,7 @@ void LoadClickMenu() {
 
 void LoadAssets() {
     Randomize();
-    OpenArchive(AppPath + "Data.kqx");
+    OpenArchive(FindDataArchive(DataFolders(AppPath, BuiltDataFolder())));
 
     LoadGeometrySet(kArchive, "COMMON");
     AdjustUserSet(RequiredSet("USER"));

@@ -8,7 +8,7 @@ packages=(
     libsdl2-dev libx11-dev libstb-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
-    xvfb xdotool imagemagick x11-apps
+    xvfb xfonts-base xdotool imagemagick x11-apps x11-utils
     fonts-dejavu-core
 )
 

@@ -45,7 +45,10 @@ void XForm::Form_KeyPress(int16_t& keyAscii) {
     Randomize();
     EditorTyping(keyAscii);
     if (keyAscii == kTab) CameraState = DefaultCameraState;
-    if (keyAscii == kSpace) StartScreenshotFade();
+    if (keyAscii == kSpace) {
+        StartScreenshotFade();
+        ActiveHost().KeepScreenshot();
+    }
     EditorSelectionKeys(keyAscii);
     RangeCheck();
 }

@@ -52,11 +52,17 @@ class HeadlessHost : public Host {
     void Present(const uint16_t* pixels, int width, int height, int pitch) override;
     AudioOutput& Audio() override { return audio_; }
     RgbImage CaptureDesktop(int width, int height) override;
+    // Headless runs write pictures only where --shot says; a kept screenshot is counted.
+    std::string KeepScreenshot() override {
+        ++screenshotRequests_;
+        return "";
+    }
     bool IsHeadless() const override { return true; }
 
     // What tests and the stats line look at.
     int PassesPresented() const { return presented_; }
     int CursorCounter() const { return cursorCounter_; }
+    int ScreenshotRequests() const { return screenshotRequests_; }
     const std::vector<std::string>& Messages() const { return messages_; }
     bool ShotFailed() const { return shotFailed_; }
     const std::vector<uint16_t>& LastFrame() const { return lastFrame_; }
@@ -88,6 +94,7 @@ class HeadlessHost : public Host {
     uint64_t virtualMs_ = 0;
     double realStartOfDay_ = 0;
     int presented_ = 0;
+    int screenshotRequests_ = 0;
     size_t nextStateEvent_ = 0;   // next script event whose key state is not yet applied
     size_t nextWindowEvent_ = 0;  // next script event whose window event is not yet delivered
     bool delivering_ = false;     // inside DoEvents, handing window events to the handlers

@@ -71,6 +71,9 @@ class Host {
     virtual AudioOutput& Audio() = 0;
     // The desktop as the user saw it before the program took the screen.
     virtual RgbImage CaptureDesktop(int width, int height) = 0;
+    // Keeps the frame presented last as a picture for the user and tells where it went. Returns
+    // the file's path, or "" when nothing was kept (no frame yet, a headless run, a failure).
+    virtual std::string KeepScreenshot() = 0;
     virtual bool IsHeadless() const = 0;
 };
 

@@ -2,11 +2,13 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
 
 #include "platform/host/InputScript.h"
+#include "platform/host/Screenshots.h"
 
 namespace {
 
@@ -114,7 +116,12 @@ SdlHost::~SdlHost() {
 void SdlHost::EnsureWindow() {
     if (window_ != nullptr) return;
     Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN;
-    if (options_.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    // On an X server without a window manager (a kiosk, a bare session, a test server) nobody
+    // answers a full-screen request: the window would keep its size while drawing as if full.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    plainFullscreenMode_ =
+        driver != nullptr && std::string(driver) == "x11" && !X11HasWindowManager();
+    if (options_.fullscreen && !plainFullscreenMode_) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     // A window at the largest whole multiple of the frame that fits the screen comfortably.
     int scale = 1;
     SDL_Rect bounds{0, 0, 0, 0};
@@ -124,9 +131,12 @@ void SdlHost::EnsureWindow() {
             ++scale;
         }
     }
+    windowedWidth_ = frameWidth_ * scale;
+    windowedHeight_ = frameHeight_ * scale;
     window_ = SDL_CreateWindow("Velmora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               frameWidth_ * scale, frameHeight_ * scale, flags);
+                               windowedWidth_, windowedHeight_, flags);
     if (window_ == nullptr) throw std::runtime_error(std::string("no window: ") + SDL_GetError());
+    if (options_.fullscreen && plainFullscreenMode_) SetPlainFullscreen(true);
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
     if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_ == nullptr)
@@ -138,6 +148,8 @@ void SdlHost::EnsureWindow() {
 void SdlHost::ShowWindow() {
     EnsureWindow();
     SDL_ShowWindow(window_);
+    // A hidden window's place is not always kept when it is first shown.
+    if (plainFullscreen_) SetPlainFullscreen(true);
     SDL_RaiseWindow(window_);
 }
 
@@ -160,6 +172,11 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
         SetFrameSize(width, height);
     }
     ++presented_;
+    lastFrame_.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(pixels + static_cast<size_t>(y) * pitch, width,
+                    lastFrame_.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    }
     SDL_UpdateTexture(texture_, nullptr, pixels, pitch * 2);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
@@ -167,8 +184,28 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
     SDL_RenderPresent(renderer_);
 }
 
+void SdlHost::SetPlainFullscreen(bool on) {
+    SDL_Rect bounds{0, 0, windowedWidth_, windowedHeight_};
+    const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+    SDL_GetDisplayBounds(display, &bounds);
+    SDL_SetWindowBordered(window_, on ? SDL_FALSE : SDL_TRUE);
+    if (on) {
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+    } else {
+        SDL_SetWindowSize(window_, windowedWidth_, windowedHeight_);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                              SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+    }
+    plainFullscreen_ = on;
+}
+
 void SdlHost::ToggleFullscreen() {
     if (window_ == nullptr) return;
+    if (plainFullscreenMode_) {
+        SetPlainFullscreen(!plainFullscreen_);
+        return;
+    }
     const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
@@ -363,9 +400,33 @@ int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title
     }
     int answer = -1;
     if (SDL_ShowMessageBox(&data, &answer) != 0) {
-        return yesNo ? vbYes : vbOK;  // no way to ask: keep the default answer
+        // No way to ask (no usable font on the X server, for one): keep the default answer.
+        if (yesNo) {
+            std::cerr << "velmora: cannot show the question \"" << text << "\" (" << SDL_GetError()
+                      << "); answering Yes" << std::endl;
+        }
+        return yesNo ? vbYes : vbOK;
     }
     return answer < 0 ? (yesNo ? vbNo : vbOK) : answer;
+}
+
+std::string SdlHost::KeepScreenshot() {
+    if (lastFrame_.empty()) return "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    try {
+        const std::string path =
+            SaveScreenshot(PicturesFolder(CurrentPicturesEnvironment()), local, lastFrame_.data(),
+                           frameWidth_, frameHeight_, frameWidth_)
+                .string();
+        std::cout << "Screenshot saved: " << path << std::endl;
+        return path;
+    } catch (const std::exception& e) {
+        // A picture that cannot be kept must not end the session.
+        std::cerr << "velmora: screenshot not saved: " << e.what() << std::endl;
+        return "";
+    }
 }
 
 RgbImage SdlHost::CaptureDesktop(int width, int height) {

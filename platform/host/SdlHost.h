@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/host/Host.h"
 #include "platform/host/InputRecording.h"
@@ -53,11 +54,15 @@ class SdlHost : public Host {
     void Present(const uint16_t* pixels, int width, int height, int pitch) override;
     AudioOutput& Audio() override { return audio_; }
     RgbImage CaptureDesktop(int width, int height) override;
+    // Saves into the user's pictures folder (Velmora/) and prints the path on standard output.
+    std::string KeepScreenshot() override;
     bool IsHeadless() const override { return false; }
 
   private:
     void PumpKeyState();
     void ToggleFullscreen();
+    // Full screen without a window manager to ask: a borderless window over the whole display.
+    void SetPlainFullscreen(bool on);
     void EnsureWindow();
     POINTAPI ClampedCursor() const;
     // Events seen now are applied by a headless replay in the pass after the presented ones.
@@ -68,6 +73,9 @@ class SdlHost : public Host {
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     int frameWidth_ = 640, frameHeight_ = 480;
+    int windowedWidth_ = 640, windowedHeight_ = 480;  // the size a window has when not full
+    bool plainFullscreenMode_ = false;  // no window manager: full screen by size and place
+    bool plainFullscreen_ = false;
     WindowEvents* events_ = nullptr;
     SdlAudio audio_;
     bool keyDown_[vk::KeyCount] = {};
@@ -76,6 +84,7 @@ class SdlHost : public Host {
     POINTAPI cursor_;
     int cursorCounter_ = 0;
     int presented_ = 0;
+    std::vector<uint16_t> lastFrame_;  // the frame presented last, for KeepScreenshot
     bool recording_ = false;
     InputRecording recorded_;
     std::ofstream recordOut_;
@@ -83,3 +92,6 @@ class SdlHost : public Host {
 
 // Reads the top-left width x height pixels of the X screen; false where there is none.
 bool CaptureX11Desktop(int width, int height, RgbImage& out);
+
+// Whether a window manager that can make a window full screen runs on the X display.
+bool X11HasWindowManager();

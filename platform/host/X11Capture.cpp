@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 // clang-format on
 
@@ -59,4 +60,26 @@ bool CaptureX11Desktop(int width, int height, RgbImage& out) {
     XDestroyImage(image);
     XCloseDisplay(display);
     return true;
+}
+
+// A window manager that follows the desktop conventions announces itself on the root window.
+bool X11HasWindowManager() {
+    if (std::getenv("DISPLAY") == nullptr) return false;
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    bool found = false;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
+                               &type, &format, &count, &after, &data) == Success) {
+            found = type == XA_WINDOW && count == 1;
+        }
+        if (data != nullptr) XFree(data);
+    }
+    XCloseDisplay(display);
+    return found;
 }

@@ -3,6 +3,7 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <sstream>
 
 #include "platform/host/SdlHost.h"
+#include "stb_image.h"
 #include "tests/support/ResourceTestSupport.h"
 
 namespace {
@@ -104,6 +106,38 @@ TEST_F(SdlHostRecording, WritesWhatTheWindowReceivedWithThePassOfAHeadlessReplay
               "3 key C up\n"
               "3 key ENTER down notype\n"
               "3 type {ENTER}{ENTER}.\n");
+}
+
+// SPACE's picture: the frame presented last, in the pictures folder, its path on stdout.
+TEST_F(SdlHostRecording, KeepsTheLastPresentedFrameInThePicturesFolder) {
+    const char* old = std::getenv("XDG_PICTURES_DIR");
+    const std::string saved = old != nullptr ? old : "";
+    setenv("XDG_PICTURES_DIR", dir.File("pics").c_str(), 1);
+    EXPECT_EQ(host->KeepScreenshot(), "");  // nothing presented yet
+
+    std::vector<uint16_t> frame(64 * 48, 0x07E0);
+    frame[0] = 0xF800;
+    host->Present(frame.data(), 64, 48, 64);
+    std::fill(frame.begin(), frame.end(), 0);  // the caller may reuse its buffer at once
+    testing::internal::CaptureStdout();
+    const std::string path = host->KeepScreenshot();
+    const std::string out = testing::internal::GetCapturedStdout();
+    if (old != nullptr) {
+        setenv("XDG_PICTURES_DIR", saved.c_str(), 1);
+    } else {
+        unsetenv("XDG_PICTURES_DIR");
+    }
+
+    EXPECT_EQ(path.rfind(dir.File("pics/Velmora/velmora-"), 0), 0u) << path;
+    EXPECT_EQ(out, "Screenshot saved: " + path + "\n");
+    int w = 0, h = 0, channels = 0;
+    stbi_uc* rgb = stbi_load(path.c_str(), &w, &h, &channels, 3);
+    ASSERT_NE(rgb, nullptr);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 48);
+    EXPECT_EQ(rgb[0], 255);  // red first pixel
+    EXPECT_EQ(rgb[4], 255);  // green second
+    stbi_image_free(rgb);
 }
 
 }  // namespace

@@ -72,6 +72,7 @@ TEST_F(XFormEvents, SpaceStartsAScreenshotFadeEachTimeEvenWhileEditing) {
     Press(32);
     Press(32);
     EXPECT_EQ(NewAnimationCount, before + 2);
+    EXPECT_EQ(host->ScreenshotRequests(), 2);
     const Animation& fade = LastSpawn();
     EXPECT_EQ(fade.Kind, AnimOverlay);
     EXPECT_EQ(fade.Duration, 50);
@@ -81,10 +82,11 @@ TEST_F(XFormEvents, SpaceStartsAScreenshotFadeEachTimeEvenWhileEditing) {
     EXPECT_EQ(EditText, text);
 }
 
-TEST_F(XFormEvents, SpaceWhilePausedSpawnsNothing) {
+TEST_F(XFormEvents, SpaceWhilePausedSpawnsNothingButKeepsThePicture) {
     PauseState = 2;
     Press(32);
     EXPECT_EQ(NewAnimationCount, 0);
+    EXPECT_EQ(host->ScreenshotRequests(), 1);
 }
 
 // --- before the first model ------------------------------------------------------------------

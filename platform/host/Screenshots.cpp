@@ -1,0 +1,152 @@
+#include "platform/host/Screenshots.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+#include "stb_image_write.h"
+
+namespace {
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? v : "";
+}
+
+void AppendBytes(void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(context);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+}
+
+std::vector<uint8_t> EncodePng565(const uint16_t* pixels, int width, int height, int pitch) {
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint16_t p = pixels[static_cast<size_t>(y) * pitch + x];
+            uint8_t* o = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+            // Each field's top bits repeat into the low ones so white stays 255.
+            const int r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+            o[0] = static_cast<uint8_t>(r << 3 | r >> 2);
+            o[1] = static_cast<uint8_t>(g << 2 | g >> 4);
+            o[2] = static_cast<uint8_t>(b << 3 | b >> 2);
+        }
+    }
+    std::vector<uint8_t> png;
+    if (stbi_write_png_to_func(AppendBytes, &png, width, height, 3, rgb.data(), width * 3) == 0) {
+        throw std::runtime_error("the picture could not be encoded");
+    }
+    return png;
+}
+
+std::string Unquoted(std::string v) {
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+    return v;
+}
+
+}  // namespace
+
+PicturesEnvironment CurrentPicturesEnvironment() {
+    PicturesEnvironment env{Env("XDG_PICTURES_DIR"), Env("XDG_CONFIG_HOME"), Env("HOME")};
+    if (env.home.empty()) {
+        if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+            env.home = pw->pw_dir;
+        }
+    }
+    return env;
+}
+
+std::string UserDirsPictures(std::istream& userDirs, const std::string& home) {
+    std::string line;
+    while (std::getline(userDirs, line)) {
+        const size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#') continue;
+        const std::string key = "XDG_PICTURES_DIR=";
+        if (line.compare(start, key.size(), key) != 0) continue;
+        std::string value = line.substr(start + key.size());
+        while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) value.pop_back();
+        value = Unquoted(value);
+        if (value.starts_with("$HOME")) {
+            if (home.empty()) return "";
+            value = home + value.substr(5);
+        }
+        // Only absolute paths are valid there; "$HOME/" alone means no pictures folder of its
+        // own, which the default covers.
+        if (!value.starts_with("/")) return "";
+        if (std::filesystem::path(value).lexically_normal() ==
+            std::filesystem::path(home + "/").lexically_normal()) {
+            return "";
+        }
+        return value;
+    }
+    return "";
+}
+
+std::filesystem::path PicturesFolder(const PicturesEnvironment& env) {
+    if (env.picturesDir.starts_with("/")) return env.picturesDir;
+    std::string config = env.configHome;
+    if (!config.starts_with("/")) config = env.home.empty() ? "" : env.home + "/.config";
+    if (!config.empty()) {
+        std::ifstream userDirs(config + "/user-dirs.dirs");
+        if (userDirs) {
+            const std::string named = UserDirsPictures(userDirs, env.home);
+            if (!named.empty()) return named;
+        }
+    }
+    // Without any home the working folder is the one place left that is the user's.
+    return std::filesystem::path(env.home.empty() ? "." : env.home) / "Pictures";
+}
+
+std::string ScreenshotFileName(const std::tm& local, int sequence) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "velmora-%04d-%02d-%02d_%02d-%02d-%02d",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec);
+    std::string name = stamp;
+    if (sequence > 1) name += "-" + std::to_string(sequence);
+    return name + ".png";
+}
+
+std::filesystem::path SaveScreenshot(const std::filesystem::path& picturesFolder,
+                                     const std::tm& local, const uint16_t* pixels, int width,
+                                     int height, int pitch) {
+    const std::filesystem::path folder = picturesFolder / "Velmora";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) throw std::runtime_error("cannot make " + folder.string() + " (" + ec.message() + ")");
+    const std::vector<uint8_t> png = EncodePng565(pixels, width, height, pitch);
+    // O_EXCL picks the first name nobody has: an earlier picture is never replaced.
+    for (int sequence = 1; sequence <= 1000; ++sequence) {
+        const std::filesystem::path path = folder / ScreenshotFileName(local, sequence);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) {
+            throw std::runtime_error("cannot write " + path.string() + " (" + std::strerror(errno) +
+                                     ")");
+        }
+        size_t done = 0;
+        while (done < png.size()) {
+            const ssize_t n = ::write(fd, png.data() + done, png.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        const int writeErrno = errno;
+        const bool closed = ::close(fd) == 0;
+        if (done != png.size() || !closed) {
+            ::unlink(path.c_str());
+            throw std::runtime_error("cannot write " + path.string() + " (" +
+                                     std::strerror(done != png.size() ? writeErrno : errno) + ")");
+        }
+        return path;
+    }
+    throw std::runtime_error("no free name left in " + folder.string());
+}
