@@ -17,7 +17,8 @@ const char* const kUsage =
     "                    in TEXT {ENTER} {TAB} {BACKSPACE} {SPACE} {HASH} {LBRACE}\n"
     "  --shot N:FILE     write the frame presented after pass N as PNG (repeatable)\n"
     "  --desktop FILE    picture used as the captured desktop\n"
-    "  --stats           after the run print frames, fps, frame times, memory and animation records\n"
+    "  --stats           after the run print frames, fps, frame times, memory and animation "
+    "records\n"
     "  --help            this text\n";
 
 namespace {

@@ -34,7 +34,10 @@ class StatsHost : public HeadlessHost {
         HeadlessHost::Present(pixels, width, height, pitch);
         maxAnimations = std::max(maxAnimations, AnimationCount);
         if (PassesPresented() == 1000) rssAt1000 = CurrentRssMb();
-        if (PassesPresented() == lastPass_) rssAtEnd = CurrentRssMb();
+        // A run can end early (Esc in a script), so the last value is refreshed as it goes.
+        if (PassesPresented() % 100 == 0 || PassesPresented() == lastPass_) {
+            rssAtEnd = CurrentRssMb();
+        }
     }
     int32_t maxAnimations = 0;
     double rssAt1000 = 0, rssAtEnd = 0;
@@ -53,7 +56,8 @@ void PrintStats(const StatsHost& host) {
         "peak_rss_mb=%.1f rss_mb_pass1000=%.1f rss_mb_end=%.1f animations_max=%d\n",
         frames, seconds, seconds > 0 ? frames / seconds : 0.0, host.FrameTimePercentileMs(0.50),
         host.FrameTimePercentileMs(0.95), host.FrameTimePercentileMs(0.99),
-        usage.ru_maxrss / 1024.0, host.rssAt1000, host.rssAtEnd, host.maxAnimations);
+        usage.ru_maxrss / 1024.0, host.rssAt1000,
+        host.rssAtEnd > 0 ? host.rssAtEnd : CurrentRssMb(), host.maxAnimations);
 }
 
 }  // namespace
