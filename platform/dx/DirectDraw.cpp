@@ -393,8 +393,7 @@ SurfacePtr DirectDraw7::CreateSurfaceFromFile(const std::string& path, DDSURFACE
     return CreateSurfaceFromMemory(bytes, desc);
 }
 
-bool WritePng565(const std::string& path, const uint16_t* pixels, int width, int height,
-                 int pitch) {
+std::vector<uint8_t> EncodePng565(const uint16_t* pixels, int width, int height, int pitch) {
     std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -405,5 +404,23 @@ bool WritePng565(const std::string& path, const uint16_t* pixels, int width, int
             o[2] = static_cast<uint8_t>(c);
         }
     }
-    return stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
+    std::vector<uint8_t> png;
+    const auto append = [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<uint8_t>*>(context);
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        out->insert(out->end(), bytes, bytes + size);
+    };
+    if (stbi_write_png_to_func(append, &png, width, height, 3, rgb.data(), width * 3) == 0) {
+        png.clear();
+    }
+    return png;
+}
+
+bool WritePng565(const std::string& path, const uint16_t* pixels, int width, int height,
+                 int pitch) {
+    const std::vector<uint8_t> png = EncodePng565(pixels, width, height, pitch);
+    if (png.empty()) return false;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    return static_cast<bool>(out.flush());
 }

@@ -142,5 +142,7 @@ inline uint32_t RgbFrom565(uint16_t p) {
 
 // Decodes BMP or PNG bytes; throws DxError (DDERR_INVALIDPIXELFORMAT) when they do not decode.
 RgbImage DecodeImage(const std::vector<uint8_t>& bytes);
+// A 565 surface region as the bytes of a PNG file; empty when it cannot be encoded.
+std::vector<uint8_t> EncodePng565(const uint16_t* pixels, int width, int height, int pitch);
 // Writes a 565 surface region as a PNG file; false when the file cannot be written.
 bool WritePng565(const std::string& path, const uint16_t* pixels, int width, int height, int pitch);

@@ -12,39 +12,13 @@
 #include <stdexcept>
 #include <vector>
 
-#include "stb_image_write.h"
+#include "platform/dx/DirectDraw.h"
 
 namespace {
 
 std::string Env(const char* name) {
     const char* v = std::getenv(name);
     return v != nullptr ? v : "";
-}
-
-void AppendBytes(void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<uint8_t>*>(context);
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    out->insert(out->end(), bytes, bytes + size);
-}
-
-std::vector<uint8_t> EncodePng565(const uint16_t* pixels, int width, int height, int pitch) {
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const uint16_t p = pixels[static_cast<size_t>(y) * pitch + x];
-            uint8_t* o = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-            // Each field's top bits repeat into the low ones so white stays 255.
-            const int r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-            o[0] = static_cast<uint8_t>(r << 3 | r >> 2);
-            o[1] = static_cast<uint8_t>(g << 2 | g >> 4);
-            o[2] = static_cast<uint8_t>(b << 3 | b >> 2);
-        }
-    }
-    std::vector<uint8_t> png;
-    if (stbi_write_png_to_func(AppendBytes, &png, width, height, 3, rgb.data(), width * 3) == 0) {
-        throw std::runtime_error("the picture could not be encoded");
-    }
-    return png;
 }
 
 std::string Unquoted(std::string v) {
@@ -123,6 +97,7 @@ std::filesystem::path SaveScreenshot(const std::filesystem::path& picturesFolder
     std::filesystem::create_directories(folder, ec);
     if (ec) throw std::runtime_error("cannot make " + folder.string() + " (" + ec.message() + ")");
     const std::vector<uint8_t> png = EncodePng565(pixels, width, height, pitch);
+    if (png.empty()) throw std::runtime_error("the picture could not be encoded");
     // O_EXCL picks the first name nobody has: an earlier picture is never replaced.
     for (int sequence = 1; sequence <= 1000; ++sequence) {
         const std::filesystem::path path = folder / ScreenshotFileName(local, sequence);
