@@ -124,10 +124,9 @@ void PointAlongVelocity(Animation& a) {
     a.Angle.y = static_cast<float>(180.0 - yaw * RadToDeg);
 }
 
-int32_t SpawnAnimation(const SpawnParams& p) {
-    Randomize();
-    if (PauseState != 0) return 0;
+namespace {
 
+int32_t QueueAnimation(const SpawnParams& p) {
     Animation a;
     a.Kind = p.kind;
     a.Position = {p.x, p.y, p.z};
@@ -173,6 +172,19 @@ int32_t SpawnAnimation(const SpawnParams& p) {
     const int64_t total = static_cast<int64_t>(AnimationCount) + NewAnimationCount;
     if (total > std::numeric_limits<int32_t>::max()) throw RuntimeError(rt::Overflow);
     return static_cast<int32_t>(total);
+}
+
+}  // namespace
+
+int32_t SpawnAnimation(const SpawnParams& p) {
+    Randomize();
+    if (PauseState != 0) return 0;
+    return QueueAnimation(p);
+}
+
+int32_t SpawnAnimationEvenIfPaused(const SpawnParams& p) {
+    Randomize();
+    return QueueAnimation(p);
 }
 
 void UpdateAnimations() {

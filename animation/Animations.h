@@ -115,6 +115,11 @@ struct SpawnParams {
 // While the animations are paused nothing is queued and the result is 0.
 int32_t SpawnAnimation(const SpawnParams& p);
 
+// The same, queued even while paused: for the scene's own set-up, which runs only once and
+// would otherwise lose the sky, the help and the fade-in for the whole run when P is held at
+// the first frame. The records then wait, standing still, until the pause ends.
+int32_t SpawnAnimationEvenIfPaused(const SpawnParams& p);
+
 // Once per frame: joins the new records, removes finished ones, advances the running ones
 // (unless paused) and lets each kind queue its drawing.
 void UpdateAnimations();

@@ -21,41 +21,41 @@ constexpr int32_t kTrue = -1;
 
 // The sky sphere (set 3) follows the camera, far behind everything, turning slowly about y.
 void SpawnSky() {
-    SpawnAnimation({.kind = AnimParticle,
-                    .y = 100,
-                    .duration = 100000,
-                    .colour = -1,
-                    .style = 0,
-                    .itemFlags = FlagCameraRelative | FlagFarDepth,
-                    .spinY = 0.05f,
-                    .modelValue = 3,
-                    .partValue = 1,
-                    .textureValue = static_cast<float>(At(EffectTextures, 2)),
-                    .fadeValue = 1,
-                    .size = 5000});
+    SpawnAnimationEvenIfPaused({.kind = AnimParticle,
+                                .y = 100,
+                                .duration = 100000,
+                                .colour = -1,
+                                .style = 0,
+                                .itemFlags = FlagCameraRelative | FlagFarDepth,
+                                .spinY = 0.05f,
+                                .modelValue = 3,
+                                .partValue = 1,
+                                .textureValue = static_cast<float>(At(EffectTextures, 2)),
+                                .fadeValue = 1,
+                                .size = 5000});
 }
 
 void SpawnHelpText() {
-    SpawnAnimation({.kind = AnimText,
-                    .x = -0.75f,
-                    .y = 1,
-                    .z = 2.4f,
-                    .duration = 1000,
-                    .colour = -1,
-                    .style = 2,
-                    .itemFlags = FlagScreenSpace,
-                    .text = HelpText,
-                    .size = 1});
+    SpawnAnimationEvenIfPaused({.kind = AnimText,
+                                .x = -0.75f,
+                                .y = 1,
+                                .z = 2.4f,
+                                .duration = 1000,
+                                .colour = -1,
+                                .style = 2,
+                                .itemFlags = FlagScreenSpace,
+                                .text = HelpText,
+                                .size = 1});
 }
 
 // The picture fades in from black once the first frames have settled.
 void SpawnFadeIn() {
-    SpawnAnimation({.kind = AnimOverlay,
-                    .duration = 100,
-                    .colour = -1,
-                    .style = 4,
-                    .itemFlags = 0,
-                    .startDelay = 100});
+    SpawnAnimationEvenIfPaused({.kind = AnimOverlay,
+                                .duration = 100,
+                                .colour = -1,
+                                .style = 4,
+                                .itemFlags = 0,
+                                .startDelay = 100});
 }
 
 }  // namespace

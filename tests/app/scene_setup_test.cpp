@@ -53,7 +53,10 @@ TEST_F(SceneSetup_, FirstPassPlacesFivePalmsAndStartsSkyHelpAndFadeIn) {
     const Animation& sky = *FirstOfKind(AnimParticle);
     EXPECT_EQ(sky.Texture, EffectTextures[2]);
     EXPECT_EQ(sky.ItemFlags, FlagCameraRelative | FlagFarDepth);
-    EXPECT_EQ(FirstOfKind(AnimText)->Text, HelpText);
+    // The key help exactly as shown, "@" breaking its lines.
+    EXPECT_EQ(FirstOfKind(AnimText)->Text,
+              "A - Forward@Z - Backward@^_{} to Turn@Alt + Direction - Strafe@P - Pause "
+              "Animations@F2 - WireFrame@TAB - Default Camera Pos@SPACE - ScreenShot Fade");
     EXPECT_EQ(FirstOfKind(AnimOverlay)->Elapsed, 0);  // the fade-in waits before it counts
 
     // Later passes never build the scene again.
@@ -64,18 +67,27 @@ TEST_F(SceneSetup_, FirstPassPlacesFivePalmsAndStartsSkyHelpAndFadeIn) {
     EXPECT_EQ(CountKind(AnimOverlay), 1);
 }
 
-TEST_F(SceneSetup_, PausedFirstPassBuildsPalmsButSpawnsNothing) {
-    PauseState = 2;
-    Pass();
+TEST_F(SceneSetup_, PausedFirstPassStillStartsSkyHelpAndFadeInWhichWaitForTheEnd) {
+    PauseState = 1;  // P held as the first frame starts
+    Passes(3);
     EXPECT_EQ(LastSceneObjectIndex, 4);
-    EXPECT_EQ(AnimationCount, 0);
     EXPECT_EQ(WorldFrame, 1);
+    // Only the set-up's own records: the palm's sparks are refused while paused.
+    EXPECT_EQ(AnimationCount, 3);
+    EXPECT_EQ(CountKind(AnimParticle), 1);
+    EXPECT_EQ(CountKind(AnimText), 1);
+    ASSERT_EQ(CountKind(AnimOverlay), 1);
+    EXPECT_FLOAT_EQ(FirstOfKind(AnimOverlay)->StartDelay, 100);  // time stands still
+    EXPECT_FLOAT_EQ(FirstOfKind(AnimParticle)->Elapsed, 0);
+
     PauseState = 0;
     Pass();
-    // The sky, help and fade-in are never made up for; the palm's sparks start.
-    EXPECT_EQ(CountKind(AnimParticle) + CountKind(AnimText) + CountKind(AnimOverlay), 0);
-    EXPECT_GT(AnimationCount, 0);
     EXPECT_EQ(WorldFrame, 2);
+    EXPECT_EQ(CountKind(AnimParticle), 1);
+    EXPECT_EQ(CountKind(AnimText), 1);
+    ASSERT_EQ(CountKind(AnimOverlay), 1);
+    EXPECT_LT(FirstOfKind(AnimOverlay)->StartDelay, 100);
+    EXPECT_GT(AnimationCount, 3);  // the sparks start
 }
 
 TEST_F(SceneSetup_, CtrlShiftStartShowsTheTriangleModelAndRunsWithoutPalms) {
