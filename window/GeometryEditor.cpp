@@ -215,11 +215,15 @@ void DeleteVertex(ModelData& m) {
         m.Vertices[static_cast<size_t>(n)] = m.Vertices[static_cast<size_t>(n + 1)];
     }
     m.VertexCount -= 1;
-    if (v > 0) v -= 1;
+    // Every triangle keeps its corners: indices past the deleted vertex follow their vertex
+    // down by one; one that named the deleted vertex names the vertex that took its place
+    // (the last one, clamped below, when the deleted vertex was the last).
+    const int32_t deleted = v;
     for (int64_t i = 0; i < Used(m.Indices, m.IndexCount); ++i) {
         int16_t& index = m.Indices[static_cast<size_t>(i)];
-        if (index > v + 2) index = static_cast<int16_t>(index - 1);
+        if (index > deleted) index = static_cast<int16_t>(index - 1);
     }
+    if (v > 0) v -= 1;
     KeepInsideVertices(m);
 }
 

@@ -210,18 +210,23 @@ TEST_F(GeometryEditor, InsertingAVertexCopiesTheCurrentOneAndMovesTheIndicesAbov
     EXPECT_EQ(EditedModelSerial, serial + 1);
 }
 
-TEST_F(GeometryEditor, DeletingAVertexLowersOnlyIndicesAboveTheSelectionPlusTwo) {
+TEST_F(GeometryEditor, DeletingAVertexKeepsEveryOtherTriangleCornerOnItsVertex) {
+    ModelData& m = Model();
+    const float x3 = m.Vertices[3].X;
+    SelectedVertex = 1;
     Click(EntryDeleteVertex);
-    const ModelData& m = Model();
     EXPECT_EQ(m.VertexCount, 5);
     EXPECT_EQ(SelectedVertex, 0);
-    EXPECT_FLOAT_EQ(m.Vertices[0].X, 1.25f);
-    EXPECT_EQ(Counted(m.Indices, 9), (Indices{0, 1, 2, 2, 2, 3, 2, 3, 4}));
+    // The corners that named vertices 2 to 5 still name the same vertices, now one lower;
+    // the one that named vertex 1 names its successor.
+    EXPECT_EQ(Counted(m.Indices, 9), (Indices{0, 1, 1, 1, 2, 3, 2, 3, 4}));
+    EXPECT_FLOAT_EQ(m.Vertices[2].X, x3);
+
     // Deleting the last vertex leaves nothing pointing past the new end.
     SelectedVertex = 4;
     Click(EntryDeleteVertex);
     EXPECT_EQ(SelectedVertex, 3);
-    EXPECT_EQ(Counted(m.Indices, 9), (Indices{0, 1, 2, 2, 2, 3, 2, 3, 3}));
+    EXPECT_EQ(Counted(m.Indices, 9), (Indices{0, 1, 1, 1, 2, 3, 2, 3, 3}));
     for (const ModelGroup& g : m.Groups) EXPECT_LE(g.FirstVertex + g.GroupVertexCount, 4);
 }
 
