@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <climits>
+#include <exception>
 #include <new>
+#include <string>
 
 #include "app/AssetLoading.h"
 #include "app/MainLoop.h"
@@ -66,6 +68,14 @@ int Main() {
         error = PendingError{true, e.Number(), e.Description()};
     } catch (const std::bad_alloc&) {
         error = PendingError{true, rt::OutOfMemory, StandardErrorDescription(rt::OutOfMemory)};
+    } catch (const std::exception& e) {
+        // Anything else (the host losing its window or renderer, say) still takes the one
+        // shutdown path: the desktop and cursor come back and the message names what failed.
+        const std::string what = e.what();
+        error = PendingError{true, rt::InternalError,
+                             what.empty() ? StandardErrorDescription(rt::InternalError) : what};
+    } catch (...) {
+        error = PendingError{true, rt::InternalError, StandardErrorDescription(rt::InternalError)};
     }
 
     while (host.ShowCursor(true) < 0) {

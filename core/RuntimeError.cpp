@@ -12,6 +12,8 @@ std::string StandardErrorDescription(int number) {
             return "Subscript out of range";
         case rt::DivisionByZero:
             return "Division by zero";
+        case rt::InternalError:
+            return "Internal error";
         case rt::TypeMismatch:
             return "Type mismatch";
         case rt::BadFileNameOrNumber:

@@ -1,6 +1,8 @@
 // The whole program in-process on a headless host: start-up, the loop, the one exit.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "app/Main.h"
 #include "app/MainLoop.h"
 #include "app/StartupResets.h"
@@ -78,6 +80,28 @@ TEST(StartUp, FailureAfterTheCursorIsHiddenStillRestoresIt) {
     DisarmDxFaults();
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.host.CursorCounter(), 0);
+}
+
+// A host whose window goes away in the middle of the run, as a lost renderer would.
+class FailingHost : public HeadlessHost {
+  public:
+    using HeadlessHost::HeadlessHost;
+    void Present(const uint16_t* pixels, int width, int height, int pitch) override {
+        if (PassesPresented() == 2) throw std::runtime_error("no renderer: lost in a test");
+        HeadlessHost::Present(pixels, width, height, pitch);
+    }
+};
+
+TEST(StartUp, AFailureOfTheHostTakesTheOneShutdownPathWithAMessage) {
+    FailingHost host(Frames(5));
+    SetActiveHost(&host);
+    const int status = Main();
+    SetActiveHost(nullptr);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(host.PassesPresented(), 2);
+    EXPECT_EQ(host.CursorCounter(), 0);  // shown again
+    ASSERT_EQ(host.Messages().size(), 2u);
+    EXPECT_EQ(host.Messages()[1], "Error: #51\nno renderer: lost in a test");
 }
 
 TEST(StartUp, EscTappedBetweenTwoReadsDoesNotEndTheLoop) {
