@@ -142,9 +142,12 @@ void FadePartColours(GeometrySet& set, const GeometryPart& part, const DrawItem&
         const auto base = static_cast<uint32_t>(set.BaseColors[part.FirstVertex + i]);
         uint32_t colour = 0;
         for (int shift = 0; shift < 32; shift += 8) {
-            const auto byte =
-                static_cast<uint32_t>(static_cast<float>((base >> shift) & 0xFF) * item.Alpha);
-            colour |= (byte & 0xFF) << shift;
+            // A fade above 1 saturates and one below 0 gives black: a byte must neither wrap
+            // round (bright turning dark) nor come from a negative number.
+            float scaled = static_cast<float>((base >> shift) & 0xFF) * item.Alpha;
+            if (!(scaled > 0.0f)) scaled = 0.0f;
+            if (scaled > 255.0f) scaled = 255.0f;
+            colour |= static_cast<uint32_t>(scaled) << shift;
         }
         vertices[i].color = colour;
     }
@@ -173,6 +176,16 @@ void ApplyItemStates(const DrawItem& item, GeometrySet& set, const GeometryPart&
     SetBlendFactors(item.SrcBlend, item.DestBlend);
 }
 
+// The item this frame's follower is placed by, or 0 when there is nothing to follow: the
+// record is gone, or it made no item this frame.
+int32_t FollowedItem(const DrawItem& item) {
+    return FollowedDrawItemLookup != nullptr ? FollowedDrawItemLookup(item.FollowIndex) : 0;
+}
+
+bool FollowsNothing(const DrawItem& item) {
+    return item.ParentObject == -1 && item.FollowIndex != 0 && FollowedItem(item) == 0;
+}
+
 void SetItemWorldMatrix(const DrawItem& item) {
     const bool billboard = (item.Flags & FlagBillboard) != 0;
     if (item.ParentObject == -1 && item.FollowIndex == 0) {
@@ -182,12 +195,7 @@ void SetItemWorldMatrix(const DrawItem& item) {
         return;
     }
     if (item.ParentObject == -1) {
-        // A record that is gone, or made no item this frame, gives nothing to follow: the
-        // world matrix stays as it is.
-        const int32_t followed =
-            FollowedDrawItemLookup != nullptr ? FollowedDrawItemLookup(item.FollowIndex) : 0;
-        if (followed == 0) return;
-        const D3DMATRIX placement = ItemMatrix(At(DrawList, followed));
+        const D3DMATRIX placement = ItemMatrix(At(DrawList, FollowedItem(item)));
         if (!billboard) {
             Device->SetTransform(D3DTRANSFORMSTATE_WORLD, placement);
             Device->MultiplyTransform(D3DTRANSFORMSTATE_WORLD, ItemMatrix(item));
@@ -285,7 +293,9 @@ void DrawGeometryItem(DrawItem& item, int32_t pass) {
     const bool culled = BackgroundItemDistance >= kBackgroundCullDistance &&
                         item.ObjectIndex != kUnculledSet &&
                         (item.Flags & (FlagScreenSpace | FlagFarDepth)) == 0;
-    if (culled) return;
+    // A follower without its leader has no place of its own; drawing it with the matrix the
+    // previous item left would put it somewhere arbitrary.
+    if (culled || FollowsNothing(item)) return;
     GeometrySet& set = At(GeometrySets, item.ObjectIndex);
     const GeometryPart& part = At(set.Parts, item.PartIndex);
     if (pass == 0) ApplyItemStates(item, set, part);

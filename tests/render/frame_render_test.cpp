@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "animation/Animations.h"
@@ -292,6 +293,14 @@ TEST_F(FrameRenderTest, FadesRecolourVertexColouredPartsFromTheirBaseColours) {
     }
     EXPECT_EQ(set.Vertices[0].color, 0xFFFFFFFFu);  // other parts keep theirs
     EXPECT_EQ(Device->GetRenderState(D3DRENDERSTATE_COLORVERTEX), -1);
+
+    // Fades past either end saturate each byte instead of wrapping it.
+    for (const auto& [alpha, expected] : {std::pair{200.0f, 0xFFFFFF80u}, {-50.0f, 0u}}) {
+        own.alpha = alpha;
+        AddMeshItem(own);
+        RenderFrame();
+        for (int i = 4; i < 8; ++i) EXPECT_EQ(set.Vertices[i].color, expected) << alpha;
+    }
 }
 
 TEST_F(FrameRenderTest, GlowingItemsAddTheirFadeAsLightAndTheLightsComeBack) {
@@ -356,12 +365,23 @@ TEST_F(FrameRenderTest, FollowersArePlacedInTheirRecordsItemsSpace) {
     EXPECT_TRUE(Drawn(ScreenX(1, 6), 120));  // two units right of the leader
     ExpectTranslation(World(), 1, 10, 6);
 
-    // A record past the list leaves the world matrix as the item before set it.
-    AddMeshItem(Square(-1, 0, 6));
-    follower.followIndex = 5;
-    AddMeshItem(follower);
-    RenderFrame();
-    ExpectTranslation(World(), -1, 10, 6);
+    // A record past the list, or one that made no item this frame, leaves the follower
+    // undrawn; it does not land where the item before it was.
+    const uint16_t leader = [&] {
+        AddMeshItem(Square(-1, 0, 6));
+        RenderFrame();
+        return Pixel(ScreenX(-1, 6), 120);
+    }();
+    follower.colour = static_cast<int32_t>(0xFF00FF00u);
+    for (int32_t index : {5, -1, 1}) {
+        Animations[1].DrawItemIndex = 0;
+        AddMeshItem(Square(-1, 0, 6));
+        follower.followIndex = index;
+        AddMeshItem(follower);
+        RenderFrame();
+        EXPECT_EQ(Pixel(ScreenX(-1, 6), 120), leader) << index;
+        EXPECT_FALSE(Drawn(ScreenX(1, 6), 120)) << index;
+    }
 }
 
 TEST_F(FrameRenderTest, SpritesAndTextAreDrawn) {
