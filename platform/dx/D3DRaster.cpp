@@ -245,8 +245,9 @@ void RasterLine(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
     const int32_t start = static_cast<int32_t>(std::floor(major0 + 0.5f));
     const int32_t end = static_cast<int32_t>(std::floor(major1 + 0.5f));
     const int32_t step = end >= start ? 1 : -1;
-    // The last pixel is left out by default, so that connected lines meet without overlap.
-    const int32_t count = std::abs(end - start) + (d.lastPixel ? 0 : 1);
+    // The end pixel is drawn while LASTPIXEL is on (its default); turned off, connected lines
+    // meet without overlap.
+    const int32_t count = std::abs(end - start) + (d.lastPixel ? 1 : 0);
     if (count == 0) return;
     const float length = major1 - major0;
     const float t0 = length != 0 ? (static_cast<float>(start) - major0) / length : 0.0f;

@@ -715,15 +715,26 @@ TEST_P(RenderTest, WireframeAndPointLists) {
     const TLVertex line[3] = {{1, 20, 0.5f, 1, 0xFFFFFFFF, 0, 0},
                               {9, 20, 0.5f, 1, 0xFFFFFFFF, 0, 0},
                               {9, 16, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
+    // LASTPIXEL is on by default: every line ends on its last pixel.
     device->DrawPrimitive(D3DPT_LINESTRIP, kTLFvf, line, 3, 0);
-    EXPECT_EQ(CountChanged(0), 12);
+    EXPECT_EQ(CountChanged(0), 13);
     EXPECT_EQ(Px(1, 20), 0xFFFF);
     EXPECT_EQ(Px(9, 20), 0xFFFF);
+    EXPECT_EQ(Px(9, 16), 0xFFFF);
+    ClearTo(0);
+    device->DrawPrimitive(D3DPT_LINELIST, kTLFvf, line, 3, 0);
+    EXPECT_EQ(CountChanged(0), 9);
+    // Off, the end pixel is left out so that joined lines do not overlap.
+    device->SetRenderState(D3DRENDERSTATE_LASTPIXEL, 0);
+    ClearTo(0);
+    device->DrawPrimitive(D3DPT_LINESTRIP, kTLFvf, line, 3, 0);
+    EXPECT_EQ(CountChanged(0), 12);
     EXPECT_EQ(Px(9, 17), 0xFFFF);
     EXPECT_EQ(Px(9, 16), 0);
     ClearTo(0);
     device->DrawPrimitive(D3DPT_LINELIST, kTLFvf, line, 3, 0);
     EXPECT_EQ(CountChanged(0), 8);
+    device->SetRenderState(D3DRENDERSTATE_LASTPIXEL, 1);
 }
 
 TEST_P(SceneTest, TriangleCrossingTheNearPlaneIsClipped) {
