@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -96,6 +98,37 @@ TEST(DxErrorLookup, PublishedNumbersGiveTheirNames) {
     EXPECT_EQ(DSoundName(Hr(0x80004005)), "DSERR_GENERIC");
     EXPECT_EQ(DSoundName(Hr(0x80070057)), "DSERR_INVALIDPARAM");
     EXPECT_EQ(DSoundName(430), "DSERR_NOINTERFACE");
+}
+
+TEST(DxErrorLookup, EverySoundNumberIsThePublishedOne) {
+    const std::pair<uint32_t, const char*> published[] = {
+        {0, "DS_OK"},
+        {0x80004005, "DSERR_GENERIC"},
+        {0x80070057, "DSERR_INVALIDPARAM"},
+        {0x8878000A, "DSERR_ALLOCATED"},
+        {0x8878001E, "DSERR_CONTROLUNAVAIL"},
+        {0x88780032, "DSERR_INVALIDCALL"},
+        {0x88780064, "DSERR_BADFORMAT"},
+        {0x88780082, "DSERR_ALREADYINITIALIZED"},
+        {0x88780096, "DSERR_BUFFERLOST"},
+        {0x80040110, "DSERR_NOAGGREGATION"},
+        {7, "DSERR_OUTOFMEMORY"},
+        {430, "DSERR_NOINTERFACE"},
+        {0x80004001, "DSERR_UNSUPPORTED"},
+        {0x88780046, "DSERR_PRIOLEVELNEEDED"},
+        {0x88780078, "DSERR_NODRIVER"},
+        {0x887800A0, "DSERR_OTHERAPPHASPRIO"},
+        {0x887800AA, "DSERR_UNINITIALIZED"},
+    };
+    ASSERT_EQ(std::size(published), DSoundErrorRows().size());
+    for (const auto& [number, name] : published) EXPECT_EQ(DSoundName(Hr(number)), name);
+    // The ends of the other two tables' ranges.
+    EXPECT_EQ(D3DName(Hr(0x887602BC)), "D3DERR_BADMAJORVERSION");
+    EXPECT_EQ(D3DName(Hr(0x88760837)), "D3DERR_INOVERLAYSTATEBLOCK");
+    EXPECT_EQ(DDrawName(Hr(0x88760005)), "DDERR_ALREADYINITIALIZED");
+    EXPECT_EQ(DDrawName(Hr(0x887602BB)), "DDERR_DEVICEDOESNOTOWNSURFACE");
+    EXPECT_EQ(DDrawName(Hr(0x800401F0)), "DDERR_NOTINITIALIZED");
+    EXPECT_EQ(DDrawName(Hr(0x80004002)), "E_INVALIDINTERFACE");
 }
 
 TEST(DxErrorLookup, UnknownNumberFallsBackInEveryTable) {
