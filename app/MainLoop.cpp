@@ -9,14 +9,16 @@
 #include "render/FrameRender.h"
 
 void AdvancePauseState() {
-    // Each rule reads the key afresh; at most one fires per pass.
-    if (PauseState == 0 && KeyDown(KeyP)) {
+    // Each rule reads the key afresh, whatever the state, until one fires: up to four reads a
+    // pass. A read clears the key's "pressed since" bit, so a quick tap seen by an earlier
+    // rule's read already counts as released for a later rule in the same pass.
+    if (KeyDown(KeyP) && PauseState == 0) {
         PauseState = 1;
-    } else if (PauseState == 1 && KeyReleased(KeyP)) {
+    } else if (KeyReleased(KeyP) && PauseState == 1) {
         PauseState = 2;
-    } else if (PauseState == 2 && KeyDown(KeyP)) {
+    } else if (KeyDown(KeyP) && PauseState == 2) {
         PauseState = 3;
-    } else if (PauseState == 3 && KeyReleased(KeyP)) {
+    } else if (KeyReleased(KeyP) && PauseState == 3) {
         PauseState = 0;
     }
 }
