@@ -227,7 +227,7 @@ void DirectDrawSurface7::GetPixelFormat(DDPIXELFORMAT& format) const {
     format.lBBitMask = 0x001F;
 }
 
-void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t) {
+void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t flags) {
     CheckAlive();
     if ((desc_.ddsCaps.lCaps & DDSCAPS_FLIP) == 0 || !backBuffer_) {
         throw DxError(DDERR_NOTFLIPPABLE, "Flip of a surface without a back buffer");
@@ -240,6 +240,8 @@ void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t) {
     // As on the hardware, the buffers trade places: the finished frame is shown and the back
     // buffer now holds the frame shown before it.
     pixels_.swap(back->pixels_);
+    // A page flip takes effect at the vertical refresh unless told not to wait for it.
+    if ((flags & DDFLIP_NOVSYNC) == 0) owner_->host_.WaitForVerticalRefresh();
     owner_->host_.Present(pixels_.data(), width_, height_, width_);
 }
 

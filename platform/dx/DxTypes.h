@@ -163,6 +163,7 @@ constexpr int32_t DDBLTFAST_SRCCOLORKEY = 0x1;
 constexpr int32_t DDBLTFAST_DESTCOLORKEY = 0x2;
 constexpr int32_t DDBLTFAST_WAIT = 0x10;
 constexpr int32_t DDFLIP_WAIT = 0x1;
+constexpr int32_t DDFLIP_NOVSYNC = 0x8;
 constexpr int32_t DDCKEY_SRCBLT = 0x8;
 
 // GDI raster operation.

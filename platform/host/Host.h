@@ -68,6 +68,10 @@ class Host {
     virtual void SetFrameSize(int width, int height) = 0;
     // A finished RGB565 frame, pitch in pixels.
     virtual void Present(const uint16_t* pixels, int width, int height, int pitch) = 0;
+    // A page flip waits for the display's vertical refresh before its frame is presented.
+    // Hosts without a display (headless: a virtual clock that steps once per frame) have no
+    // refresh to wait for.
+    virtual void WaitForVerticalRefresh() {}
     virtual AudioOutput& Audio() = 0;
     // The desktop as the user saw it before the program took the screen.
     virtual RgbImage CaptureDesktop(int width, int height) = 0;

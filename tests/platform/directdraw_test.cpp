@@ -8,6 +8,18 @@
 
 namespace {
 
+// Records the flips' waits for the vertical refresh and how many frames were shown before each.
+class RefreshHost : public HeadlessHost {
+  public:
+    using HeadlessHost::HeadlessHost;
+    void WaitForVerticalRefresh() override {
+        ++refreshWaits;
+        shownAtLastWait = PassesPresented();
+    }
+    int refreshWaits = 0;
+    int shownAtLastWait = -1;
+};
+
 class DirectDrawTest : public ::testing::Test {
   protected:
     void SetUp() override { SetActiveHost(&host); }
@@ -32,7 +44,7 @@ class DirectDrawTest : public ::testing::Test {
                 s.Row(y)[x] = static_cast<uint16_t>(100 + y * 16 + x);
     }
 
-    HeadlessHost host{HeadlessOptions{}};
+    RefreshHost host{HeadlessOptions{}};
     DirectDraw7 dd{host};
 };
 
@@ -148,11 +160,22 @@ TEST_F(DirectDrawTest, FlipTradesBuffersAndPresents) {
     SurfacePtr back = primary->GetAttachedSurface(caps);
     EXPECT_EQ(back->Width(), 320);
     back->BltColorFill(nullptr, 0x1234);
+    const uint32_t ticks = host.GetTickCount();
     primary->Flip(nullptr, DDFLIP_WAIT);
     EXPECT_EQ(host.PassesPresented(), 1);
     EXPECT_EQ(host.LastFrame()[0], 0x1234);
     EXPECT_EQ(back->Row(0)[0], 0);               // the back buffer now holds the earlier front
     EXPECT_THROW(dd.CreateSurface(d), DxError);  // only one primary surface
+
+    // The flip waited for the refresh before its frame was shown; the headless clock still
+    // steps by exactly one frame.
+    EXPECT_EQ(host.refreshWaits, 1);
+    EXPECT_EQ(host.shownAtLastWait, 0);
+    EXPECT_EQ(host.GetTickCount() - ticks, static_cast<uint32_t>(HeadlessOptions{}.tickMs));
+    // Told not to wait for it, it does not.
+    primary->Flip(nullptr, DDFLIP_WAIT | DDFLIP_NOVSYNC);
+    EXPECT_EQ(host.PassesPresented(), 2);
+    EXPECT_EQ(host.refreshWaits, 1);
 }
 
 TEST_F(DirectDrawTest, ImagesDecodeAndStretchToTheDescribedSize) {
