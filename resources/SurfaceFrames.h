@@ -10,8 +10,8 @@
 
 struct SurfaceFrame {
     int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-    int16_t HotSpotX = 0;
-    int16_t HotSpotY = 0;  // a font glyph's advance width
+    int16_t HotSpotX = 0;  // a font glyph's extra advance after it
+    int16_t HotSpotY = 0;  // a font glyph's vertical offset from its line
 };
 static_assert(sizeof(SurfaceFrame) == 20);
 

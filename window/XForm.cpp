@@ -1,6 +1,7 @@
 #include "window/XForm.h"
 
 #include "animation/Animations.h"
+#include "core/LoopState.h"
 #include "core/Random.h"
 #include "render/Camera.h"
 #include "render/RenderGlobals.h"
@@ -27,6 +28,17 @@ void StartScreenshotFade() {
     SpawnAnimation({.kind = AnimOverlay, .duration = 50, .colour = -1, .style = 10});
 }
 
+// Held SPACE repeats its character, and every repeat starts another fade; but the picture is
+// kept once per press of the key, not dozens of files for a second of holding. A SPACE with
+// the key no longer down (released without an event reaching us, or typed text) is a new press.
+bool spacePictureKept = false;
+
+void KeepScreenshotOncePerPress() {
+    if (spacePictureKept && KeyDown(vk::SPACE)) return;
+    spacePictureKept = true;
+    ActiveHost().KeepScreenshot();
+}
+
 }  // namespace
 
 XForm& TheForm() {
@@ -36,6 +48,7 @@ XForm& TheForm() {
 
 void XForm::Form_KeyUp(int16_t& keyCode, int16_t) {
     Randomize();
+    if (keyCode == vk::SPACE) spacePictureKept = false;
     if (keyCode == vk::F1) EditorOverlayVisible = !EditorOverlayVisible;
     if (SceneExists() && keyCode == vk::F2) WireframePasses = WireframePasses == 0 ? 1 : 0;
 }
@@ -47,7 +60,7 @@ void XForm::Form_KeyPress(int16_t& keyAscii) {
     if (keyAscii == kTab) CameraState = DefaultCameraState;
     if (keyAscii == kSpace) {
         StartScreenshotFade();
-        ActiveHost().KeepScreenshot();
+        KeepScreenshotOncePerPress();
     }
     EditorSelectionKeys(keyAscii);
     RangeCheck();

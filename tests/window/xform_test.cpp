@@ -72,7 +72,7 @@ TEST_F(XFormEvents, SpaceStartsAScreenshotFadeEachTimeEvenWhileEditing) {
     Press(32);
     Press(32);
     EXPECT_EQ(NewAnimationCount, before + 2);
-    EXPECT_EQ(host->ScreenshotRequests(), 2);
+    EXPECT_EQ(host->ScreenshotRequests(), 2);  // two presses: the key was never seen held
     const Animation& fade = LastSpawn();
     EXPECT_EQ(fade.Kind, AnimOverlay);
     EXPECT_EQ(fade.Duration, 50);
@@ -80,6 +80,26 @@ TEST_F(XFormEvents, SpaceStartsAScreenshotFadeEachTimeEvenWhileEditing) {
     EXPECT_EQ(fade.ItemFlags, FlagScreenSpace);
     EXPECT_EQ(fade.ParentObject, -1);
     EXPECT_EQ(EditText, text);
+}
+
+TEST_F(XFormEvents, HeldSpaceFadesOnEveryRepeatButKeepsOnePicturePerPress) {
+    const int32_t before = NewAnimationCount;
+    host->SetKey(vk::SPACE, true);
+    for (int repeat = 0; repeat < 5; ++repeat) Press(32);
+    EXPECT_EQ(NewAnimationCount, before + 5);
+    EXPECT_EQ(host->ScreenshotRequests(), 1);
+    // Released and pressed again: a second picture.
+    host->SetKey(vk::SPACE, false);
+    KeyUp(vk::SPACE);
+    host->SetKey(vk::SPACE, true);
+    Press(32);
+    Press(32);
+    EXPECT_EQ(host->ScreenshotRequests(), 2);
+    // A release whose event never arrived still ends the press.
+    host->SetKey(vk::SPACE, false);
+    Press(32);
+    EXPECT_EQ(host->ScreenshotRequests(), 3);
+    KeyUp(vk::SPACE);
 }
 
 TEST_F(XFormEvents, SpaceWhilePausedSpawnsNothingButKeepsThePicture) {
