@@ -8,6 +8,7 @@
 #include "platform/dx/DxError.h"
 #include "platform/host/Host.h"
 #include "resources/ModelBuffers.h"
+#include "resources/ScratchFile.h"
 #include "resources/Surfaces.h"
 #include "sound/Sound.h"
 
@@ -103,6 +104,9 @@ void ReleaseDevice() {
 
 int ShutDownDisplay(const PendingError& error) {
     Host& host = ActiveHost();
+    // An extraction a failure left behind is not kept beside the program or in the temporary
+    // folder.
+    DeleteScratchFile();
     // A start-up that failed half-way leaves some of these unset; release what exists.
     // A failure while handing the screen back must not hide the error being reported.
     if (DirectDraw) {

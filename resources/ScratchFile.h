@@ -1,8 +1,10 @@
 // The scratch file through which every extracted archive entry reaches its loader. It is
-// Temp.dat beside the executable; when that folder cannot be written (an installed program), or
-// a Temp.dat is already there (another instance loading from the same folder, or one left by a
-// run that ended abruptly), a private file made by mkstemp in the temporary directory takes its
-// place, a new one for every extraction, so no fixed name in a shared folder is ever used.
+// Temp.dat beside the executable, held under an advisory lock while an extraction waits there,
+// so a live instance is told from a dead one: a Temp.dat that another running instance holds is
+// left alone, and one left by a run that ended abruptly is taken over. When the folder cannot be
+// written (an installed program) or another instance is using Temp.dat, a private file made by
+// mkstemp in the temporary directory takes its place, a new one for every extraction, removed
+// when its entry is loaded and at shutdown.
 #pragma once
 
 #include <cstdint>
@@ -25,5 +27,5 @@ void WriteScratchFile(std::span<const uint8_t> bytes);
 // error 53: a loader never reads a scratch file left over from an earlier extraction.
 std::vector<uint8_t> TakeScratchFile(const DataSource& source);
 
-// Deletes the pending scratch file, if any.
+// Deletes the pending scratch file, if any, and gives up its lock.
 void DeleteScratchFile();

@@ -1,6 +1,9 @@
 #include "resources/Archive.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -159,18 +162,45 @@ TEST_F(ArchiveTest, UnwritableProgramFolderUsesAPrivateTemporaryFile) {
     }
 }
 
-TEST_F(ArchiveTest, ATempDatThisRunDidNotWriteIsLeftAlone) {
+TEST_F(ArchiveTest, ATempDatInUseIsLeftAloneAndAStaleOneIsReplaced) {
     TempDir tmp;
     const char* old = std::getenv("TMPDIR");
     const std::string saved = old ? old : "";
     ::setenv("TMPDIR", tmp.Path().c_str(), 1);
     const int16_t slot = Open({{"A", 1, Bytes("payload")}});
-    // Another instance in the same folder is half-way through its own load.
+
+    // Another instance is half-way through its own load: it holds the file's lock.
     WriteBytes(TempDat(), Bytes("theirs"));
+    const int theirs = ::open(TempDat().c_str(), O_RDONLY);
+    ASSERT_GE(theirs, 0);
+    ASSERT_EQ(::flock(theirs, LOCK_EX | LOCK_NB), 0);
     ASSERT_EQ(ExtractEntry(slot, "A", 1), 1);
-    EXPECT_EQ(std::filesystem::path(ScratchFilePath).parent_path(), tmp.Path());
+    const std::string privateFile = ScratchFilePath;
+    EXPECT_EQ(std::filesystem::path(privateFile).parent_path(), tmp.Path());
     EXPECT_EQ(TakeScratchFile(DataSource{}), Bytes("payload"));
     EXPECT_EQ(ReadBytes(TempDat()), Bytes("theirs"));
+    EXPECT_FALSE(std::filesystem::exists(privateFile));
+
+    // A private file pending at shutdown is removed too.
+    ASSERT_EQ(ExtractEntry(slot, "A", 1), 1);
+    const std::string pending = ScratchFilePath;
+    ASSERT_TRUE(std::filesystem::exists(pending));
+    DeleteScratchFile();
+    EXPECT_FALSE(std::filesystem::exists(pending));
+
+    // That instance ended without cleaning up: its Temp.dat is stale and is used again, held
+    // under this run's lock while it waits to be loaded.
+    ::close(theirs);
+    ASSERT_EQ(ExtractEntry(slot, "A", 1), 1);
+    EXPECT_EQ(ScratchFilePath, TempDat());
+    EXPECT_EQ(ReadBytes(TempDat()), Bytes("payload"));
+    const int other = ::open(TempDat().c_str(), O_RDONLY);
+    ASSERT_GE(other, 0);
+    EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    ::close(other);
+    EXPECT_EQ(TakeScratchFile(DataSource{}), Bytes("payload"));
+    EXPECT_FALSE(std::filesystem::exists(TempDat()));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
     if (old) {
         ::setenv("TMPDIR", saved.c_str(), 1);
     } else {
