@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "resources/Surfaces.h"
@@ -65,6 +66,39 @@ TEST_F(TextTest, UnknownCharactersAdvanceButDrawNothing) {
     EXPECT_EQ(CharacterPosition(' '), 84);
     EXPECT_EQ(CharacterPosition('@'), 85);
     EXPECT_EQ(CharacterPosition('a'), 27);
+}
+
+// The mode the frame render uses: one textured quad per glyph in world units.
+TEST_F(TextTest, WorldModeDrawsEachGlyphAsAQuadWithItsTextureRectangle) {
+    std::vector<SurfaceFrame>& metrics = TextureList[SpecialTextures[0]].Frames;
+    metrics[0].HotSpotY = 3;  // "A" sits 3 units below the line
+    metrics[1].HotSpotY = 5;  // "B" 5
+    auto expectQuad = [](std::array<float, 4> xs, std::array<float, 4> ys, std::array<float, 4> us,
+                         std::array<float, 4> vs) {
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_NEAR(GlyphQuad[i].x, xs[i], 1e-6) << i;
+            EXPECT_NEAR(GlyphQuad[i].y, ys[i], 1e-6) << i;
+            EXPECT_NEAR(GlyphQuad[i].tu, us[i], 1e-6) << i;
+            EXPECT_NEAR(GlyphQuad[i].tv, vs[i], 1e-6) << i;
+        }
+    };
+    // Size 2: s = 0.01, advance 0.11, line 0.16, quads 0.10 x 0.12, corners clockwise from the
+    // top left, y growing upwards.
+    DrawText(0, "A", 0, 0, 0, 2);
+    expectQuad({0.02f, 0.12f, 0.12f, 0.02f}, {-0.03f, -0.03f, -0.15f, -0.15f},
+               {0, 3 / 128.0f, 3 / 128.0f, 0}, {0, 0, 3 / 128.0f, 3 / 128.0f});
+
+    // "@" drops one line and starts it at x + 2s; the next glyph takes the "@" frame's extra
+    // advance (4 units).
+    DrawText(0, "A@B", 0, 0, 0, 2);
+    expectQuad({0.17f, 0.27f, 0.27f, 0.17f}, {-0.21f, -0.21f, -0.33f, -0.33f},
+               {10 / 128.0f, 13 / 128.0f, 13 / 128.0f, 10 / 128.0f},
+               {0, 0, 3 / 128.0f, 3 / 128.0f});
+
+    // Size 0: the small set (frame 85 for "A") and quads of no size at the pen.
+    DrawText(0, "A", 1, 1, 0, 0);
+    expectQuad({1, 1, 1, 1}, {1, 1, 1, 1}, {10 / 128.0f, 13 / 128.0f, 13 / 128.0f, 10 / 128.0f},
+               {56 / 128.0f, 56 / 128.0f, 59 / 128.0f, 59 / 128.0f});
 }
 
 }  // namespace

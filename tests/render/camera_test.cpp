@@ -92,4 +92,52 @@ TEST_F(CameraTest, LookAtPointLiesAlongTheYaw) {
     EXPECT_NEAR(camera.LookAtPoint.z - camera.CameraPosition.z, 0.1f, 1e-6f);
 }
 
+TEST_F(CameraTest, AltWithUpAndDownClimbsAndSinksWithoutPitching) {
+    host.SetKey(vk::MENU, true);
+    host.SetKey(vk::UP, true);
+    Frames(1);  // +0.04, then the decay of 0.01
+    EXPECT_NEAR(camera.ClimbSpeed, 0.03f, 1e-6f);
+    EXPECT_NEAR(camera.CameraPosition.y, 4.03f, 1e-5f);
+    Frames(40);  // the speed is only raised while below 0.24
+    EXPECT_GT(camera.ClimbSpeed, 0.2f);
+    EXPECT_LT(camera.ClimbSpeed, 0.28f);
+    EXPECT_EQ(camera.Pitch, 0.0f);
+    EXPECT_EQ(camera.CameraPosition.x, 0.0f);
+    const float top = camera.CameraPosition.y;
+
+    host.SetKey(vk::UP, false);
+    host.SetKey(vk::DOWN, true);
+    Frames(60);
+    EXPECT_LT(camera.ClimbSpeed, -0.2f);
+    EXPECT_LT(camera.CameraPosition.y, top);
+    EXPECT_EQ(camera.Pitch, 0.0f);
+    host.SetKey(vk::DOWN, false);
+    Frames(30);  // decays to the dead zone, then stops
+    EXPECT_EQ(camera.ClimbSpeed, 0.0f);
+}
+
+TEST_F(CameraTest, AltWithLeftStrafesLeftAndTheYawWrapsBothWays) {
+    camera.Yaw = 90;  // facing +z: left is -x
+    host.SetKey(vk::LEFT, true);
+    host.SetKey(vk::MENU, true);
+    Frames(2);
+    EXPECT_EQ(camera.Yaw, 90.0f);
+    EXPECT_EQ(camera.TurnSpeed, 0.0f);
+    EXPECT_NEAR(camera.CameraPosition.x, -0.1f, 1e-6f);
+    EXPECT_NEAR(camera.CameraPosition.z, 0.0f, 1e-6f);
+
+    // Turning left past 360 comes back above 0; turning right below 0 goes back under 360.
+    host.SetKey(vk::MENU, false);
+    camera.Yaw = 359.95f;
+    Frames(1);  // speed 0.2, decayed to 0.15
+    EXPECT_NEAR(camera.Yaw, 0.1f, 1e-4f);
+    host.SetKey(vk::LEFT, false);
+    Frames(10);
+    host.SetKey(vk::RIGHT, true);
+    camera.Yaw = 0.05f;
+    camera.TurnSpeed = 0;
+    Frames(1);
+    EXPECT_NEAR(camera.Yaw, 359.9f, 1e-4f);
+}
+
 }  // namespace
