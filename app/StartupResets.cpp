@@ -20,6 +20,7 @@
 #include "window/ClickMenu.h"
 #include "window/EditorOverlay.h"
 #include "window/GeometryEditor.h"
+#include "window/XForm.h"
 
 void ResetTables() {
     ResetGeometryTables();
@@ -49,4 +50,5 @@ void ResetRunState() {
     PointerPosition = D3DVECTOR{};
     PreviousPointerPosition = D3DVECTOR{};
     EditorOverlayVisible = false;
+    ResetFormState();
 }

@@ -41,6 +41,10 @@ void KeepScreenshotOncePerPress() {
 
 }  // namespace
 
+void ResetFormState() {
+    spacePictureKept = false;
+}
+
 XForm& TheForm() {
     static XForm form;
     return form;

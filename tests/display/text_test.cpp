@@ -82,6 +82,7 @@ TEST_F(TextTest, WorldModeDrawsEachGlyphAsAQuadWithItsTextureRectangle) {
             EXPECT_NEAR(GlyphQuad[i].tv, vs[i], 1e-6) << i;
         }
     };
+    Device->BeginScene();
     // Size 2: s = 0.01, advance 0.11, line 0.16, quads 0.10 x 0.12, corners clockwise from the
     // top left, y growing upwards.
     DrawText(0, "A", 0, 0, 0, 2);
@@ -99,6 +100,7 @@ TEST_F(TextTest, WorldModeDrawsEachGlyphAsAQuadWithItsTextureRectangle) {
     DrawText(0, "A", 1, 1, 0, 0);
     expectQuad({1, 1, 1, 1}, {1, 1, 1, 1}, {10 / 128.0f, 13 / 128.0f, 13 / 128.0f, 10 / 128.0f},
                {56 / 128.0f, 56 / 128.0f, 59 / 128.0f, 59 / 128.0f});
+    Device->EndScene();
 }
 
 }  // namespace

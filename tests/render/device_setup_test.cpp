@@ -71,9 +71,11 @@ TEST_F(DeviceSetup, RenderStatesFogAndFiltersAreTheFramesStartingPoint) {
     EXPECT_EQ(static_cast<uint32_t>(state(D3DRENDERSTATE_AMBIENT)), 0x00333333u);
     EXPECT_EQ(state(D3DRENDERSTATE_ZENABLE), 1);
     EXPECT_EQ(state(D3DRENDERSTATE_CLIPPING), -1);
-    // The cached setters have the last word: no colour key, blending on, ONE:ONE, no texture,
-    // vertex colours used.
-    EXPECT_EQ(state(D3DRENDERSTATE_COLORKEYENABLE), 0);
+    // Then the cached setters: blending on, ONE:ONE, no texture, vertex colours used. Their
+    // cache starts at 0, so turning the colour key off is taken as already done: the device
+    // keeps it on until an item asks for it.
+    EXPECT_EQ(state(D3DRENDERSTATE_COLORKEYENABLE), -1);
+    EXPECT_EQ(StateCache.ColorKeyEnable, 0);
     EXPECT_EQ(state(D3DRENDERSTATE_ALPHABLENDENABLE), -1);
     EXPECT_EQ(state(D3DRENDERSTATE_SRCBLEND), D3DBLEND_ONE);
     EXPECT_EQ(state(D3DRENDERSTATE_DESTBLEND), D3DBLEND_ONE);
