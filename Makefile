@@ -7,7 +7,7 @@ FUZZ := build/fuzz
 FUZZ_SECONDS ?= 10
 SHOTS := $(CURDIR)/build/shots
 
-.PHONY: all deps build build-asan build-fuzz run demo test test-release test-asan test-fuzz shots clean format
+.PHONY: all deps build build-run build-asan build-fuzz run demo test test-release test-asan test-fuzz shots package clean format
 
 all: build
 
@@ -17,6 +17,11 @@ deps:
 build: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release -j $(JOBS)
+
+# Only what `make run` starts: the program and its data, not the tests, tools or benchmarks.
+build-run: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS) --target velmora data
 
 build-asan: deps
 	@cmake --preset asan >/dev/null
@@ -28,14 +33,14 @@ build-fuzz: deps
 	@cmake --build --preset fuzz -j $(JOBS)
 
 # Starts the real window where a display is reachable, otherwise the headless demo.
-run: build
+run: build-run
 	@if [[ -n "$$DISPLAY" || -n "$$WAYLAND_DISPLAY" ]]; then \
 		$(RELEASE)/velmora; \
 	else \
 		$(MAKE) --no-print-directory demo; \
 	fi
 
-demo: build
+demo: build-run
 	@mkdir -p $(SHOTS)
 	@echo "No display found: running the headless demo."
 	@$(RELEASE)/velmora --headless --frames 400 --seed 1 --stats \
@@ -43,9 +48,17 @@ demo: build
 		--shot 400:$(SHOTS)/frame-400.png
 	@echo "Pictures written to $(SHOTS)/"
 
-# The pictures for people: start view, burning palm, under water, wireframe, 320x240.
-shots: build
+# The pictures for people: start view, burning palm, under water, wireframe, 320x240; the
+# start view also refreshes the README's picture in docs/.
+shots: build-run
 	@scripts/shots.sh $(RELEASE)/velmora $(SHOTS)
+	@convert $(SHOTS)/start.png -resize 480x360 -dither None -colors 256 PNG8:docs/start.png
+	@echo "  docs/start.png (the README's picture)"
+
+# A Debian package of the program, its data, desktop entry, icon and manual page.
+package: build-run
+	@cd $(RELEASE) && cpack -B $(CURDIR)/build/package >/dev/null
+	@ls $(CURDIR)/build/package/velmora_*.deb
 
 test: test-release test-asan test-fuzz
 

@@ -6,6 +6,9 @@
 const char* const kUsage =
     "usage: velmora [--windowed] [--record FILE] interactive (asks Hi-res/Lo-res)\n"
     "  --record FILE     write the session's input as a script for --input\n"
+    "  --res hi|lo       answer the display question in advance (no question box)\n"
+    "  --no-vsync        draw as fast as possible instead of at the display's refresh rate\n"
+    "  --stats           at the end print frames=N seconds=S fps=F (the window's pace)\n"
     "       velmora --headless [options]         no window, no sound device, no question\n"
     "  --frames N        passes to run, then end as if Esc were pressed (default 400)\n"
     "  --res hi|lo       the answer to the display question (default hi = 640x480)\n"
@@ -19,7 +22,13 @@ const char* const kUsage =
     "  --desktop FILE    picture used as the captured desktop\n"
     "  --stats           after the run print frames, fps, frame times, memory and animation "
     "records\n"
-    "  --help            this text\n";
+    "  --help            this text\n"
+    "  --version         the program's name and version\n";
+
+#ifndef VELMORA_VERSION
+#define VELMORA_VERSION "0.0.0"
+#endif
+const char* const kVersion = VELMORA_VERSION;
 
 namespace {
 
@@ -56,6 +65,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         long long n = 0;
         if (a == "--help" || a == "-h") {
             cl.help = true;
+        } else if (a == "--version") {
+            cl.version = true;
+        } else if (a == "--no-vsync") {
+            cl.noVsync = true;
         } else if (a == "--headless") {
             cl.headless = true;
         } else if (a == "--windowed") {
@@ -65,7 +78,6 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             cl.recordFile = v;
         } else if (a == "--stats") {
             cl.stats = true;
-            headlessOnly.push_back(a);
         } else if (a == "--frames") {
             if (!value(v) || !ParseInt(v, 1, 100000000, n)) {
                 return fail("--frames needs a number of passes from 1");
@@ -75,7 +87,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         } else if (a == "--res") {
             if (!value(v) || (v != "hi" && v != "lo")) return fail("--res needs hi or lo");
             cl.headlessOptions.answerYes = v == "hi";
-            headlessOnly.push_back(a);
+            cl.windowAnswerYes = v == "hi";
         } else if (a == "--tick-ms") {
             if (!value(v) || !ParseInt(v, 0, 60000, n)) {
                 return fail("--tick-ms needs milliseconds from 0 to 60000");
@@ -119,6 +131,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         return fail(headlessOnly.front() + " needs --headless");
     }
     if (cl.headless && cl.windowed) return fail("--windowed and --headless exclude each other");
+    if (cl.headless && cl.noVsync)
+        return fail("--no-vsync is for the window; --headless never waits");
     if (cl.headless && !cl.recordFile.empty()) {
         return fail("--record is for the interactive program; --headless replays with --input");
     }

@@ -12,6 +12,11 @@ struct CommandLine {
     bool headless = false;
     bool windowed = false;
     bool stats = false;
+    bool version = false;
+    bool noVsync = false;  // interactive only: present as fast as frames are drawn
+    // Interactive only: --res answers the display question in advance; unset, the question
+    // is asked.
+    std::optional<bool> windowAnswerYes;
     std::string recordFile;  // interactive only: the session's input as an input script
     HeadlessOptions headlessOptions;
 };
@@ -22,3 +27,5 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                                             std::string& error);
 
 extern const char* const kUsage;
+// The program's version, as the build names it (X.Y.Z).
+extern const char* const kVersion;

@@ -69,8 +69,12 @@ int main(int argc, char** argv) {
         std::cerr << "velmora: " << error << " (see --help)" << std::endl;
         return 2;
     }
+    if (cl->version) {
+        std::cout << "velmora " << kVersion << std::endl;
+        return 0;
+    }
     if (cl->help) {
-        std::cout << kUsage;
+        std::cout << "velmora " << kVersion << "\n" << kUsage;
         return 0;
     }
     if (cl->headless) {
@@ -89,8 +93,17 @@ int main(int argc, char** argv) {
         std::cerr << "velmora: " << e.what() << std::endl;
         return 1;
     }
+    if (cl->windowAnswerYes) host->AnswerQuestion(*cl->windowAnswerYes);
+    host->SetVsync(!cl->noVsync);
     SetActiveHost(host.get());
     const int status = Main();
     SetActiveHost(nullptr);
+    if (cl->stats) {
+        // The window's pace: frames shown and the time they took, first to last.
+        const double seconds = host->PresentingSeconds();
+        const int frames = host->PassesPresented();
+        std::printf("frames=%d seconds=%.3f fps=%.1f\n", frames, seconds,
+                    seconds > 0 ? (frames - 1) / seconds : 0.0);
+    }
     return status;
 }

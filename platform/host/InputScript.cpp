@@ -1,5 +1,6 @@
 #include "platform/host/InputScript.h"
 
+#include <cctype>
 #include <sstream>
 
 #include "platform/host/Host.h"
@@ -49,7 +50,13 @@ bool ExpandTypedText(const std::string& raw, std::string& out) {
 
 }  // namespace
 
-int KeyCodeFromName(const std::string& name) {
+const char* const kKeyNameList =
+    "A-Z 0-9 LEFT RIGHT UP DOWN SHIFT CTRL ALT ESC TAB SPACE ENTER BACKSPACE F1-F12";
+
+int KeyCodeFromName(const std::string& written) {
+    // Scripts are written by hand: "Left", "left" and "LEFT" are the same key.
+    std::string name = written;
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') return name[0];
     if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') return name[0];
     for (const auto& k : kNamedKeys) {
@@ -120,7 +127,10 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
             std::string name, dir, extra;
             ls >> name >> dir;
             e.key = KeyCodeFromName(name);
-            if (e.key == 0) return fail("unknown key '" + name + "'");
+            if (e.key == 0) {
+                return fail("unknown key '" + name + "' (names: " + std::string(kKeyNameList) +
+                            ")");
+            }
             if (dir == "down")
                 e.kind = ScriptEvent::Kind::KeyDown;
             else if (dir == "up")

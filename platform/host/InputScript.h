@@ -25,7 +25,9 @@ struct ScriptEvent {
 // Parses a whole script; on a bad line returns nothing and sets error to "line N: reason".
 std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::string& error);
 
-// Virtual-key code of a key name (A-Z 0-9 LEFT ... F12), or 0.
+// The key names a script may use, for messages.
+extern const char* const kKeyNameList;
+// Virtual-key code of a key name (A-Z 0-9 LEFT ... F12) in any case, or 0.
 int KeyCodeFromName(const std::string& name);
 // The name the script uses for a virtual-key code, or "" when it has none.
 std::string KeyNameFromCode(int key);

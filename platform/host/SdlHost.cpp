@@ -1,11 +1,15 @@
 #include "platform/host/SdlHost.h"
 
 #include <SDL2/SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/host/InputScript.h"
 #include "platform/host/Screenshots.h"
@@ -54,6 +58,58 @@ void SilentCallback(void*, Uint8* stream, int len) {
     SDL_memset(stream, 0, static_cast<size_t>(len));
 }
 
+double ProcessCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
+}
+
+double SteadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// The ALSA library prints every failed probe of a sound card on standard error, eight lines on a
+// machine without one. SDL loads that library itself when it looks for a sound device; loading it
+// first and giving it a silent error printer keeps the terminal clean. The library stays loaded
+// (SDL shares the same copy).
+void QuietAlsa() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (alsa == nullptr) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (set != nullptr) set(IgnoreAlsaError);
+}
+
+std::string EnvText(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? v : "";
+}
+
+// The video drivers that show a window: X11 and Wayland, where the environment points at a
+// server. SDL would otherwise fall back to drivers that draw nowhere, and the program would run
+// on with nothing on any screen. Returns the drivers to try, and in `tried` the displays by name.
+std::string RealDisplayDrivers(std::string& tried) {
+    std::string drivers;
+    const std::string x11 = EnvText("DISPLAY"), wayland = EnvText("WAYLAND_DISPLAY");
+    if (!x11.empty()) {
+        drivers = "x11";
+        tried = "the X display \"" + x11 + "\" (DISPLAY)";
+    }
+    if (!wayland.empty()) {
+        drivers += drivers.empty() ? "wayland" : ",wayland";
+        tried += (tried.empty() ? "" : " and ") + std::string("the Wayland display \"") + wayland +
+                 "\" (WAYLAND_DISPLAY)";
+    }
+    return drivers;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- audio
@@ -67,7 +123,11 @@ bool SdlAudio::Open(int samplesPerSec, int bitsPerSample, int channels) {
         SDL_CloseAudioDevice(device_);
         device_ = 0;
     }
-    if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    QuietAlsa();
+    if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        ReportSilence();
+        return false;
+    }
     SDL_AudioSpec want{};
     want.freq = samplesPerSec;
     want.format = bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
@@ -77,7 +137,14 @@ bool SdlAudio::Open(int samplesPerSec, int bitsPerSample, int channels) {
     SDL_AudioSpec have{};
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     // No device is not an error: the primary buffer runs against a null output instead.
+    if (device_ == 0) ReportSilence();
     return device_ != 0;
+}
+
+void SdlAudio::ReportSilence() {
+    if (silenceReported_) return;
+    silenceReported_ = true;
+    std::cerr << "velmora: no sound device: running silent" << std::endl;
 }
 
 void SdlAudio::Start() {
@@ -99,9 +166,32 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
         recordOut_ << "# velmora input, replay with --headless --input FILE\n";
         recording_ = true;
     }
+    // A driver the user names through SDL's own variable is taken as it is.
+    const std::string chosen = EnvText("SDL_VIDEODRIVER");
+    std::string tried = "the video driver \"" + chosen + "\" (SDL_VIDEODRIVER)";
+    std::string drivers = chosen;
+    if (chosen.empty()) {
+        drivers = RealDisplayDrivers(tried);
+        if (drivers.empty()) {
+            throw std::runtime_error(
+                "no display: neither DISPLAY nor WAYLAND_DISPLAY is set; run without a window "
+                "with --headless");
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+    }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
-        throw std::runtime_error(std::string("no display: ") + SDL_GetError() +
-                                 " (try --headless)");
+        throw std::runtime_error("cannot open " + tried + ": " + SDL_GetError() +
+                                 "; run without a window with --headless");
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (chosen.empty() &&
+        (driver == nullptr ||
+         ("," + drivers + ",").find("," + std::string(driver) + ",") == std::string::npos)) {
+        const std::string got = driver != nullptr ? driver : "none";
+        SDL_Quit();
+        throw std::runtime_error("cannot open " + tried + " (only the \"" + got +
+                                 "\" video driver answered); run without a window with "
+                                 "--headless");
     }
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
 }
@@ -137,10 +227,18 @@ void SdlHost::EnsureWindow() {
                                windowedWidth_, windowedHeight_, flags);
     if (window_ == nullptr) throw std::runtime_error(std::string("no window: ") + SDL_GetError());
     if (options_.fullscreen && plainFullscreenMode_) SetPlainFullscreen(true);
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+    const Uint32 vsync = vsync_ ? SDL_RENDERER_PRESENTVSYNC : 0;
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | vsync);
     if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_ == nullptr)
         throw std::runtime_error(std::string("no renderer: ") + SDL_GetError());
+    if (vsync_) {
+        // The refresh rate of the display the window is on; the pacer falls back to 60 Hz.
+        SDL_DisplayMode mode{};
+        const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+        const int hz = SDL_GetCurrentDisplayMode(display, &mode) == 0 ? mode.refresh_rate : 0;
+        pacer_ = std::make_unique<FramePacer>(hz);
+    }
     SDL_RenderSetLogicalSize(renderer_, frameWidth_, frameHeight_);
     SDL_StartTextInput();
 }
@@ -181,7 +279,18 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    const double began = SteadySeconds(), cpuBefore = ProcessCpuSeconds();
     SDL_RenderPresent(renderer_);
+    lastPresentAt_ = SteadySeconds();
+    if (presented_ == 1) firstPresentAt_ = lastPresentAt_;
+    PaceFrame(began, cpuBefore);
+}
+
+void SdlHost::PaceFrame(double presentBegan, double cpuBefore) {
+    if (!pacer_) return;
+    const double sleep =
+        pacer_->AfterPresent(presentBegan, SteadySeconds(), ProcessCpuSeconds() - cpuBefore);
+    if (sleep > 0) std::this_thread::sleep_for(std::chrono::duration<double>(sleep));
 }
 
 void SdlHost::SetPlainFullscreen(bool on) {
@@ -230,6 +339,7 @@ void SdlHost::DoEvents() {
                 }
                 const int key = VirtualKeyOf(e.key.keysym.sym);
                 if (key == 0) break;
+                if (key == vk::SPACE && e.key.repeat == 0) keptThisSpacePress_ = false;
                 if (!keyDown_[key]) keyPressed_[key] = true;
                 keyDown_[key] = true;
                 // Keys that type a control character; printable ones arrive as text input.
@@ -378,6 +488,8 @@ double SdlHost::Timer() {
 
 int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title) {
     const bool yesNo = (flags & 0xF) == vbYesNo;
+    // The one question, the screen size, answered on the command line.
+    if (yesNo && answerYes_) return *answerYes_ ? vbYes : vbNo;
     SDL_MessageBoxButtonData yesNoButtons[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, vbYes, "Yes"},
         {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, vbNo, "No"},
@@ -412,6 +524,9 @@ int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title
 
 std::string SdlHost::KeepScreenshot() {
     if (lastFrame_.empty()) return "";
+    // A held SPACE repeats its character; the picture belongs to the press.
+    if (keptThisSpacePress_ && keyDown_[vk::SPACE]) return "";
+    keptThisSpacePress_ = true;
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);

@@ -5,9 +5,12 @@
 
 #include <cstdint>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/host/FramePacer.h"
 #include "platform/host/Host.h"
 #include "platform/host/InputRecording.h"
 
@@ -30,13 +33,19 @@ class SdlAudio : public AudioOutput {
     bool IsNull() const override { return device_ == 0; }
 
   private:
+    // Says once on standard error that the program runs without sound.
+    void ReportSilence();
+
     uint32_t device_ = 0;
     bool playing_ = false;
+    bool silenceReported_ = false;
 };
 
 class SdlHost : public Host {
   public:
     // Throws std::runtime_error when no display can be opened or the record file not written.
+    // Only a real display counts: X11 or Wayland as the environment names them, or the video
+    // driver the user chose through SDL_VIDEODRIVER.
     explicit SdlHost(SdlHostOptions options);
     ~SdlHost() override;
 
@@ -55,11 +64,23 @@ class SdlHost : public Host {
     AudioOutput& Audio() override { return audio_; }
     RgbImage CaptureDesktop(int width, int height) override;
     // Saves into the user's pictures folder (Velmora/) and prints the path on standard output.
+    // One picture per press of SPACE: the key's repeats while it is held keep nothing more.
     std::string KeepScreenshot() override;
     bool IsHeadless() const override { return false; }
 
+    // The Hi-res/Lo-res question answered in advance (true: Yes): the box is not shown.
+    void AnswerQuestion(bool yes) { answerYes_ = yes; }
+    // Frames keep to the display's refresh unless this is switched off before the window opens;
+    // off, they are shown as fast as they are drawn.
+    void SetVsync(bool on) { vsync_ = on; }
+
+    // For --stats: frames presented, and the seconds from the first to the last of them.
+    int PassesPresented() const { return presented_; }
+    double PresentingSeconds() const { return lastPresentAt_ - firstPresentAt_; }
+
   private:
     void PumpKeyState();
+    void PaceFrame(double presentBegan, double cpuBefore);
     void ToggleFullscreen();
     // Full screen without a window manager to ask: a borderless window over the whole display.
     void SetPlainFullscreen(bool on);
@@ -69,6 +90,8 @@ class SdlHost : public Host {
     int RecordingPass() const { return presented_ + 1; }
 
     SdlHostOptions options_;
+    std::optional<bool> answerYes_;
+    bool vsync_ = true;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
@@ -84,7 +107,10 @@ class SdlHost : public Host {
     POINTAPI cursor_;
     int cursorCounter_ = 0;
     int presented_ = 0;
-    std::vector<uint16_t> lastFrame_;  // the frame presented last, for KeepScreenshot
+    std::vector<uint16_t> lastFrame_;    // the frame presented last, for KeepScreenshot
+    bool keptThisSpacePress_ = false;    // a picture was kept since SPACE last went down
+    std::unique_ptr<FramePacer> pacer_;  // null with vsync off
+    double firstPresentAt_ = 0, lastPresentAt_ = 0;
     bool recording_ = false;
     InputRecording recorded_;
     std::ofstream recordOut_;

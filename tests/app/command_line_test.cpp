@@ -97,6 +97,46 @@ TEST(InputScript, EventsParseAndFormatBack) {
     EXPECT_EQ(FormatScriptEvent((*events)[7]), "45 type a{SPACE}b{SPACE}{HASH}{LBRACE}");
 }
 
+TEST(CommandLine, TheWindowTakesItsAnswerPaceAndStatsFromTheCommandLine) {
+    auto cl = Parse({"--res", "lo", "--no-vsync", "--stats"});
+    ASSERT_TRUE(cl);
+    EXPECT_FALSE(cl->headless);
+    ASSERT_TRUE(cl->windowAnswerYes.has_value());
+    EXPECT_FALSE(*cl->windowAnswerYes);
+    EXPECT_TRUE(cl->noVsync);
+    EXPECT_TRUE(cl->stats);
+    EXPECT_TRUE(*Parse({"--res", "hi"})->windowAnswerYes);
+    // Without --res the question is asked.
+    EXPECT_FALSE(Parse({})->windowAnswerYes.has_value());
+    EXPECT_FALSE(Parse({})->noVsync);
+    EXPECT_TRUE(Parse({"--version"})->version);
+    std::string e;
+    EXPECT_FALSE(Parse({"--headless", "--no-vsync"}, &e));
+    EXPECT_NE(e.find("--no-vsync"), std::string::npos);
+}
+
+TEST(InputScript, KeyNamesAreReadInAnyCase) {
+    std::istringstream in(
+        "1 key Left down\n2 key esc down\n3 key f2 up\n4 key a down\n"
+        "5 key BackSpace down\n");
+    std::string error;
+    auto events = ParseInputScript(in, error);
+    ASSERT_TRUE(events) << error;
+    ASSERT_EQ(events->size(), 5u);
+    EXPECT_EQ((*events)[0].key, vk::LEFT);
+    EXPECT_EQ((*events)[1].key, vk::ESCAPE);
+    EXPECT_EQ((*events)[2].key, vk::F2);
+    EXPECT_EQ((*events)[3].key, 'A');
+    EXPECT_EQ((*events)[4].key, vk::BACK);
+    // Written back, names are in the one spelling.
+    EXPECT_EQ(FormatScriptEvent((*events)[0]), "1 key LEFT down");
+    std::istringstream bad("1 key Home down\n");
+    EXPECT_FALSE(ParseInputScript(bad, error));
+    EXPECT_NE(error.find("unknown key 'Home'"), std::string::npos) << error;
+    EXPECT_NE(error.find("LEFT RIGHT UP DOWN"), std::string::npos) << error;
+    EXPECT_NE(error.find("F1-F12"), std::string::npos) << error;
+}
+
 TEST(InputScript, BadLinesNameTheirLine) {
     const char* bad[] = {"x key A down",       "0 key A down",
                          "3 key HOME down",    "3 key A sideways",

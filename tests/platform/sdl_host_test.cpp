@@ -140,4 +140,53 @@ TEST_F(SdlHostRecording, KeepsTheLastPresentedFrameInThePicturesFolder) {
     stbi_image_free(rgb);
 }
 
+// A held SPACE repeats its key and its character; only the press keeps a picture.
+TEST_F(SdlHostRecording, AHeldSpaceKeepsOnePicturePerPress) {
+    struct Keeper : WindowEvents {
+        SdlHost* host = nullptr;
+        int kept = 0;
+        void KeyUp(int16_t&, int16_t) override {}
+        void KeyPress(int16_t& ch) override {
+            if (ch == 32 && !host->KeepScreenshot().empty()) ++kept;
+        }
+        void Click() override {}
+    } keeper;
+    keeper.host = host.get();
+    host->SetWindowEvents(&keeper);
+    const char* old = std::getenv("XDG_PICTURES_DIR");
+    const std::string saved = old != nullptr ? old : "";
+    setenv("XDG_PICTURES_DIR", dir.File("pics").c_str(), 1);
+    Present();
+    testing::internal::CaptureStdout();
+    for (int press = 0; press < 2; ++press) {
+        for (Uint8 repeat = 0; repeat < 4; ++repeat) {
+            PushKey(SDL_KEYDOWN, SDLK_SPACE, repeat);
+            PushText(" ");
+        }
+        host->DoEvents();
+        EXPECT_EQ(keeper.kept, press + 1);
+        PushKey(SDL_KEYUP, SDLK_SPACE);
+        host->DoEvents();
+    }
+    // A space typed without a key seen going down (another input method) still keeps one.
+    PushText(" ");
+    host->DoEvents();
+    testing::internal::GetCapturedStdout();
+    if (old != nullptr) {
+        setenv("XDG_PICTURES_DIR", saved.c_str(), 1);
+    } else {
+        unsetenv("XDG_PICTURES_DIR");
+    }
+    EXPECT_EQ(keeper.kept, 3);
+}
+
+// --res answers the screen-size question: no box, the given answer.
+TEST_F(SdlHostRecording, AnAnswerGivenInAdvanceShowsNoQuestion) {
+    host->AnswerQuestion(false);
+    EXPECT_EQ(host->MsgBox("Yes for Hi-res(640x480),No for Lo-res(320x240)", vbYesNo, "Velmora"),
+              vbNo);
+    host->AnswerQuestion(true);
+    EXPECT_EQ(host->MsgBox("q", vbYesNo, "Velmora"), vbYes);
+}
+
 }  // namespace

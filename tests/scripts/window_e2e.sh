@@ -7,7 +7,9 @@
 # Run 1 answers Yes: waits for the fade-in, flies forward and turns, pauses with P, adds the
 # wireframe with F2, keeps a screenshot with SPACE, opens the editor overlay with F1 and clicks
 # an entry, then quits with Esc. Run 2 answers No and checks that the 320x240 frame fills the
-# screen with its aspect kept.
+# screen with its aspect kept. Run 3 answers with --res hi (no box), checks the frames are paced
+# and the CPU idles, holds SPACE for one kept picture, and finds no sound-library noise. Last, a
+# display that is not there ends the program at once with a message.
 set -u
 velmora=$1
 budget=${VELMORA_E2E_SECONDS:-420}  # seconds for everything; ctest's timeout is the backstop
@@ -162,13 +164,20 @@ settle() {
     wait_for 30 "a still picture ($1)" still_now "$1" "$2"
 }
 
-# start_velmora RUN [ENV=VALUE...]: the program on the private display, its output kept.
+# start_velmora RUN [ENV=VALUE...] [-- ARGS...]: the program on the private display, its output
+# kept.
 start_velmora() {
     run=$1
     shift
+    local vars=()
+    while (($#)) && [[ $1 != -- ]]; do
+        vars+=("$1")
+        shift
+    done
+    (($#)) && shift
     mkdir -p "$work/$run-home"
     env -u XDG_PICTURES_DIR DISPLAY="$display" HOME="$work/$run-home" \
-        XDG_CONFIG_HOME="$work/$run-home/.config" "$@" "$velmora" >"$work/$run.out" \
+        XDG_CONFIG_HOME="$work/$run-home/.config" "${vars[@]}" "$velmora" "$@" >"$work/$run.out" \
         2>"$work/$run.err" &
     velmora_pid=$!
 }
@@ -200,6 +209,10 @@ quit() {
     [[ $status -eq 0 ]] || fail "velmora exited with status $status"
     grep -v '^ALSA lib' "$work/$run.err" | grep -q 'Error' &&
         fail "velmora reported an error: $(grep -v '^ALSA lib' "$work/$run.err" | head -n 3)"
+    # A machine without a sound card gets one line of ours, not the sound library's probes.
+    grep -q '^ALSA lib' "$work/$run.err" &&
+        fail "the sound library wrote on standard error: $(grep '^ALSA lib' "$work/$run.err" | head -n 2)"
+    (($(grep -c 'sound' "$work/$run.err") <= 1)) || fail "more than one line about sound"
     return 0
 }
 
@@ -317,6 +330,80 @@ wait_for 20 "a kept screenshot in ~/Pictures/Velmora" kept_home
 picture=$(compgen -G "$work/lo-home/Pictures/Velmora/velmora-*.png" | head -n 1)
 [[ $(convert "$picture" -format '%wx%h' info:) == 320x240 ]] || fail "Lo-res screenshot size"
 quit
+
+# ------------------------------------------------------------------ run 3: --res hi, paced
+# What drawing alone costs on this machine, to judge the CPU figure below: 60 frames a second
+# on a machine that needs more than a quarter of a core just to draw them cannot stay under
+# half a core, and then only the frame rate shows the pacing. The cost is CPU time per headless
+# pass (a long run less a one-pass run, which loads the same), so a busy machine does not
+# inflate it.
+cpu_seconds() {
+    local TIMEFORMAT='%U %S'
+    { time "$velmora" --headless --frames "$1" --seed 1 >/dev/null 2>&1; } 2>&1 |
+        awk '{print $1 + $2}'
+}
+one=$(cpu_seconds 1) many=$(cpu_seconds 241)
+draw_ms=$(awk -v a="$one" -v b="$many" 'BEGIN {printf "%.3f", (b - a) / 240 * 1000}')
+start_velmora res XDG_PICTURES_DIR="$work/res-pictures" -- --res hi --stats \
+    --record "$work/res-input.txt"
+no_question_then_window() {
+    question_shown && fail "--res hi showed the question box"
+    window_shown
+}
+wait_for 60 "the window with --res hi" no_question_then_window
+focus "$win"
+previous_mean=""
+wait_for 90 "the scene after the fade-in" faded_in
+expect_scene fade
+
+# CPU time from the process's own accounting, over several seconds of the running scene.
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$velmora_pid/stat"; }
+ticks0=$(cpu_ticks) time0=$(date +%s.%N)
+sleep 5
+ticks1=$(cpu_ticks) time1=$(date +%s.%N)
+cpu=$(awk -v t=$((ticks1 - ticks0)) -v hz="$(getconf CLK_TCK)" -v a="$time0" -v b="$time1" \
+    'BEGIN {printf "%.3f", t / hz / (b - a)}')
+draw_share=$(awk -v ms="$draw_ms" 'BEGIN {printf "%.3f", 60 * ms / 1000}')
+echo "CPU while showing the scene: $cpu of a core (drawing 60 frames takes $draw_share here)"
+if above 0.25 "$draw_share"; then
+    above 0.5 "$cpu" || fail "the window uses $cpu of a core, not under half"
+else
+    echo "CPU not judged: this machine needs $draw_share of a core only to draw 60 frames"
+fi
+
+# SPACE held for two seconds repeats its character, but keeps one picture.
+xdotool keydown space
+sleep 2
+xdotool keyup space
+res_kept() { compgen -G "$work/res-pictures/Velmora/velmora-*.png" >/dev/null; }
+wait_for 20 "a kept screenshot after a held SPACE" res_kept
+sleep 1
+quit
+pictures=$(compgen -G "$work/res-pictures/Velmora/velmora-*.png" | wc -l)
+# The recording shows the key did repeat: each repeat typed a space.
+repeats=$(grep '^[0-9]* type ' "$work/res-input.txt" | grep -o '{SPACE}' | wc -l)
+echo "held SPACE: $repeats characters typed, $pictures pictures kept"
+((repeats >= 2)) || fail "the held SPACE did not repeat ($repeats characters), nothing tested"
+((pictures == 1)) || fail "a held SPACE kept $pictures pictures"
+# The frame rate the window kept, from --stats: at the display's pace, not as fast as drawn.
+stats_line=$(grep '^frames=' "$work/res.out") || fail "no stats line: $(cat "$work/res.out")"
+fps=$(sed 's/.*fps=\([0-9.]*\).*/\1/' <<<"$stats_line")
+echo "window pace: $stats_line"
+above 66 "$fps" || fail "the window ran at $fps frames a second, not paced to 60"
+
+# ------------------------------------------------------------------ a display that is not there
+run=nodisplay
+missing=$(($(cat "$work/display") + 1))
+while [[ -e /tmp/.X11-unix/X$missing ]]; do missing=$((missing + 1)); done
+begun=$SECONDS
+timeout 20 env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=":$missing" "$velmora" --res hi \
+    >"$work/$run.out" 2>"$work/$run.err"
+status=$?
+((status == 1)) || fail "a missing display gave status $status"
+((SECONDS - begun <= 10)) || fail "a missing display took $((SECONDS - begun)) s to end"
+grep -qF ":$missing" "$work/$run.err" || fail "the message does not name :$missing: $(cat "$work/$run.err")"
+grep -qF -- "--headless" "$work/$run.err" || fail "the message does not suggest --headless"
+run=""
 
 [[ -n ${VELMORA_E2E_KEEP:-} ]] && cp -r "$work" "$VELMORA_E2E_KEEP"
 echo "ok: $shot_count pictures of the screen in $((SECONDS - started)) s"
