@@ -42,7 +42,11 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     CommandLine cl;
     std::vector<std::string> headlessOnly;
     auto fail = [&](const std::string& why) {
+        // One line, whatever the arguments hold.
         error = why;
+        for (char& c : error) {
+            if (static_cast<unsigned char>(c) < 32) c = '?';
+        }
         return std::nullopt;
     };
     for (size_t i = 0; i < args.size(); ++i) {
