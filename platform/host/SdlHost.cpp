@@ -63,6 +63,9 @@ SdlAudio::~SdlAudio() {
 }
 
 bool SdlAudio::Open(int samplesPerSec, int bitsPerSample, int channels) {
+    samplesPerSec_ = samplesPerSec;
+    bitsPerSample_ = bitsPerSample;
+    channels_ = channels;
     if (device_ != 0) {
         SDL_CloseAudioDevice(device_);
         device_ = 0;
@@ -85,6 +88,21 @@ void SdlAudio::Start() {
     if (device_ != 0) SDL_PauseAudioDevice(device_, 0);
 }
 
+void SdlAudio::Suspend() {
+    if (device_ == 0 && SDL_WasInit(SDL_INIT_AUDIO) == 0) return;
+    suspended_ = device_ != 0;
+    if (device_ != 0) SDL_CloseAudioDevice(device_);
+    device_ = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void SdlAudio::Resume() {
+    if (!suspended_) return;
+    suspended_ = false;
+    const bool wasPlaying = playing_;
+    if (Open(samplesPerSec_, bitsPerSample_, channels_) && wasPlaying) Start();
+}
+
 void SdlAudio::Stop() {
     playing_ = false;
     if (device_ != 0) SDL_PauseAudioDevice(device_, 1);
@@ -99,7 +117,9 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
         recordOut_ << "# velmora input, replay with --headless --input FILE\n";
         recording_ = true;
     }
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
+    // No timer subsystem: nothing here uses SDL's timers, and its thread would be running
+    // when a message box forks (see MsgBox).
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         throw std::runtime_error(std::string("no display: ") + SDL_GetError() +
                                  " (try --headless)");
     }
@@ -154,7 +174,15 @@ void SdlHost::ShowWindow() {
 }
 
 void SdlHost::HideWindow() {
-    if (window_) SDL_HideWindow(window_);
+    // Hidden for good until shown again: the renderer goes with it, and with the renderer the
+    // graphics driver's threads, so that a message box after it starts from one thread.
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+    plainFullscreen_ = false;
 }
 
 void SdlHost::SetFrameSize(int width, int height) {
@@ -398,8 +426,15 @@ int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title
     if (data.window && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP)) {
         SDL_MinimizeWindow(window_);
     }
+    // On X11 SDL shows the box from a forked child of this process. A fork copies only the
+    // calling thread: a lock that another thread (sound, the graphics driver, a timer) held at
+    // that moment stays locked in the child for ever, and the box hangs or crashes (seen under
+    // the sanitizers, whose allocator is such a lock). So no other SDL thread runs meanwhile.
+    audio_.Suspend();
     int answer = -1;
-    if (SDL_ShowMessageBox(&data, &answer) != 0) {
+    const int shown = SDL_ShowMessageBox(&data, &answer);
+    audio_.Resume();
+    if (shown != 0) {
         // No way to ask (no usable font on the X server, for one): keep the default answer.
         if (yesNo) {
             std::cerr << "velmora: cannot show the question \"" << text << "\" (" << SDL_GetError()
