@@ -112,7 +112,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             headlessOnly.push_back(a);
         } else if (a == "--desktop") {
             if (!value(v)) return fail("--desktop needs a file");
-            if (!std::filesystem::is_regular_file(v)) return fail("no desktop picture " + v);
+            std::error_code unreadable;  // a name too long for a path, for one
+            if (!std::filesystem::is_regular_file(v, unreadable)) {
+                return fail("no desktop picture " + v);
+            }
             cl.headlessOptions.desktopFile = v;
             headlessOnly.push_back(a);
         } else {
