@@ -7,7 +7,7 @@ FUZZ := build/fuzz
 FUZZ_SECONDS ?= 10
 SHOTS := $(CURDIR)/build/shots
 
-.PHONY: all deps build build-run build-asan build-fuzz run demo test test-release test-asan test-fuzz shots package clean format
+.PHONY: all deps build build-run build-asan build-fuzz run demo test test-release test-asan test-fuzz fuzz shots package clean format
 
 all: build
 
@@ -68,9 +68,15 @@ test-release: build
 test-asan: build-asan
 	@ctest --preset asan
 
-# Each fuzzer runs FUZZ_SECONDS from the seed corpus; any finding fails the target.
+# Each fuzzer runs FUZZ_SECONDS from the kept corpus and fresh seeds; any finding fails it.
 test-fuzz: build-fuzz
 	@scripts/run-fuzzers.sh $(FUZZ) $(FUZZ_SECONDS)
+
+# A longer campaign: make fuzz FUZZ_SECONDS=1800 runs every target that long (FUZZ_TARGETS
+# chooses some), then minimises what it found into fuzz/corpus for the next run.
+fuzz: build-fuzz
+	@scripts/run-fuzzers.sh $(FUZZ) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+	@scripts/keep-fuzz-corpus.sh $(FUZZ) $(FUZZ_TARGETS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

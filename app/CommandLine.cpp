@@ -51,7 +51,11 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     CommandLine cl;
     std::vector<std::string> headlessOnly;
     auto fail = [&](const std::string& why) {
+        // One line, whatever the arguments hold.
         error = why;
+        for (char& c : error) {
+            if (static_cast<unsigned char>(c) < 32) c = '?';
+        }
         return std::nullopt;
     };
     for (size_t i = 0; i < args.size(); ++i) {
@@ -120,7 +124,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             headlessOnly.push_back(a);
         } else if (a == "--desktop") {
             if (!value(v)) return fail("--desktop needs a file");
-            if (!std::filesystem::is_regular_file(v)) return fail("no desktop picture " + v);
+            std::error_code unreadable;  // a name too long for a path, for one
+            if (!std::filesystem::is_regular_file(v, unreadable)) {
+                return fail("no desktop picture " + v);
+            }
             cl.headlessOptions.desktopFile = v;
             headlessOnly.push_back(a);
         } else {

@@ -12,6 +12,16 @@
 
 namespace {
 
+// A mesh item's place rounded for the screen. Only sprites are drawn at it, so a mesh far out
+// in the world (a vertex typed into the editor as 1E20, sparks thrown from it) keeps the
+// nearest whole number instead of stopping the program with an overflow.
+int32_t ClampedScreenPlace(float v) {
+    if (std::isnan(v)) return 0;
+    constexpr double kLow = std::numeric_limits<int32_t>::min();
+    constexpr double kHigh = std::numeric_limits<int32_t>::max();
+    return RoundToLong(std::fmin(std::fmax(static_cast<double>(v), kLow), kHigh));
+}
+
 constexpr int16_t kTrue = -1;
 
 int32_t AppendItem() {
@@ -152,7 +162,7 @@ int32_t AddObjectItem(int32_t objectIndex, int16_t alphaFlag, float alpha, uint8
 
 int32_t AddMeshItem(const MeshItemParams& p) {
     const GeometryPart& part = At(At(GeometrySets, p.setIndex).Parts, p.partIndex);
-    const int32_t screenX = RoundToLong(p.x), screenY = RoundToLong(p.y);
+    const int32_t screenX = ClampedScreenPlace(p.x), screenY = ClampedScreenPlace(p.y);
     const int32_t n = AppendItem();
     DrawItem& item = Item(n);
     item.Kind = p.kind != 0 ? p.kind : part.PrimitiveKind;

@@ -1,6 +1,7 @@
 #include "resources/Archive.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "core/Tables.h"
@@ -151,9 +152,17 @@ int64_t CheckedEntryStart(const Archive& archive, int index, int64_t fileLength)
 }  // namespace
 
 std::vector<uint8_t> ReadEntryBytes(const Archive& archive, int index) {
+    // The archive may have gone or changed since its directory was read: say which.
+    std::error_code ec;
+    const auto status = std::filesystem::status(archive.Path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        throw RuntimeError(rt::FileNotFound, archive.Path + ": archive not found");
+    }
     std::ifstream in(archive.Path, std::ios::binary | std::ios::ate);
-    if (!in) throw RuntimeError(rt::FileNotFound, archive.Path + ": archive not found");
-    const int64_t length = static_cast<int64_t>(in.tellg());
+    const int64_t length = in ? static_cast<int64_t>(in.tellg()) : -1;
+    if (!in || length < 0 || status.type() != std::filesystem::file_type::regular) {
+        throw RuntimeError(rt::PathFileAccessError, archive.Path + ": archive cannot be read");
+    }
     const int64_t start = CheckedEntryStart(archive, index, length);
     std::vector<uint8_t> bytes(static_cast<size_t>(archive.Entries[index].Size));
     in.seekg(start);

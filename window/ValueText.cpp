@@ -112,6 +112,11 @@ std::optional<int16_t> ToInteger(double value) {
 
 std::optional<float> ToSingle(double value) {
     if (!std::isfinite(value)) return std::nullopt;
-    if (std::fabs(value) > std::numeric_limits<float>::max()) return std::nullopt;
+    // Up to half a step past the largest Single still rounds to it: the largest Single's own
+    // shortest text (3.4028235E38) reads as slightly more and must be taken back.
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    const double halfStep = std::ldexp(1.0, std::numeric_limits<float>::max_exponent - 25);
+    if (std::fabs(value) >= kLargest + halfStep) return std::nullopt;
+    if (std::fabs(value) > kLargest) return static_cast<float>(std::copysign(kLargest, value));
     return static_cast<float>(value);
 }

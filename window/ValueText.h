@@ -22,5 +22,5 @@ std::string SingleText(float value);
 // The value rounded to the nearest whole number (halves to even) when it fits the type.
 std::optional<int32_t> ToLong(double value);
 std::optional<int16_t> ToInteger(double value);
-// The value as a Single when it is finite and within a Single's range.
+// The value as the nearest Single when it is finite and rounds to a finite Single.
 std::optional<float> ToSingle(double value);

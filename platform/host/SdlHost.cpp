@@ -119,6 +119,9 @@ SdlAudio::~SdlAudio() {
 }
 
 bool SdlAudio::Open(int samplesPerSec, int bitsPerSample, int channels) {
+    samplesPerSec_ = samplesPerSec;
+    bitsPerSample_ = bitsPerSample;
+    channels_ = channels;
     if (device_ != 0) {
         SDL_CloseAudioDevice(device_);
         device_ = 0;
@@ -152,6 +155,21 @@ void SdlAudio::Start() {
     if (device_ != 0) SDL_PauseAudioDevice(device_, 0);
 }
 
+void SdlAudio::Suspend() {
+    if (device_ == 0 && SDL_WasInit(SDL_INIT_AUDIO) == 0) return;
+    suspended_ = device_ != 0;
+    if (device_ != 0) SDL_CloseAudioDevice(device_);
+    device_ = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void SdlAudio::Resume() {
+    if (!suspended_) return;
+    suspended_ = false;
+    const bool wasPlaying = playing_;
+    if (Open(samplesPerSec_, bitsPerSample_, channels_) && wasPlaying) Start();
+}
+
 void SdlAudio::Stop() {
     playing_ = false;
     if (device_ != 0) SDL_PauseAudioDevice(device_, 1);
@@ -166,6 +184,8 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
         recordOut_ << "# velmora input, replay with --headless --input FILE\n";
         recording_ = true;
     }
+    // No timer subsystem: nothing here uses SDL's timers, and its thread would be running
+    // when a message box forks (see MsgBox).
     // A driver the user names through SDL's own variable is taken as it is.
     const std::string chosen = EnvText("SDL_VIDEODRIVER");
     std::string tried = "the video driver \"" + chosen + "\" (SDL_VIDEODRIVER)";
@@ -179,7 +199,7 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
         }
         SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
     }
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         throw std::runtime_error("cannot open " + tried + ": " + SDL_GetError() +
                                  "; run without a window with --headless");
     }
@@ -252,7 +272,15 @@ void SdlHost::ShowWindow() {
 }
 
 void SdlHost::HideWindow() {
-    if (window_) SDL_HideWindow(window_);
+    // Hidden for good until shown again: the renderer goes with it, and with the renderer the
+    // graphics driver's threads, so that a message box after it starts from one thread.
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+    plainFullscreen_ = false;
 }
 
 void SdlHost::SetFrameSize(int width, int height) {
@@ -510,8 +538,15 @@ int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title
     if (data.window && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP)) {
         SDL_MinimizeWindow(window_);
     }
+    // On X11 SDL shows the box from a forked child of this process. A fork copies only the
+    // calling thread: a lock that another thread (sound, the graphics driver, a timer) held at
+    // that moment stays locked in the child for ever, and the box hangs or crashes (seen under
+    // the sanitizers, whose allocator is such a lock). So no other SDL thread runs meanwhile.
+    audio_.Suspend();
     int answer = -1;
-    if (SDL_ShowMessageBox(&data, &answer) != 0) {
+    const int shown = SDL_ShowMessageBox(&data, &answer);
+    audio_.Resume();
+    if (shown != 0) {
         // No way to ask (no usable font on the X server, for one): keep the default answer.
         if (yesNo) {
             std::cerr << "velmora: cannot show the question \"" << text << "\" (" << SDL_GetError()

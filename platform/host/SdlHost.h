@@ -31,6 +31,10 @@ class SdlAudio : public AudioOutput {
     void Stop() override;
     bool IsPlaying() const override { return playing_; }
     bool IsNull() const override { return device_ == 0; }
+    // Closes the device and SDL's audio, whose threads must not run while a message box is up;
+    // Resume opens the same output again and plays on if it was playing.
+    void Suspend();
+    void Resume();
 
   private:
     // Says once on standard error that the program runs without sound.
@@ -39,6 +43,8 @@ class SdlAudio : public AudioOutput {
     uint32_t device_ = 0;
     bool playing_ = false;
     bool silenceReported_ = false;
+    bool suspended_ = false;
+    int samplesPerSec_ = 0, bitsPerSample_ = 0, channels_ = 0;
 };
 
 class SdlHost : public Host {

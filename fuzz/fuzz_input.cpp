@@ -1,0 +1,44 @@
+// The input script reader (--input, and what --record writes): any text is either refused with a
+// line number and a reason or read into events that write back as script lines reading to the
+// same events.
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "platform/host/InputScript.h"
+
+namespace {
+
+bool Same(const ScriptEvent& a, const ScriptEvent& b) {
+    return a.pass == b.pass && a.kind == b.kind && a.key == b.key && a.types == b.types &&
+           a.text == b.text && a.x == b.x && a.y == b.y;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    std::string error;
+    const auto events = ParseInputScript(in, error);
+    if (!events) {
+        if (error.rfind("line ", 0) != 0) __builtin_trap();
+        return 0;
+    }
+    std::string written;
+    for (const ScriptEvent& e : *events) {
+        if (e.pass < 1) __builtin_trap();
+        if ((e.kind == ScriptEvent::Kind::KeyDown || e.kind == ScriptEvent::Kind::KeyUp) &&
+            KeyNameFromCode(e.key).empty()) {
+            __builtin_trap();
+        }
+        if (e.kind == ScriptEvent::Kind::Type && e.text.empty()) __builtin_trap();
+        written += FormatScriptEvent(e) + "\n";
+    }
+    std::istringstream again(written);
+    const auto reread = ParseInputScript(again, error);
+    if (!reread || reread->size() != events->size()) __builtin_trap();
+    for (size_t i = 0; i < events->size(); ++i) {
+        if (!Same((*events)[i], (*reread)[i])) __builtin_trap();
+    }
+    return 0;
+}
