@@ -12,6 +12,7 @@ struct CommandLine {
     bool headless = false;
     bool windowed = false;
     bool stats = false;
+    int threads = 0;         // drawing threads; 0: the number of cores
     std::string recordFile;  // interactive only: the session's input as an input script
     HeadlessOptions headlessOptions;
 };

@@ -63,6 +63,7 @@ DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* owner, const DDSURFACEDESC2&
 }
 
 DirectDrawSurface7::~DirectDrawSurface7() {
+    Settle();
     delete dc_;
 }
 
@@ -71,6 +72,7 @@ void DirectDrawSurface7::CheckAlive() const {
 }
 
 void DirectDrawSurface7::Release() {
+    Settle();
     released_ = true;
     pixels_.clear();
     pixels_.shrink_to_fit();
@@ -83,6 +85,8 @@ void DirectDrawSurface7::Blt(const RECT* destRect, DirectDrawSurface7* src, cons
     CheckAlive();
     if (src == nullptr) throw DxError(DDERR_INVALIDPARAMS, "Blt without a source surface");
     src->CheckAlive();
+    Settle();
+    src->Settle();
     const RECT d = destRect ? *destRect : WholeRect(*this);
     const RECT s = srcRect ? *srcRect : WholeRect(*src);
     if (IsEmpty(d) || IsEmpty(s)) return;
@@ -120,6 +124,8 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
     CheckAlive();
     if (src == nullptr) throw DxError(DDERR_INVALIDPARAMS, "BltFast without a source surface");
     src->CheckAlive();
+    Settle();
+    src->Settle();
     RECT s = srcRect;
     if (IsEmpty(s)) return;
     // Clip the source to its surface and the destination to ours, moving the other side along.
@@ -179,6 +185,7 @@ void DirectDrawSurface7::BltColorFill(const RECT* rect, int32_t color) {
 
 GdiDC* DirectDrawSurface7::GetDC() {
     CheckAlive();
+    Settle();
     if (dc_ != nullptr) throw DxError(DDERR_DCALREADYCREATED, "GetDC twice without ReleaseDC");
     dc_ = new GdiDC;
     dc_->surface = this;
@@ -234,6 +241,8 @@ void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t) {
     }
     DirectDrawSurface7* back = overrideSurface ? overrideSurface : backBuffer_.get();
     back->CheckAlive();
+    Settle();
+    back->Settle();
     if (back->width_ != width_ || back->height_ != height_) {
         throw DxError(DDERR_INVALIDPARAMS, "Flip with a surface of another size");
     }
