@@ -7,7 +7,7 @@ FUZZ := build/fuzz
 FUZZ_SECONDS ?= 10
 SHOTS := $(CURDIR)/build/shots
 
-.PHONY: all deps build build-asan build-fuzz run demo test test-release test-asan test-fuzz shots clean format
+.PHONY: all deps build build-asan build-tsan build-fuzz run demo test test-release test-asan test-tsan test-fuzz shots clean format
 
 all: build
 
@@ -21,6 +21,11 @@ build: deps
 build-asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
+
+# ThreadSanitizer over the tests that run the device's threads (a binary of their own).
+build-tsan: deps
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS)
 
 # The libFuzzer targets need clang; they build in their own tree.
 build-fuzz: deps
@@ -47,13 +52,16 @@ demo: build
 shots: build
 	@scripts/shots.sh $(RELEASE)/velmora $(SHOTS)
 
-test: test-release test-asan test-fuzz
+test: test-release test-asan test-tsan test-fuzz
 
 test-release: build
 	@ctest --preset release
 
 test-asan: build-asan
 	@ctest --preset asan
+
+test-tsan: build-tsan
+	@ctest --preset tsan
 
 # Each fuzzer runs FUZZ_SECONDS from the seed corpus; any finding fails the target.
 test-fuzz: build-fuzz

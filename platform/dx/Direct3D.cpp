@@ -431,6 +431,7 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
     d3d::TexMode magnify = d3d::TexMode::None, minify = d3d::TexMode::None;
     if (sampled) {
         DirectDrawSurface7& t = *texture;
+        if (core.queue) core.queue->BeforeSampling(t);
         if (t.Width() * t.Height() >= 2) {
             span.texels = t.PixelsForDevice();
         } else {
@@ -461,7 +462,11 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
         };
         magnify = mode(s.tss(D3DTSS_MAGFILTER));
         minify = mode(s.tss(D3DTSS_MINFILTER));
+        if (magnify == d3d::TexMode::Linear || minify == d3d::TexMode::Linear) {
+            span.quads = t.TexelQuads();
+        }
     }
+    target.NotePixelsChanged();
 
     const bool fog = s.on(D3DRENDERSTATE_FOGENABLE);
     const bool specular = s.on(D3DRENDERSTATE_SPECULARENABLE);

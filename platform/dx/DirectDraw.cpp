@@ -73,6 +73,9 @@ void DirectDrawSurface7::CheckAlive() const {
 
 void DirectDrawSurface7::Release() {
     Settle();
+    ++changes_;
+    quads_.clear();
+    quads_.shrink_to_fit();
     released_ = true;
     pixels_.clear();
     pixels_.shrink_to_fit();
@@ -183,6 +186,25 @@ void DirectDrawSurface7::BltColorFill(const RECT* rect, int32_t color) {
     for (int y = r.Top; y < r.Bottom; ++y) std::fill(Row(y) + r.Left, Row(y) + r.Right, p);
 }
 
+const uint64_t* DirectDrawSurface7::TexelQuads() {
+    CheckAlive();
+    if (quadsMadeAt_ == changes_) return quads_.data();
+    const size_t w = static_cast<size_t>(width_), h = static_cast<size_t>(height_);
+    quads_.resize(w * h);
+    for (size_t y = 0; y < h; ++y) {
+        const uint16_t* row = pixels_.data() + y * w;
+        const uint16_t* below = pixels_.data() + (y + 1 == h ? 0 : y + 1) * w;
+        uint64_t* out = quads_.data() + y * w;
+        for (size_t x = 0; x < w; ++x) {
+            const size_t right = x + 1 == w ? 0 : x + 1;
+            out[x] = uint64_t{row[x]} | uint64_t{row[right]} << 16 | uint64_t{below[x]} << 32 |
+                     uint64_t{below[right]} << 48;
+        }
+    }
+    quadsMadeAt_ = changes_;
+    return quads_.data();
+}
+
 GdiDC* DirectDrawSurface7::GetDC() {
     CheckAlive();
     Settle();
@@ -249,6 +271,8 @@ void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t) {
     // As on the hardware, the buffers trade places: the finished frame is shown and the back
     // buffer now holds the frame shown before it.
     pixels_.swap(back->pixels_);
+    ++changes_;
+    ++back->changes_;
     owner_->host_.Present(pixels_.data(), width_, height_, width_);
 }
 

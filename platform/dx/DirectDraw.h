@@ -49,9 +49,11 @@ class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     int32_t Pitch() const { return width_; }  // in pixels
-    // The pixels, once drawing in flight on this surface has finished.
+    // The pixels, once drawing in flight on this surface has finished. Access through a
+    // non-const surface counts as a change (see TexelQuads).
     uint16_t* Pixels() {
         Settle();
+        ++changes_;
         return pixels_.data();
     }
     const uint16_t* Pixels() const {
@@ -63,6 +65,13 @@ class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface
 
     // The 3D device's own access: the pixels without waiting, for work it queues itself.
     uint16_t* PixelsForDevice() { return pixels_.data(); }
+    // The device is about to draw into the surface.
+    void NotePixelsChanged() { ++changes_; }
+    // The texels in the form bilinear sampling reads: entry y * width + x holds the texels
+    // (x, y), (x + 1, y), (x, y + 1) and (x + 1, y + 1), wrapping at the edges, 16 bits each
+    // from the low end. Made again when first asked for after the pixels changed; the caller
+    // makes sure no one still reads the previous one.
+    const uint64_t* TexelQuads();
     // Marks the surface as used by queued work (see SurfaceWork); the work clears the mark
     // with ClearPendingWork once it is done.
     enum PendingUse : uint8_t { kPendingRead = 1, kPendingWrite = 2 };
@@ -128,6 +137,9 @@ class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface
     bool released_ = false;
     SurfaceWork* pendingWork_ = nullptr;
     uint8_t pendingUses_ = 0;
+    uint64_t changes_ = 0;
+    uint64_t quadsMadeAt_ = UINT64_MAX;
+    std::vector<uint64_t> quads_;
 
     void CheckAlive() const;
 };
