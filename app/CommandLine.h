@@ -13,6 +13,7 @@ struct CommandLine {
     bool windowed = false;
     bool stats = false;
     std::string recordFile;  // interactive only: the session's input as an input script
+    std::string traceFile;   // headless: every call on the DirectX layer, for velmora-replay
     HeadlessOptions headlessOptions;
 };
 

@@ -7,6 +7,7 @@
 
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
+#include "platform/dx/DxTrace.h"
 #include "platform/dx/Gdi.h"
 #include "platform/dx/ImageBytes.h"
 #include "stb_image.h"
@@ -63,6 +64,7 @@ DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* owner, const DDSURFACEDESC2&
 }
 
 DirectDrawSurface7::~DirectDrawSurface7() {
+    DX_TRACE(Forget(this));
     delete dc_;
 }
 
@@ -71,6 +73,7 @@ void DirectDrawSurface7::CheckAlive() const {
 }
 
 void DirectDrawSurface7::Release() {
+    DX_TRACE(ReleaseSurface(*this));
     released_ = true;
     pixels_.clear();
     pixels_.shrink_to_fit();
@@ -83,6 +86,7 @@ void DirectDrawSurface7::Blt(const RECT* destRect, DirectDrawSurface7* src, cons
     CheckAlive();
     if (src == nullptr) throw DxError(DDERR_INVALIDPARAMS, "Blt without a source surface");
     src->CheckAlive();
+    DX_TRACE(Blt(*this, destRect, *src, srcRect, flags));
     const RECT d = destRect ? *destRect : WholeRect(*this);
     const RECT s = srcRect ? *srcRect : WholeRect(*src);
     if (IsEmpty(d) || IsEmpty(s)) return;
@@ -120,6 +124,7 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
     CheckAlive();
     if (src == nullptr) throw DxError(DDERR_INVALIDPARAMS, "BltFast without a source surface");
     src->CheckAlive();
+    DX_TRACE(BltFast(*this, x, y, *src, srcRect, flags));
     RECT s = srcRect;
     if (IsEmpty(s)) return;
     // Clip the source to its surface and the destination to ours, moving the other side along.
@@ -167,6 +172,7 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
 
 void DirectDrawSurface7::BltColorFill(const RECT* rect, int32_t color) {
     CheckAlive();
+    DX_TRACE(ColorFill(*this, rect, color));
     RECT r = rect ? *rect : WholeRect(*this);
     r.Left = std::max(r.Left, 0);
     r.Top = std::max(r.Top, 0);
@@ -193,6 +199,7 @@ void DirectDrawSurface7::ReleaseDC(GdiDC* dc) {
 
 void DirectDrawSurface7::SetColorKey(int32_t flags, const DDCOLORKEY& key) {
     CheckAlive();
+    DX_TRACE(SetColorKey(*this, flags, key));
     if ((flags & DDCKEY_SRCBLT) != 0) {
         hasSrcKey_ = true;
         srcKey_ = key;
@@ -240,6 +247,7 @@ void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t) {
     // As on the hardware, the buffers trade places: the finished frame is shown and the back
     // buffer now holds the frame shown before it.
     pixels_.swap(back->pixels_);
+    DX_TRACE(Flip(*this, overrideSurface));
     owner_->host_.Present(pixels_.data(), width_, height_, width_);
 }
 
@@ -260,6 +268,7 @@ void DirectDrawSurface7::AddAttachedSurface(const SurfacePtr& surface) {
         throw DxError(DDERR_INVALIDPARAMS, "depth surface of another size");
     }
     attachedDepth_ = surface;
+    DX_TRACE(AttachDepth(*this, *surface));
 }
 
 std::shared_ptr<DirectDrawGammaControl> DirectDrawSurface7::GetDirectDrawGammaControl() {
@@ -286,6 +295,7 @@ void DirectDraw7::SetCooperativeLevel(int32_t, int32_t flags) {
     const bool full = (flags & DDSCL_FULLSCREEN) != 0, exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
     if (full != exclusive) throw DxError(DDERR_INVALIDPARAMS, "full screen needs exclusive mode");
     cooperativeLevel_ = flags;
+    DX_TRACE(CooperativeLevel(flags));
 }
 
 void DirectDraw7::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int32_t, int32_t) {
@@ -298,6 +308,7 @@ void DirectDraw7::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int
     if (!known || bpp != 16) throw DxError(DDERR_INVALIDMODE, "unsupported display mode");
     displayWidth_ = width;
     displayHeight_ = height;
+    DX_TRACE(DisplayMode(width, height, bpp));
     host_.SetFrameSize(width, height);
 }
 
@@ -327,6 +338,8 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
             primary->backBuffer_ = std::make_shared<DirectDrawSurface7>(this, b);
         }
         primaryExists_ = true;
+        DX_TRACE(CreateSurface(*primary, desc));
+        if (primary->backBuffer_) DX_TRACE(BackBuffer(*primary, *primary->backBuffer_));
         return primary;
     }
     if ((desc.lFlags & (DDSD_WIDTH | DDSD_HEIGHT)) != (DDSD_WIDTH | DDSD_HEIGHT)) {
@@ -336,7 +349,9 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
         desc.ddpfPixelFormat.lRGBBitCount != 16) {
         throw DxError(DDERR_INVALIDPIXELFORMAT, "only 16-bit surfaces exist here");
     }
-    return std::make_shared<DirectDrawSurface7>(this, desc);
+    auto surface = std::make_shared<DirectDrawSurface7>(this, desc);
+    DX_TRACE(CreateSurface(*surface, desc));
+    return surface;
 }
 
 RgbImage DecodeImage(const std::vector<uint8_t>& bytes) {
@@ -382,6 +397,7 @@ SurfacePtr DirectDraw7::CreateSurfaceFromMemory(const std::vector<uint8_t>& byte
             out[x] = Rgb565FromRgb(img.pixels[static_cast<size_t>(sy) * img.width + sx]);
         }
     }
+    DX_TRACE(SurfacePixels(*s, 0, 0, s->Width(), s->Height()));
     return s;
 }
 
