@@ -338,6 +338,7 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
             primary->backBuffer_ = std::make_shared<DirectDrawSurface7>(this, b);
         }
         primaryExists_ = true;
+        primary_ = primary;
         DX_TRACE(CreateSurface(*primary, desc));
         if (primary->backBuffer_) DX_TRACE(BackBuffer(*primary, *primary->backBuffer_));
         return primary;

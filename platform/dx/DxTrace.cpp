@@ -83,19 +83,20 @@ struct Recorder::Impl {
         op = o;
         rec.clear();
     }
-    void Bytes(const void* p, size_t n) {
-        const auto* b = static_cast<const uint8_t*>(p);
-        rec.insert(rec.end(), b, b + n);
+    static void Append(std::vector<uint8_t>& to, const void* p, size_t n) {
+        const size_t at = to.size();
+        to.resize(at + n);
+        std::memcpy(to.data() + at, p, n);
     }
+    void Bytes(const void* p, size_t n) { Append(rec, p, n); }
     void I32(int32_t v) { Bytes(&v, 4); }
     void U32(uint32_t v) { Bytes(&v, 4); }
     void F32(float v) { Bytes(&v, 4); }
     void Commit() {
         const uint32_t size = static_cast<uint32_t>(rec.size());
         out.push_back(static_cast<uint8_t>(op));
-        const auto* s = reinterpret_cast<const uint8_t*>(&size);
-        out.insert(out.end(), s, s + 4);
-        out.insert(out.end(), rec.begin(), rec.end());
+        Append(out, &size, 4);
+        Append(out, rec.data(), rec.size());
         ++records;
         if (out.size() >= kFlushBytes) Flush();
     }
@@ -107,15 +108,11 @@ struct Recorder::Impl {
         if (blobs.size() >= kMaxRememberedBlobs) blobs.clear();
         const uint32_t id = nextBlob++;
         blobs.emplace(key, id);
-        const uint32_t header[2] = {id, 0};
         const uint32_t size = static_cast<uint32_t>(n + 4);
         out.push_back(static_cast<uint8_t>(Op::Blob));
-        const auto* s = reinterpret_cast<const uint8_t*>(&size);
-        out.insert(out.end(), s, s + 4);
-        const auto* h = reinterpret_cast<const uint8_t*>(header);
-        out.insert(out.end(), h, h + 4);
-        const auto* b = static_cast<const uint8_t*>(data);
-        out.insert(out.end(), b, b + n);
+        Append(out, &size, 4);
+        Append(out, &id, 4);
+        Append(out, data, n);
         ++records;
         if (out.size() >= kFlushBytes) Flush();
         return id;
@@ -137,21 +134,61 @@ struct Recorder::Impl {
         ids[object] = id;
         return id;
     }
-    // The id of a surface, describing it with its pixels when it was made before recording.
+    // The id of a surface, describing it with its pixels (and the primary surface, back
+    // buffer and depth surface it belongs with) when it was made before recording.
     uint32_t Surface(const DirectDrawSurface7* s) {
         if (s == nullptr) return 0;
         if (auto it = ids.find(s); it != ids.end()) return it->second;
+        const DirectDraw7& owner = *s->owner_;
+        if (const SurfacePtr primary = owner.primary_.lock();
+            primary && primary.get() != s && primary->backBuffer_.get() == s) {
+            Surface(primary.get());  // describes its back buffer too
+            return ids.at(s);
+        }
         const uint32_t id = NewId(s);
         if (s->IsReleased()) return id;
         DDSURFACEDESC2 d;
         s->GetSurfaceDesc(d);
-        d.ddsCaps.lCaps &= ~(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP);
+        const bool primary = (d.ddsCaps.lCaps & DDSCAPS_PRIMARYSURFACE) != 0;
+        if (primary) {
+            Begin(Op::CooperativeLevel);
+            I32(owner.cooperativeLevel_);
+            Commit();
+            Begin(Op::DisplayMode);
+            for (int32_t v : {owner.displayWidth_, owner.displayHeight_, 16}) I32(v);
+            Commit();
+            if (s->backBuffer_) {
+                d.lFlags |= DDSD_BACKBUFFERCOUNT;
+                d.lBackBufferCount = 1;
+            } else {
+                d.ddsCaps.lCaps &= ~DDSCAPS_FLIP;
+            }
+        }
         Begin(Op::CreateSurface);
         U32(id);
         Desc(d);
         Commit();
-        SurfaceRegion(id, *s, 0, 0, s->Width(), s->Height());
+        if (!s->IsDepth()) SurfaceRegion(id, *s, 0, 0, s->Width(), s->Height());
+        if (primary && s->backBuffer_) {
+            const DirectDrawSurface7& back = *s->backBuffer_;
+            const uint32_t backId = NewId(&back);
+            Begin(Op::BackBuffer);
+            U32(id);
+            U32(backId);
+            Commit();
+            SurfaceRegion(backId, back, 0, 0, back.Width(), back.Height());
+            AttachedDepth(backId, back);
+        }
+        AttachedDepth(id, *s);
         return id;
+    }
+    void AttachedDepth(uint32_t id, const DirectDrawSurface7& s) {
+        if (!s.attachedDepth_) return;
+        const uint32_t depth = Surface(s.attachedDepth_.get());
+        Begin(Op::AttachDepth);
+        U32(id);
+        U32(depth);
+        Commit();
     }
     void SurfaceRegion(uint32_t id, const DirectDrawSurface7& s, int32_t x, int32_t y, int32_t w,
                        int32_t h) {
@@ -175,10 +212,9 @@ Recorder::Recorder(const std::string& path) : impl_(std::make_unique<Impl>()) {
     impl_->file = std::fopen(path.c_str(), "wb");
     if (impl_->file == nullptr) throw std::runtime_error("cannot write trace " + path);
     impl_->out.reserve(kFlushBytes + 65536);
-    impl_->out.insert(impl_->out.end(), kMagic, kMagic + 8);
     const uint32_t header[2] = {kVersion, 0};
-    const auto* h = reinterpret_cast<const uint8_t*>(header);
-    impl_->out.insert(impl_->out.end(), h, h + 8);
+    Impl::Append(impl_->out, kMagic, 8);
+    Impl::Append(impl_->out, header, 8);
 }
 
 Recorder::~Recorder() {

@@ -105,6 +105,7 @@ struct Constants {
 };
 
 const char* const kVertexBody = R"(
+struct Light { vec4 diffuse, specular, ambient, position, direction, attenuation, spot; };
 layout(std140) uniform Constants {
     mat4 uWorldView;
     mat4 uWorldViewProjection;
@@ -117,7 +118,6 @@ layout(std140) uniform Constants {
     vec4 uFog;
     vec4 uFogColor;
     vec4 uKey;
-    struct Light { vec4 diffuse, specular, ambient, position, direction, attenuation, spot; };
     Light uLights[8];
 };
 layout(location = 0) in vec4 aPosition;
@@ -272,6 +272,7 @@ void main() {
 )";
 
 const char* const kFragmentBody = R"(
+struct Light { vec4 diffuse, specular, ambient, position, direction, attenuation, spot; };
 layout(std140) uniform Constants {
     mat4 uWorldView;
     mat4 uWorldViewProjection;
@@ -284,7 +285,6 @@ layout(std140) uniform Constants {
     vec4 uFog;
     vec4 uFogColor;
     vec4 uKey;
-    struct Light { vec4 diffuse, specular, ambient, position, direction, attenuation, spot; };
     Light uLights[8];
 };
 uniform sampler2D uTexture;
@@ -1083,7 +1083,8 @@ void GlPlayer::SurfacePixels(uint32_t id, int32_t x, int32_t y, int32_t width, i
                              const uint16_t* pixels) {
     Impl& m = *impl_;
     Impl::Surface& s = m.Surf(id);
-    if (s.depth || s.released || x < 0 || y < 0 || width > s.width - x || height > s.height - y) {
+    if (s.depth) return;  // depth as it was when recording began; the next Clear sets it
+    if (s.released || x < 0 || y < 0 || width > s.width - x || height > s.height - y) {
         throw TraceError("pixels outside surface " + std::to_string(id));
     }
     m.BindTexture(s.image.texture);
@@ -1162,18 +1163,12 @@ void GlPlayer::StretchBlt(uint32_t dest, int32_t x, int32_t y, int32_t width, in
     Impl& m = *impl_;
     Impl::Surface& d = m.Surf(dest);
     Impl::Surface& s = m.Surf(src);
-    if (&d == &s) {
-        m.BlitQuad(d, RECT{x, y, x + width, y + height}, s,
-                   RECT{srcX, srcY, srcX + srcWidth, srcY + srcHeight}, false);
-        return;
-    }
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, m.Fbo(s));
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m.Fbo(d));
-    glDisable(GL_SCISSOR_TEST);
-    glBlitFramebuffer(srcX, srcY, srcX + srcWidth, srcY + srcHeight, x, y, x + width, y + height,
-                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    m.boundFbo = ~0u;
+    // Drawn as a quad rather than glBlitFramebuffer: GDI picks the source pixel by whole steps
+    // from the rectangle's corner, where a GL blit samples pixel centres, and the blur trail
+    // feeds each capture back into the next, so the offset would grow.
+    if (width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0) return;
+    m.BlitQuad(d, RECT{x, y, x + width, y + height}, s,
+               RECT{srcX, srcY, srcX + srcWidth, srcY + srcHeight}, false);
 }
 
 void GlPlayer::Flip(uint32_t primary, uint32_t override) {

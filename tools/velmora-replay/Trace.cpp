@@ -127,7 +127,8 @@ Trace LoadTrace(const std::string& path) {
             throw TraceError(where(position) + ": unknown record kind " + std::to_string(rh[0]));
         }
         if (size > static_cast<uint64_t>(fileSize) - position - sizeof rh) {
-            throw TraceError(where(position) + ": " + OpName(op) + " record longer than the file");
+            throw TraceError(where(position) + ": " + OpName(op) +
+                             " record longer than the rest of the file (cut short?)");
         }
         if (op == Op::Blob) {
             uint32_t id = 0;

@@ -36,6 +36,7 @@ const char* const kUsage =
     "  --compare           play on both renderers and print one line:\n"
     "                      frames= threads= soft_ms_p50= soft_ms_p95= gl_ms_p50= gl_ms_p95=\n"
     "                      speedup= soft_cpu_ms= gl_cpu_ms= mean_abs_diff= within16=\n"
+    "  --compare-from N    compare the pictures from pass N on (default 1), e.g. after a fade-in\n"
     "  --help              this text\n";
 
 struct Options {
@@ -43,6 +44,7 @@ struct Options {
     std::string renderer = "soft";
     int threads = 1;
     int repeat = 1;
+    int compareFrom = 1;
     bool stats = false;
     bool compare = false;
     std::map<int, std::string> shots;
@@ -99,6 +101,12 @@ std::optional<Options> ParseArgs(int argc, char** argv, std::string& error, bool
                 return std::nullopt;
             }
             o.shots[static_cast<int>(n)] = v.substr(colon + 1);
+        } else if (a == "--compare-from") {
+            if (!value(v) || !ParseInt(v, 1, 100000000, n)) {
+                error = "--compare-from needs a pass number from 1";
+                return std::nullopt;
+            }
+            o.compareFrom = static_cast<int>(n);
         } else if (a == "--stats") {
             o.stats = true;
         } else if (a == "--compare") {
@@ -324,7 +332,7 @@ void Channels(uint16_t p, int c[3]) {
     c[2] = static_cast<int>(rgb & 0xFF);
 }
 
-CompareResult Compare(const replay::Trace& trace, int threads, int repeat,
+CompareResult Compare(const replay::Trace& trace, int threads, int repeat, int compareFrom,
                       const std::map<int, std::string>& shots, bool& shotFailed) {
     CompareResult r;
     auto context = std::make_shared<replay::GlContext>(threads);
@@ -349,7 +357,7 @@ CompareResult Compare(const replay::Trace& trace, int threads, int repeat,
     TeePlayer both(softPlayer, glPlayer);
     replay::PlayOptions options;
     options.ditherOff = true;
-    uint64_t pixels = 0, close = 0;
+    uint64_t pixels = 0, close = 0, closeBefore = 0;
     double diffSum = 0;
     std::vector<uint16_t> a, b;
     replay::Play(trace, both, options, [&](int pass) {
@@ -357,7 +365,7 @@ CompareResult Compare(const replay::Trace& trace, int threads, int repeat,
         softPlayer.PresentedFrame(a, wa, ha);
         glPlayer.PresentedFrame(b, wb, hb);
         if (wa != wb || ha != hb) throw std::runtime_error("the renderers' frames differ in size");
-        for (size_t i = 0; i < a.size(); ++i) {
+        for (size_t i = 0; pass >= compareFrom && i < a.size(); ++i) {
             int ca[3], cb[3];
             Channels(a[i], ca);
             Channels(b[i], cb);
@@ -369,7 +377,16 @@ CompareResult Compare(const replay::Trace& trace, int threads, int repeat,
             }
             close += worst <= 16;
         }
-        pixels += a.size();
+        if (pass >= compareFrom) {
+            pixels += a.size();
+            // A per-pass account for finding where the renderers part.
+            if (std::getenv("VELMORA_REPLAY_FRAME_DIFF")) {
+                std::fprintf(
+                    stderr, "pass %d within16 %.4f\n", pass,
+                    static_cast<double>(close - closeBefore) / static_cast<double>(a.size()));
+            }
+            closeBefore = close;
+        }
         if (auto it = shots.find(pass); it != shots.end()) {
             // Side by side: the software device on the left, OpenGL on the right.
             std::vector<uint16_t> pair(static_cast<size_t>(wa) * 2 * ha);
@@ -426,7 +443,8 @@ int main(int argc, char** argv) {
         }
         bool shotFailed = false;
         if (o.compare) {
-            const CompareResult c = Compare(trace, o.threads, o.repeat, o.shots, shotFailed);
+            const CompareResult c =
+                Compare(trace, o.threads, o.repeat, o.compareFrom, o.shots, shotFailed);
             std::printf(
                 "frames=%zu threads=%d soft_ms_p50=%.3f soft_ms_p95=%.3f gl_ms_p50=%.3f "
                 "gl_ms_p95=%.3f speedup=%.2f soft_cpu_ms=%.3f gl_cpu_ms=%.3f mean_abs_diff=%.3f "
