@@ -7,7 +7,7 @@ FUZZ := build/fuzz
 FUZZ_SECONDS ?= 10
 SHOTS := $(CURDIR)/build/shots
 
-.PHONY: all deps build build-asan build-fuzz run demo test test-release test-asan test-fuzz shots clean format
+.PHONY: compare all deps build build-asan build-fuzz run demo test test-release test-asan test-fuzz shots clean format
 
 all: build
 
@@ -46,6 +46,11 @@ demo: build
 # The pictures for people: start view, burning palm, under water, wireframe, 320x240.
 shots: build
 	@scripts/shots.sh $(RELEASE)/velmora $(SHOTS)
+
+# The software device against the same frames through OpenGL (llvmpipe without a GPU):
+# records a flight, then prints the compare line. PASSES and THREADS may be given.
+compare: build
+	@scripts/compare-renderers.sh $(RELEASE) $(or $(PASSES),2000) $(or $(THREADS),1)
 
 test: test-release test-asan test-fuzz
 
