@@ -6,9 +6,9 @@
 #include <string>
 
 #include "animation/Animations.h"
-#include "app/Random.h"
-#include "app/WholeNumbers.h"
-#include "errors/RuntimeError.h"
+#include "core/Random.h"
+#include "core/RuntimeError.h"
+#include "core/WholeNumbers.h"
 #include "render/Camera.h"
 #include "render/DrawList.h"
 

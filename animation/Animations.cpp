@@ -6,15 +6,16 @@
 
 #include "animation/AnimationKinds.h"
 #include "animation/FollowedDrawItem.h"
-#include "app/Declarations.h"
-#include "app/MainLoop.h"
-#include "app/Random.h"
-#include "app/WholeNumbers.h"
+#include "core/Declarations.h"
+#include "core/LoopState.h"
+#include "core/Random.h"
+#include "core/RuntimeError.h"
+#include "core/Tables.h"
+#include "core/WholeNumbers.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
-#include "errors/RuntimeError.h"
 #include "render/DrawList.h"
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
+#include "resources/Surfaces.h"
 
 namespace {
 
@@ -252,6 +253,13 @@ void RemoveAnimation(int32_t index) {
     }
     --AnimationCount;
     Animations.resize(static_cast<size_t>(AnimationCount) + 1);
+}
+
+void ResetAnimationTables() {
+    ResetTable(Animations, AnimationCount);
+    ResetTable(NewAnimations, NewAnimationCount);
+    Animations[0].State = AnimationSentinel;
+    FollowedDrawItemLookup = FollowedDrawItem;
 }
 
 int32_t FollowedDrawItem(int32_t followIndex) {

@@ -79,6 +79,10 @@ inline int32_t AnimationCount = 0;
 inline std::vector<Animation> NewAnimations(1);
 inline int32_t NewAnimationCount = 0;
 
+// Both lists back to their sentinel element 0; also lets the frame render find the items that
+// records queued (FollowedDrawItem).
+void ResetAnimationTables();
+
 // The arguments of a spawn, in their traditional order. The defaults are what almost every
 // caller passes: no colour of its own and no parent object.
 struct SpawnParams {

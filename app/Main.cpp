@@ -5,22 +5,23 @@
 #include <climits>
 #include <new>
 
-#include "app/Declarations.h"
+#include "app/AssetLoading.h"
 #include "app/MainLoop.h"
-#include "app/Random.h"
+#include "app/StartupResets.h"
 #include "app/World.h"
-#include "display/DeviceSetup.h"
+#include "core/Declarations.h"
+#include "core/Random.h"
+#include "core/RuntimeError.h"
 #include "display/Display.h"
-#include "errors/RuntimeError.h"
 #include "platform/dx/DxError.h"
 #include "platform/host/Host.h"
 #include "render/BlurEffect.h"
 #include "render/Camera.h"
+#include "render/DeviceSetup.h"
 #include "render/FrameRender.h"
 #include "render/PointerHistory.h"
 #include "render/RenderGlobals.h"
 #include "render/RenderState.h"
-#include "resources/AssetLoading.h"
 #include "sound/Sound.h"
 #include "window/EditorOverlay.h"
 #include "window/XForm.h"
@@ -36,23 +37,6 @@ std::string ExecutableFolder() {
     return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/";
 }
 
-void ResetRunState() {
-    ResetRandom();
-    ResetMainLoopState();
-    ResetWorldState();
-    StateCache = RenderStateCache{};
-    CameraState = CameraStateRecord{};
-    DefaultCameraState = CameraStateRecord{};
-    EffectState = 0;
-    EffectLevel = 0;
-    FillModeSetting = 0;
-    WireframePasses = 0;
-    BackgroundItemDistance = 0;
-    PointerPosition = D3DVECTOR{};
-    PreviousPointerPosition = D3DVECTOR{};
-    EditorOverlayVisible = false;
-}
-
 int Main() {
     Host& host = ActiveHost();
     ResetRunState();
@@ -65,6 +49,7 @@ int Main() {
         SpeedFactor = 0.04f;
         AppPath = ExecutableFolder();
         DX = std::make_unique<DirectX7>(host);
+        ResetTables();
         StartDisplay();
         while (host.ShowCursor(false) >= 0) {
         }

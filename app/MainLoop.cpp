@@ -1,20 +1,12 @@
 #include "app/MainLoop.h"
 
-#include "app/Declarations.h"
-#include "app/Random.h"
 #include "app/World.h"
+#include "core/Declarations.h"
+#include "core/Random.h"
 #include "display/Display.h"
 #include "platform/dx/DirectDraw.h"
 #include "platform/host/Host.h"
 #include "render/FrameRender.h"
-
-bool KeyDown(int key) {
-    return ActiveHost().GetAsyncKeyState(key) < -1;
-}
-
-bool KeyReleased(int key) {
-    return ActiveHost().GetAsyncKeyState(key) == 0;
-}
 
 void AdvancePauseState() {
     // Each rule reads the key afresh; at most one fires per pass.

@@ -4,11 +4,11 @@
 #include <cmath>
 
 #include "animation/Animations.h"
-#include "app/Declarations.h"
-#include "app/Random.h"
 #include "app/SceneSetup.h"
-#include "app/WholeNumbers.h"
 #include "app/World.h"
+#include "core/Declarations.h"
+#include "core/Random.h"
+#include "core/WholeNumbers.h"
 #include "render/DrawList.h"
 #include "resources/SceneObjects.h"
 

@@ -3,16 +3,16 @@
 #include "animation/Animations.h"
 #include "app/MainLoop.h"
 #include "app/World.h"
-#include "display/DeviceSetup.h"
-#include "display/Surfaces.h"
-#include "errors/RuntimeError.h"
+#include "core/RuntimeError.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/host/Host.h"
+#include "render/DeviceSetup.h"
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
+#include "resources/Surfaces.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 
 #include <cmath>
 
-#include "app/Declarations.h"
-#include "app/WholeNumbers.h"
 #include "app/World.h"
-#include "display/Surfaces.h"
-#include "errors/RuntimeError.h"
+#include "core/Declarations.h"
+#include "core/RuntimeError.h"
+#include "core/WholeNumbers.h"
 #include "render/Camera.h"
 #include "render/DrawList.h"
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
+#include "resources/Surfaces.h"
 
 namespace {
 

@@ -3,20 +3,20 @@
 #include <cmath>
 
 #include "animation/Animations.h"
-#include "app/Declarations.h"
 #include "app/MainLoop.h"
 #include "app/PalmAnimation.h"
-#include "app/Random.h"
 #include "app/SceneSetup.h"
 #include "app/SunAndFlare.h"
-#include "app/WholeNumbers.h"
-#include "display/Surfaces.h"
-#include "errors/RuntimeError.h"
+#include "core/Declarations.h"
+#include "core/Random.h"
+#include "core/RuntimeError.h"
+#include "core/WholeNumbers.h"
 #include "platform/host/Host.h"
 #include "render/Camera.h"
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
+#include "resources/Surfaces.h"
 #include "window/EditorOverlay.h"
 
 namespace {

@@ -6,19 +6,20 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/Declarations.h"
+#include "app/AssetLoading.h"
 #include "app/Main.h"
-#include "display/DeviceSetup.h"
+#include "app/StartupResets.h"
+#include "core/Declarations.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
 #include "platform/host/HeadlessHost.h"
 #include "render/Camera.h"
+#include "render/DeviceSetup.h"
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
-#include "render/GeometrySets.h"
-#include "resources/AssetLoading.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
+#include "resources/Surfaces.h"
 
 namespace {
 

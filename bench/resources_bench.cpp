@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/Declarations.h"
-#include "display/DeviceSetup.h"
+#include "core/Declarations.h"
 #include "display/Display.h"
 #include "platform/host/HeadlessHost.h"
-#include "render/GeometrySets.h"
+#include "render/DeviceSetup.h"
 #include "resources/Archive.h"
+#include "resources/GeometrySets.h"
 #include "resources/ModelBuffers.h"
 #include "resources/Models.h"
 #include "resources/ScratchFile.h"

@@ -2,42 +2,17 @@
 
 #include <vector>
 
-#include "animation/Animations.h"
-#include "app/Declarations.h"
-#include "app/Tables.h"
-#include "display/DeviceSetup.h"
-#include "display/Surfaces.h"
-#include "errors/clsDX7Err.h"
+#include "core/Declarations.h"
+#include "core/clsDX7Err.h"
+#include "platform/dx/Direct3D.h"
 #include "platform/dx/DxError.h"
 #include "platform/host/Host.h"
-#include "render/DrawList.h"
-#include "render/GeometrySets.h"
-#include "resources/Archive.h"
 #include "resources/ModelBuffers.h"
-#include "resources/Models.h"
-#include "resources/SceneObjects.h"
+#include "resources/Surfaces.h"
 #include "sound/Sound.h"
-#include "window/ClickMenu.h"
-#include "window/GeometryEditor.h"
-
-void ResetTables() {
-    ResetGeometryTables();
-    ResetModelTables();
-    ResetModelBufferTables();
-    ResetSceneObjectTables();
-    ResetDrawList();
-    ResetSurfaceTables();
-    ResetArchiveTables();
-    ClickItems.clear();
-    ResetEditorState();
-    ResetTable(Animations, AnimationCount);
-    ResetTable(NewAnimations, NewAnimationCount);
-    Animations[0].State = AnimationSentinel;
-}
 
 void StartDisplay() {
     Host& host = ActiveHost();
-    ResetTables();
 
     const int answer = host.MsgBox("Yes for Hi-res(640x480),No for Lo-res(320x240)",
                                    vbYesNo | vbInformation, "Velmora");
@@ -117,6 +92,14 @@ void ReleaseList(std::vector<SurfaceRecord>& list) {
 }
 
 }  // namespace
+
+void ReleaseDevice() {
+    Device.reset();
+    DeviceEnum.reset();
+    ZBufferFormats.reset();
+    Direct3D.reset();
+    ZBuffer.reset();
+}
 
 int ShutDownDisplay(const PendingError& error) {
     Host& host = ActiveHost();

@@ -3,13 +3,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/WholeNumbers.h"
-#include "display/DeviceSetup.h"
+#include "core/RuntimeError.h"
+#include "core/WholeNumbers.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
-#include "errors/RuntimeError.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
+#include "resources/Surfaces.h"
 
 const char* const CharacterMap =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz1234567890.:,;-()|!?'%$*{}^_+/\\ @";

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 #include "platform/dx/DxError.h"
 #include "resources/Archive.h"
 #include "resources/EntryCheck.h"

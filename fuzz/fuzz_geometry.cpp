@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const DataSource source{"fuzz.kqx", "LAND", 5};

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "render/GeometrySets.h"
 #include "resources/Archive.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "resources/SurfaceFrames.h"
 #include "stb_image_write.h"

@@ -2,18 +2,18 @@
 
 #include <algorithm>
 
-#include "app/Declarations.h"
-#include "app/MainLoop.h"
-#include "display/DeviceSetup.h"
+#include "core/Declarations.h"
+#include "core/LoopState.h"
+#include "core/RuntimeError.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
-#include "errors/RuntimeError.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/Gdi.h"
+#include "render/DeviceSetup.h"
 #include "render/FrameRender.h"
-#include "render/GeometrySets.h"
 #include "render/RenderState.h"
+#include "resources/GeometrySets.h"
+#include "resources/Surfaces.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 #include "platform/host/Host.h"
 
 namespace {

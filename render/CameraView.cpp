@@ -1,8 +1,8 @@
-#include "app/Declarations.h"
-#include "display/DeviceSetup.h"
+#include "core/Declarations.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
 #include "render/Camera.h"
+#include "render/DeviceSetup.h"
 
 void UpdateCamera() {
     StepCamera(CameraState);

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <limits>
 
-#include "app/Declarations.h"
-#include "app/WholeNumbers.h"
-#include "display/Surfaces.h"
-#include "errors/RuntimeError.h"
-#include "render/GeometrySets.h"
+#include "core/Declarations.h"
+#include "core/RuntimeError.h"
+#include "core/WholeNumbers.h"
+#include "resources/GeometrySets.h"
 #include "resources/SceneObjects.h"
+#include "resources/Surfaces.h"
 
 namespace {
 

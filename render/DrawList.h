@@ -64,6 +64,11 @@ struct DrawItem {
     int32_t Next = -1;
 };
 
+// The draw item queued this frame by the record an item follows (0: none to follow). The list
+// of followed records lies above the render and installs this when it resets.
+using FollowLookup = int32_t (*)(int32_t followIndex);
+inline FollowLookup FollowedDrawItemLookup = nullptr;
+
 // Element 0 is never an item: index 0 means "none".
 inline std::vector<DrawItem> DrawList(1);
 inline int32_t DrawItemCount = 0;

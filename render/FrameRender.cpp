@@ -3,26 +3,25 @@
 #include <cmath>
 #include <string>
 
-#include "animation/FollowedDrawItem.h"
-#include "app/Declarations.h"
-#include "app/MainLoop.h"
-#include "display/DeviceSetup.h"
+#include "core/Declarations.h"
+#include "core/LoopState.h"
+#include "core/RuntimeError.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
 #include "display/Text.h"
-#include "errors/RuntimeError.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/host/Host.h"
 #include "render/BlurEffect.h"
 #include "render/Camera.h"
+#include "render/DeviceSetup.h"
 #include "render/DrawList.h"
-#include "render/GeometrySets.h"
 #include "render/PointerHistory.h"
 #include "render/RenderGlobals.h"
 #include "render/RenderState.h"
 #include "render/SceneObjectDrawing.h"
+#include "resources/GeometrySets.h"
 #include "resources/SceneObjects.h"
+#include "resources/Surfaces.h"
 
 namespace {
 
@@ -185,7 +184,8 @@ void SetItemWorldMatrix(const DrawItem& item) {
     if (item.ParentObject == -1) {
         // A record that is gone, or made no item this frame, gives nothing to follow: the
         // world matrix stays as it is.
-        const int32_t followed = FollowedDrawItem(item.FollowIndex);
+        const int32_t followed =
+            FollowedDrawItemLookup != nullptr ? FollowedDrawItemLookup(item.FollowIndex) : 0;
         if (followed == 0) return;
         const D3DMATRIX placement = ItemMatrix(At(DrawList, followed));
         if (!billboard) {

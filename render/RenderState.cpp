@@ -1,10 +1,11 @@
 #include "render/RenderState.h"
 
-#include "display/DeviceSetup.h"
-#include "display/Surfaces.h"
-#include "errors/RuntimeError.h"
+#include "core/Declarations.h"
+#include "core/RuntimeError.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
+#include "render/DeviceSetup.h"
+#include "resources/Surfaces.h"
 
 namespace {
 constexpr int32_t kTrue = -1;  // a true Boolean as the program passes it to the device
@@ -63,4 +64,21 @@ void SetFogColorAndDepthWrite(int32_t color) {
     Device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, color);
     Device->SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, color != 0 ? kTrue : 0);
     StateCache.FogColor = color;
+}
+
+void SetFog(int32_t colour, int32_t mode, int16_t rangeFlag, float start, float end,
+            float density) {
+    Device->SetRenderState(D3DRENDERSTATE_FOGENABLE, -1);
+    BackgroundColor = colour;
+    StateCache.FogColor = colour;
+    Device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, colour);
+    if (mode == D3DFOG_LINEAR) {
+        Device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
+        Device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(start));
+        Device->SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(end));
+    } else {
+        Device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, mode);
+        Device->SetRenderState(D3DRENDERSTATE_FOGDENSITY, FloatBits(density));
+    }
+    if (rangeFlag == -1) Device->SetRenderState(D3DRENDERSTATE_RANGEFOGENABLE, -1);
 }

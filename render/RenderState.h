@@ -26,3 +26,6 @@ void SetStageTexture(int32_t textureIndex);
 void SetVertexColorMode(int16_t enable);
 // Also ties depth writes to the colour: 0 (used for blended items) turns them off.
 void SetFogColorAndDepthWrite(int32_t color);
+
+// Turns the device's fog on with this colour (also the clear colour) and range.
+void SetFog(int32_t colour, int32_t mode, int16_t rangeFlag, float start, float end, float density);

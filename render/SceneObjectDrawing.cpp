@@ -1,16 +1,15 @@
 #include "render/SceneObjectDrawing.h"
 
-#include "app/Declarations.h"
-#include "display/DeviceSetup.h"
-#include "errors/RuntimeError.h"
+#include "core/Declarations.h"
+#include "core/RuntimeError.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
+#include "render/DeviceSetup.h"
 #include "render/DrawList.h"
 #include "render/RenderState.h"
 #include "resources/ModelBuffers.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
-#include "window/GeometryEditor.h"
 
 namespace {
 

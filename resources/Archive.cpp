@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "app/Tables.h"
+#include "core/Tables.h"
 #include "resources/ScratchFile.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "errors/RuntimeError.h"
+#include "core/RuntimeError.h"
 #include "platform/dx/DxTypes.h"
 
 // Where a record's bytes came from, for error messages: a plain file, or an entry of an archive.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "errors/RuntimeError.h"
+#include "core/RuntimeError.h"
 
 #ifndef VELMORA_DATA_DIR
 #define VELMORA_DATA_DIR ""

@@ -2,8 +2,8 @@
 
 #include "platform/dx/DirectDraw.h"
 #include "platform/dx/DxError.h"
-#include "render/GeometrySets.h"
 #include "resources/Archive.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "resources/SurfaceFrames.h"
 

@@ -1,8 +1,8 @@
 #include "resources/ModelBuffers.h"
 
-#include "app/Tables.h"
-#include "display/DeviceSetup.h"
-#include "errors/RuntimeError.h"
+#include "core/DirectXObjects.h"
+#include "core/RuntimeError.h"
+#include "core/Tables.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/host/Host.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/Random.h"
-#include "app/Tables.h"
+#include "core/Random.h"
+#include "core/Tables.h"
 #include "resources/Archive.h"
 #include "resources/ModelBuffers.h"
 #include "resources/ScratchFile.h"

@@ -96,6 +96,9 @@ ModelData BuiltInTriangle();
 
 inline std::vector<ModelData> Models{ModelData{}};
 inline int32_t LastModelIndex = 0;
+// Grows with every change the editor makes to the first model, so whoever copied its vertices
+// can tell they are stale.
+inline uint32_t EditedModelSerial = 0;
 
 void ResetModelTables();
 

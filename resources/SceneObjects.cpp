@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/Random.h"
-#include "app/Tables.h"
-#include "display/Surfaces.h"
+#include "core/Random.h"
+#include "core/Tables.h"
 #include "resources/Models.h"
+#include "resources/Surfaces.h"
 
 void ResetSceneObjectTables() {
     ResetTable(SceneObjects, LastSceneObjectIndex);

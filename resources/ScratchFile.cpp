@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/Declarations.h"
-#include "display/Display.h"
+#include "core/Declarations.h"
+#include "core/DirectXObjects.h"
 
 WAVEFORMATEX MakeWaveFormat(int32_t samplesPerSec, int16_t bitsPerSample, int16_t channels) {
     WAVEFORMATEX w;

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "errors/RuntimeError.h"
+#include "core/RuntimeError.h"
 #include "window/ValueText.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "render/DrawList.h"
-#include "render/GeometrySets.h"
 #include "render/RenderGlobals.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "window/ClickMenu.h"
 #include "window/GeometryEditor.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "animation/Animations.h"
-#include "app/MainLoop.h"
+#include "core/LoopState.h"
 #include "platform/host/Host.h"
 #include "render/DrawList.h"
 #include "resources/Models.h"

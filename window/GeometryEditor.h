@@ -56,9 +56,6 @@ inline int32_t SelectedVertex = 0;
 inline int32_t SelectedTriangle = 0;  // its corners are Indices 3T, 3T + 1 and 3T + 2
 inline int32_t SelectedGroup = 0;
 inline int32_t SelectedListSlot = 0;
-// Grows with every change to the first model, so whoever copied its vertices can tell they
-// are stale.
-inline uint32_t EditedModelSerial = 0;
 
 // The label shown instead of the entry's own when a vertex cannot be inserted.
 constexpr const char* kNoRoomForVertex = "No room: 512 vertices at most";

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/WholeNumbers.h"
+#include "core/WholeNumbers.h"
 
 namespace {
 

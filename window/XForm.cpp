@@ -1,7 +1,7 @@
 #include "window/XForm.h"
 
 #include "animation/Animations.h"
-#include "app/Random.h"
+#include "core/Random.h"
 #include "render/Camera.h"
 #include "render/RenderGlobals.h"
 #include "resources/Models.h"

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "animation/FollowedDrawItem.h"
-#include "app/Random.h"
+#include "core/Random.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
+#include "resources/Surfaces.h"
 #include "tests/support/AnimationFixture.h"
 #include "tests/support/ResourceTestSupport.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/Declarations.h"
 #include "app/MainLoop.h"
+#include "core/Declarations.h"
 #include "platform/host/HeadlessHost.h"
 
 namespace {

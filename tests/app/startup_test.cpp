@@ -1,14 +1,15 @@
 // The whole program in-process on a headless host: start-up, the loop, the one exit.
 #include <gtest/gtest.h>
 
-#include "app/Declarations.h"
 #include "app/Main.h"
 #include "app/MainLoop.h"
+#include "app/StartupResets.h"
+#include "core/Declarations.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
 #include "platform/host/HeadlessHost.h"
+#include "resources/Surfaces.h"
 
 namespace {
 

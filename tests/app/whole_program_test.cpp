@@ -9,6 +9,7 @@
 #include "app/Main.h"
 #include "app/MainLoop.h"
 #include "app/SceneSetup.h"
+#include "app/StartupResets.h"
 #include "platform/host/HeadlessHost.h"
 #include "render/BlurEffect.h"
 #include "render/FrameRender.h"

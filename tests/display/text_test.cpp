@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "display/Surfaces.h"
+#include "resources/Surfaces.h"
 #include "tests/support/DeviceFixture.h"
 
 namespace {

@@ -3,13 +3,13 @@
 #include <vector>
 
 #include "app/MainLoop.h"
-#include "display/Surfaces.h"
 #include "platform/dx/D3DConstants.h"
 #include "render/BlurEffect.h"
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
-#include "render/GeometrySets.h"
 #include "render/RenderState.h"
+#include "resources/GeometrySets.h"
+#include "resources/Surfaces.h"
 #include "tests/support/FrameFixture.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "display/Surfaces.h"
 #include "render/DrawList.h"
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
+#include "resources/Surfaces.h"
 #include "tests/support/DisplayFixture.h"
 
 namespace {

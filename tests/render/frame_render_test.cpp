@@ -7,15 +7,15 @@
 #include "animation/Animations.h"
 #include "app/MainLoop.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
 #include "platform/dx/D3DConstants.h"
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
-#include "render/GeometrySets.h"
 #include "render/PointerHistory.h"
 #include "render/RenderGlobals.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
+#include "resources/Surfaces.h"
 #include "tests/support/FrameFixture.h"
 
 namespace {

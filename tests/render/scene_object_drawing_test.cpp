@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "display/Surfaces.h"
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
 #include "render/RenderGlobals.h"
@@ -10,6 +9,7 @@
 #include "resources/ModelBuffers.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
+#include "resources/Surfaces.h"
 #include "tests/support/FrameFixture.h"
 #include "window/GeometryEditor.h"
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 #include "resources/ScratchFile.h"
 #include "tests/support/ResourceTestSupport.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 #include "resources/Archive.h"
 #include "resources/ScratchFile.h"
 #include "tests/support/DeviceFixture.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "display/Surfaces.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
+#include "resources/Surfaces.h"
 #include "tests/support/DeviceFixture.h"
 #include "tests/support/ResourceTestSupport.h"
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "animation/Animations.h"
-#include "app/Declarations.h"
 #include "app/MainLoop.h"
+#include "core/Declarations.h"
 #include "render/DrawList.h"
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
 #include "tests/support/DisplayFixture.h"
 
 class AnimationFixture : public DisplayFixture {

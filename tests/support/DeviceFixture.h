@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Declarations.h"
-#include "display/DeviceSetup.h"
+#include "app/StartupResets.h"
+#include "core/Declarations.h"
 #include "display/Display.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/host/HeadlessHost.h"
+#include "render/DeviceSetup.h"
 #include "render/RenderState.h"
 
 class DeviceFixture : public ::testing::Test {
@@ -20,6 +21,7 @@ class DeviceFixture : public ::testing::Test {
         SetActiveHost(host.get());
         StateCache = RenderStateCache{};
         DX = std::make_unique<DirectX7>(*host);
+        ResetTables();
         StartDisplay();
         SetUpDevice();
     }

@@ -5,7 +5,8 @@
 
 #include <memory>
 
-#include "app/Declarations.h"
+#include "app/StartupResets.h"
+#include "core/Declarations.h"
 #include "display/Display.h"
 #include "platform/host/HeadlessHost.h"
 
@@ -17,6 +18,7 @@ class DisplayFixture : public ::testing::Test {
         host = std::make_unique<HeadlessHost>(o);
         SetActiveHost(host.get());
         DX = std::make_unique<DirectX7>(*host);
+        ResetTables();
         StartDisplay();
     }
     void TearDown() override {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Declarations.h"
+#include "app/AssetLoading.h"
+#include "core/Declarations.h"
 #include "platform/dx/DirectDraw.h"
 #include "render/Camera.h"
-#include "resources/AssetLoading.h"
 #include "resources/ScratchFile.h"
 #include "tests/support/DeviceFixture.h"
 #include "tests/support/ResourceTestSupport.h"

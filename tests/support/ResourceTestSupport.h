@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "errors/RuntimeError.h"
+#include "core/RuntimeError.h"
 
 class TempDir {
   public:

@@ -11,25 +11,26 @@
 #include <vector>
 
 #include "animation/Animations.h"
-#include "app/Declarations.h"
 #include "app/MainLoop.h"
-#include "app/Random.h"
+#include "app/StartupResets.h"
 #include "app/World.h"
-#include "display/DeviceSetup.h"
+#include "core/Declarations.h"
+#include "core/Random.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/host/HeadlessHost.h"
 #include "render/Camera.h"
+#include "render/DeviceSetup.h"
 #include "render/DrawList.h"
 #include "render/FrameRender.h"
-#include "render/GeometrySets.h"
 #include "render/RenderState.h"
 #include "resources/Archive.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
 #include "resources/ScratchFile.h"
+#include "resources/Surfaces.h"
 #include "tests/support/ResourceTestSupport.h"
 
 class WorldFixture : public ::testing::Test {
@@ -45,6 +46,7 @@ class WorldFixture : public ::testing::Test {
         SetActiveHost(host.get());
         StateCache = RenderStateCache{};
         DX = std::make_unique<DirectX7>(*host);
+        ResetTables();
         StartDisplay();
         SetUpDevice();
         ResetRandom();

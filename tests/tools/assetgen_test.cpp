@@ -15,12 +15,12 @@
 #include <sstream>
 #include <string>
 
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 #include "platform/dx/DirectDraw.h"
 #include "platform/dx/DirectX7.h"
 #include "platform/host/HeadlessHost.h"
-#include "render/GeometrySets.h"
 #include "resources/Archive.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "resources/SurfaceFrames.h"
 #include "tests/support/ResourceTestSupport.h"

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "render/GeometrySets.h"
 #include "resources/Archive.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "resources/SurfaceFrames.h"
 #include "tests/support/ResourceTestSupport.h"

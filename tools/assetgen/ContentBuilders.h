@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "resources/SurfaceFrames.h"
 #include "tools/assetgen/Raster.h"

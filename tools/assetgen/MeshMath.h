@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/dx/DxTypes.h"
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
 
 constexpr float kPi = 3.14159265358979f;
 

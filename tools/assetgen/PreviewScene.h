@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "tools/assetgen/Content.h"
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/dx/DxError.h"
-#include "render/GeometrySets.h"
 #include "resources/Archive.h"
 #include "resources/EntryCheck.h"
+#include "resources/GeometrySets.h"
 #include "resources/Models.h"
 #include "resources/SurfaceFrames.h"
 

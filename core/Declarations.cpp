@@ -1,13 +1,11 @@
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "display/DeviceSetup.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
-#include "render/RenderState.h"
 
 D3DMATRIX MakeMatrix(float rc11, float rc12, float rc13, float rc14, float rc21, float rc22,
                      float rc23, float rc24, float rc31, float rc32, float rc33, float rc34,
@@ -70,21 +68,4 @@ float AngleBetween(const D3DVECTOR& a, const D3DVECTOR& b, uint8_t mode) {
     if (p < 0) return static_cast<float>(4.7123889803835);
     if (p > 0) return static_cast<float>(1.5707963267945);
     return 0.0f;
-}
-
-void SetFog(int32_t colour, int32_t mode, int16_t rangeFlag, float start, float end,
-            float density) {
-    Device->SetRenderState(D3DRENDERSTATE_FOGENABLE, -1);
-    BackgroundColor = colour;
-    StateCache.FogColor = colour;
-    Device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, colour);
-    if (mode == D3DFOG_LINEAR) {
-        Device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
-        Device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(start));
-        Device->SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(end));
-    } else {
-        Device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, mode);
-        Device->SetRenderState(D3DRENDERSTATE_FOGDENSITY, FloatBits(density));
-    }
-    if (rangeFlag == -1) Device->SetRenderState(D3DRENDERSTATE_RANGEFOGENABLE, -1);
 }

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "app/Declarations.h"
-#include "render/GeometrySets.h"
+#include "core/Declarations.h"
 #include "resources/Archive.h"
+#include "resources/GeometrySets.h"
 #include "resources/ScratchFile.h"
 #include "tests/support/ResourceTestSupport.h"
 

@@ -6,17 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "app/Declarations.h"
-#include "display/DeviceSetup.h"
+#include "app/AssetLoading.h"
+#include "app/StartupResets.h"
+#include "core/Declarations.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
 #include "display/Text.h"
 #include "platform/host/HeadlessHost.h"
-#include "render/GeometrySets.h"
+#include "render/DeviceSetup.h"
 #include "render/RenderState.h"
 #include "resources/Archive.h"
-#include "resources/AssetLoading.h"
+#include "resources/GeometrySets.h"
 #include "resources/ScratchFile.h"
+#include "resources/Surfaces.h"
 #include "tests/support/ResourceTestSupport.h"
 #include "window/ClickMenu.h"
 
@@ -60,6 +61,7 @@ class AssetLoadingTest : public ::testing::Test {
         SetActiveHost(host.get());
         StateCache = RenderStateCache{};
         DX = std::make_unique<DirectX7>(*host);
+        ResetTables();
         StartDisplay();
         SetUpDevice();
         AppPath = dir.Folder();

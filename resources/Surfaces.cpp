@@ -1,11 +1,10 @@
-#include "display/Surfaces.h"
+#include "resources/Surfaces.h"
 
 #include <filesystem>
 
-#include "app/Tables.h"
-#include "display/DeviceSetup.h"
-#include "display/Display.h"
-#include "errors/RuntimeError.h"
+#include "core/DirectXObjects.h"
+#include "core/RuntimeError.h"
+#include "core/Tables.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"

@@ -1,4 +1,4 @@
-#include "errors/RuntimeError.h"
+#include "core/RuntimeError.h"
 
 std::string StandardErrorDescription(int number) {
     switch (number) {

@@ -1,4 +1,4 @@
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 
 #include <gtest/gtest.h>
 

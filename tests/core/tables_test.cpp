@@ -1,4 +1,4 @@
-#include "app/Tables.h"
+#include "core/Tables.h"
 
 #include <gtest/gtest.h>
 

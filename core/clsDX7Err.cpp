@@ -1,4 +1,4 @@
-#include "errors/clsDX7Err.h"
+#include "core/clsDX7Err.h"
 
 #include <array>
 

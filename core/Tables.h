@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "errors/RuntimeError.h"
+#include "core/RuntimeError.h"
 
 // Puts the table back to its single empty element 0.
 template <typename Record, typename Index>

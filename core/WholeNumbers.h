@@ -7,7 +7,7 @@
 #include <limits>
 #include <optional>
 
-#include "errors/RuntimeError.h"
+#include "core/RuntimeError.h"
 
 // Nothing when the rounded value does not fit (or is not a number).
 template <typename Whole>

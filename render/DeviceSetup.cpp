@@ -1,6 +1,6 @@
-#include "display/DeviceSetup.h"
+#include "render/DeviceSetup.h"
 
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 #include "display/Display.h"
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
@@ -103,12 +103,4 @@ void SetUpDevice() {
 
     const int32_t fogColour = static_cast<int32_t>(0xFF5F83CCu);
     SetFog(fogColour, D3DFOG_LINEAR, kTrue, 28.0f, 32.0f, 0.0f);
-}
-
-void ReleaseDevice() {
-    Device.reset();
-    DeviceEnum.reset();
-    ZBufferFormats.reset();
-    Direct3D.reset();
-    ZBuffer.reset();
 }

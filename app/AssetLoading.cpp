@@ -1,20 +1,20 @@
-#include "resources/AssetLoading.h"
+#include "app/AssetLoading.h"
 
 #include <algorithm>
 #include <string>
 
-#include "app/Declarations.h"
-#include "app/Random.h"
-#include "display/DeviceSetup.h"
+#include "core/Declarations.h"
+#include "core/Random.h"
+#include "core/RuntimeError.h"
 #include "display/Display.h"
-#include "display/Surfaces.h"
 #include "display/Text.h"
-#include "errors/RuntimeError.h"
 #include "platform/dx/Direct3D.h"
-#include "render/GeometrySets.h"
+#include "render/DeviceSetup.h"
 #include "resources/Archive.h"
 #include "resources/DataLocation.h"
+#include "resources/GeometrySets.h"
 #include "resources/ScratchFile.h"
+#include "resources/Surfaces.h"
 #include "window/ClickMenu.h"
 
 namespace {

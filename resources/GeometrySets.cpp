@@ -1,9 +1,9 @@
-#include "render/GeometrySets.h"
+#include "resources/GeometrySets.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "app/Tables.h"
+#include "core/Tables.h"
 #include "resources/Archive.h"
 #include "resources/ScratchFile.h"
 

@@ -33,6 +33,3 @@ float AngleBetween(const D3DVECTOR& a, const D3DVECTOR& b, uint8_t mode);
 
 constexpr double DegToRad = 0.01745329251993889;
 constexpr double RadToDeg = 57.29577951309679;
-
-// Turns the device's fog on with this colour (also the clear colour) and range.
-void SetFog(int32_t colour, int32_t mode, int16_t rangeFlag, float start, float end, float density);

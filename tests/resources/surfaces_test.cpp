@@ -1,8 +1,8 @@
-#include "display/Surfaces.h"
+#include "resources/Surfaces.h"
 
 #include <gtest/gtest.h>
 
-#include "app/Declarations.h"
+#include "core/Declarations.h"
 #include "display/Display.h"
 #include "platform/host/HeadlessHost.h"
 #include "resources/Archive.h"
