@@ -33,8 +33,9 @@ void StartScreenshotFade() {
 // the key no longer down (released without an event reaching us, or typed text) is a new press.
 bool spacePictureKept = false;
 
+// The window host keeps one picture per physical press (it sees the key's own repeat flag);
+// asking it on every SPACE keeps that decision in one place.
 void KeepScreenshotOncePerPress() {
-    if (spacePictureKept && KeyDown(vk::SPACE)) return;
     spacePictureKept = true;
     ActiveHost().KeepScreenshot();
 }
