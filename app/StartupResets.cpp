@@ -50,5 +50,4 @@ void ResetRunState() {
     PointerPosition = D3DVECTOR{};
     PreviousPointerPosition = D3DVECTOR{};
     EditorOverlayVisible = false;
-    ResetFormState();
 }

@@ -28,23 +28,7 @@ void StartScreenshotFade() {
     SpawnAnimation({.kind = AnimOverlay, .duration = 50, .colour = -1, .style = 10});
 }
 
-// Held SPACE repeats its character, and every repeat starts another fade; but the picture is
-// kept once per press of the key, not dozens of files for a second of holding. A SPACE with
-// the key no longer down (released without an event reaching us, or typed text) is a new press.
-bool spacePictureKept = false;
-
-// The window host keeps one picture per physical press (it sees the key's own repeat flag);
-// asking it on every SPACE keeps that decision in one place.
-void KeepScreenshotOncePerPress() {
-    spacePictureKept = true;
-    ActiveHost().KeepScreenshot();
-}
-
 }  // namespace
-
-void ResetFormState() {
-    spacePictureKept = false;
-}
 
 XForm& TheForm() {
     static XForm form;
@@ -53,7 +37,6 @@ XForm& TheForm() {
 
 void XForm::Form_KeyUp(int16_t& keyCode, int16_t) {
     Randomize();
-    if (keyCode == vk::SPACE) spacePictureKept = false;
     if (keyCode == vk::F1) EditorOverlayVisible = !EditorOverlayVisible;
     if (SceneExists() && keyCode == vk::F2) WireframePasses = WireframePasses == 0 ? 1 : 0;
 }
@@ -65,7 +48,8 @@ void XForm::Form_KeyPress(int16_t& keyAscii) {
     if (keyAscii == kTab) CameraState = DefaultCameraState;
     if (keyAscii == kSpace) {
         StartScreenshotFade();
-        KeepScreenshotOncePerPress();
+        // The window host keeps one picture per physical press; it sees the key repeat flag.
+        ActiveHost().KeepScreenshot();
     }
     EditorSelectionKeys(keyAscii);
     RangeCheck();

@@ -23,6 +23,3 @@ class XForm : public WindowEvents {
 };
 
 XForm& TheForm();
-
-// A new run starts with no SPACE press in progress.
-void ResetFormState();

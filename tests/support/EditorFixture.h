@@ -41,7 +41,6 @@ class EditorFixture : public AnimationFixture {
         WireframePasses = 0;
         PointerPosition = D3DVECTOR{-5, -5, 1.2f};
         EditorOverlayVisible = false;
-        ResetFormState();
     }
     void TearDown() override {
         ResetModelTables();
