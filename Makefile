@@ -7,7 +7,7 @@ FUZZ := build/fuzz
 FUZZ_SECONDS ?= 10
 SHOTS := $(CURDIR)/build/shots
 
-.PHONY: all deps build build-run build-asan build-fuzz run demo test test-release test-asan test-fuzz fuzz shots package clean format
+.PHONY: all deps build build-run build-asan build-tsan build-fuzz run demo test test-release test-asan test-tsan test-fuzz fuzz shots package clean format
 
 all: build
 
@@ -26,6 +26,11 @@ build-run: deps
 build-asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
+
+# ThreadSanitizer over the tests that run the device's threads (a binary of their own).
+build-tsan: deps
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS)
 
 # The libFuzzer targets need clang; they build in their own tree.
 build-fuzz: deps
@@ -60,13 +65,16 @@ package: build-run
 	@cd $(RELEASE) && cpack -B $(CURDIR)/build/package >/dev/null
 	@ls $(CURDIR)/build/package/velmora_*.deb
 
-test: test-release test-asan test-fuzz
+test: test-release test-asan test-tsan test-fuzz
 
 test-release: build
 	@ctest --preset release
 
 test-asan: build-asan
 	@ctest --preset asan
+
+test-tsan: build-tsan
+	@ctest --preset tsan
 
 # Each fuzzer runs FUZZ_SECONDS from the kept corpus and fresh seeds; any finding fails it.
 test-fuzz: build-fuzz

@@ -9,6 +9,7 @@ const char* const kUsage =
     "  --res hi|lo       answer the display question in advance (no question box)\n"
     "  --no-vsync        draw as fast as possible instead of at the display's refresh rate\n"
     "  --stats           at the end print frames=N seconds=S fps=F (the window's pace)\n"
+    "  --threads N       threads the 3D device draws on (default: the number of cores)\n"
     "       velmora --headless [options]         no window, no sound device, no question\n"
     "  --frames N        passes to run, then end as if Esc were pressed (default 400)\n"
     "  --res hi|lo       the answer to the display question (default hi = 640x480)\n"
@@ -80,6 +81,11 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         } else if (a == "--record") {
             if (!value(v)) return fail("--record needs a file");
             cl.recordFile = v;
+        } else if (a == "--threads") {
+            if (!value(v) || !ParseInt(v, 1, 64, n)) {
+                return fail("--threads needs a number from 1 to 64");
+            }
+            cl.threads = static_cast<int>(n);
         } else if (a == "--stats") {
             cl.stats = true;
         } else if (a == "--frames") {

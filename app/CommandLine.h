@@ -17,6 +17,7 @@ struct CommandLine {
     // Interactive only: --res answers the display question in advance; unset, the question
     // is asked.
     std::optional<bool> windowAnswerYes;
+    int threads = 0;         // drawing threads; 0: the number of cores
     std::string recordFile;  // interactive only: the session's input as an input script
     HeadlessOptions headlessOptions;
 };

@@ -12,6 +12,7 @@
 
 #include "animation/Animations.h"
 #include "app/CommandLine.h"
+#include "platform/dx/Direct3D.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/host/SdlHost.h"
 
@@ -52,11 +53,12 @@ void PrintStats(const StatsHost& host) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf(
-        "frames=%d seconds=%.3f fps=%.1f frame_ms_p50=%.3f frame_ms_p95=%.3f frame_ms_p99=%.3f "
+        "frames=%d threads=%d seconds=%.3f fps=%.1f frame_ms_p50=%.3f frame_ms_p95=%.3f "
+        "frame_ms_p99=%.3f "
         "peak_rss_mb=%.1f rss_mb_pass1000=%.1f rss_mb_end=%.1f animations_max=%d\n",
-        frames, seconds, seconds > 0 ? frames / seconds : 0.0, host.FrameTimePercentileMs(0.50),
-        host.FrameTimePercentileMs(0.95), host.FrameTimePercentileMs(0.99),
-        usage.ru_maxrss / 1024.0, host.rssAt1000,
+        frames, DeviceThreads(), seconds, seconds > 0 ? frames / seconds : 0.0,
+        host.FrameTimePercentileMs(0.50), host.FrameTimePercentileMs(0.95),
+        host.FrameTimePercentileMs(0.99), usage.ru_maxrss / 1024.0, host.rssAt1000,
         host.rssAtEnd > 0 ? host.rssAtEnd : CurrentRssMb(), host.maxAnimations);
 }
 
@@ -77,6 +79,7 @@ int main(int argc, char** argv) {
         std::cout << "velmora " << kVersion << "\n" << kUsage;
         return 0;
     }
+    if (cl->threads > 0) SetDeviceThreads(cl->threads);
     if (cl->headless) {
         StatsHost host(cl->headlessOptions);
         SetActiveHost(&host);

@@ -28,7 +28,7 @@ struct Scene {
     SurfacePtr texture;
     std::shared_ptr<Direct3DDevice7> device;
 
-    explicit Scene(bool portable) {
+    Scene(bool portable, int threads) {
         DDSURFACEDESC2 d;
         d.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
         d.ddsCaps.lCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE;
@@ -42,6 +42,7 @@ struct Scene {
         target->AddAttachedSurface(dd.CreateSurface(z));
         device = d3d->CreateDevice("IID_IDirect3DHALDevice", target);
         device->UsePortableSpans(portable);
+        device->SetThreads(threads);
 
         // The capture texture of the blur: 128 × 96, a smooth pattern.
         DDSURFACEDESC2 t;
@@ -93,8 +94,8 @@ struct Scene {
 
 // The blur overlay: a quad one unit ahead, 0.5 % larger than the screen, modulated by a 0.75
 // grey, linear filtering of the capture texture, fog on, added to the frame, no depth writes.
-void FullScreenQuad(benchmark::State& state, bool portable, bool tilted) {
-    Scene s(portable);
+void FullScreenQuad(benchmark::State& state, bool portable, bool tilted, int threads) {
+    Scene s(portable, threads);
     Direct3DDevice7& dev = *s.device;
     dev.SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
     dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
@@ -119,6 +120,7 @@ void FullScreenQuad(benchmark::State& state, bool portable, bool tilted) {
     dev.BeginScene();
     for (auto _ : state) {
         dev.DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, quad, 4, 0);
+        dev.Finish();
         benchmark::ClobberMemory();
     }
     dev.EndScene();
@@ -127,8 +129,8 @@ void FullScreenQuad(benchmark::State& state, bool portable, bool tilted) {
 }
 
 // Small lit, textured, depth-tested triangles of about 32 pixels each over the whole screen.
-void SmallLitTriangles(benchmark::State& state, bool portable) {
-    Scene s(portable);
+void SmallLitTriangles(benchmark::State& state, bool portable, int threads) {
+    Scene s(portable, threads);
     Direct3DDevice7& dev = *s.device;
     dev.SetTexture(0, s.texture);
     dev.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
@@ -159,6 +161,7 @@ void SmallLitTriangles(benchmark::State& state, bool portable) {
     for (auto _ : state) {
         dev.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
         dev.DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, v.data(), kTriangles * 3, 0);
+        dev.Finish();
         benchmark::ClobberMemory();
     }
     dev.EndScene();
@@ -168,7 +171,7 @@ void SmallLitTriangles(benchmark::State& state, bool portable) {
 
 // One model: 512 vertices transformed, clipped and lit with both lights into a 0x2C4 buffer.
 void ProcessVertices512(benchmark::State& state) {
-    Scene s(false);
+    Scene s(false, 1);
     Direct3DDevice7& dev = *s.device;
     D3DVERTEXBUFFERDESC desc;
     desc.lCaps = D3DVBCAPS_WRITEONLY;
@@ -203,13 +206,20 @@ void ProcessVertices512(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(FullScreenQuad, textured_fogged_additive, false, false)
+// Each on one thread and on two (the device's threads; the frames are the same).
+BENCHMARK_CAPTURE(FullScreenQuad, textured_fogged_additive, false, false, 1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(FullScreenQuad, perspective_textured_fogged_additive, false, true)
+BENCHMARK_CAPTURE(FullScreenQuad, textured_fogged_additive_2threads, false, false, 2)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(FullScreenQuad, portable_textured_fogged_additive, true, false)
+BENCHMARK_CAPTURE(FullScreenQuad, perspective_textured_fogged_additive, false, true, 1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(SmallLitTriangles, lit_textured_10000, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(SmallLitTriangles, portable_lit_textured_10000, true)
+BENCHMARK_CAPTURE(FullScreenQuad, perspective_textured_fogged_additive_2threads, false, true, 2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullScreenQuad, portable_textured_fogged_additive, true, false, 1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SmallLitTriangles, lit_textured_10000, false, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SmallLitTriangles, lit_textured_10000_2threads, false, 2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SmallLitTriangles, portable_lit_textured_10000, true, 1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(ProcessVertices512)->Unit(benchmark::kMicrosecond);

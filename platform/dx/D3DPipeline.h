@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/dx/D3DConstants.h"
@@ -168,6 +169,8 @@ struct AttrScale {
 };
 void ToPipeVertex(const AttrScale& scale, const ProcessedVertex& in, PipeVertex& out);
 
+class RasterQueue;
+
 // One draw call's raster state.
 struct RasterDraw {
     SpanContext span;
@@ -180,11 +183,49 @@ struct RasterDraw {
     bool flat = false;
     bool lastPixel = true;
     ScreenMap screen;
+    // Where primitives go once set up: drawn at once when null, else queued for the device's
+    // threads as draw number queueDraw.
+    RasterQueue* queue = nullptr;
+    uint32_t queueDraw = 0;
+    // A 1×1 texture, doubled for 32-bit reads; span.texels points here for one.
+    std::array<uint16_t, 2> tinyTexture{};
 };
 
 // Snapped screen positions: 8 bits of sub-pixel precision.
 constexpr int kSubPixelBits = 8;
 constexpr int kSubPixel = 1 << kSubPixelBits;
+
+// A triangle ready for its rows: planes, kernel and snapped corners from top to bottom. Any
+// band of rows can be walked on its own; the edges are exact, so rows come out the same
+// whichever band they are walked in.
+struct TriangleSetup {
+    SpanPlanes planes;
+    SpanFn kernel = nullptr;
+    int64_t X[3] = {}, Y[3] = {};             // top, middle, bottom
+    int32_t yTop = 0, yMid = 0, yBottom = 0;  // rows yTop <= y < yBottom are drawn
+    bool longEdgeLeft = false;
+    uint32_t draw = 0;
+};
+// Rows from <= y < to of the triangle.
+void WalkTriangle(const RasterDraw& draw, const TriangleSetup& t, int32_t from, int32_t to);
+
+// A line stepped along its major axis; rows outside [from, to) are skipped.
+struct LineSetup {
+    SpanPlanes planes;
+    bool xMajor = true;
+    int32_t start = 0, step = 1, count = 0;
+    float major0 = 0, length = 0, minor0 = 0, minor1 = 0;
+    int32_t yMin = 0, yMax = 0;  // rows the line can touch, inclusive
+    uint32_t draw = 0;
+};
+void WalkLine(const RasterDraw& draw, const LineSetup& line, int32_t from, int32_t to);
+
+// A point: the pixel at the planes' reference.
+struct PointSetup {
+    SpanPlanes planes;
+    uint32_t draw = 0;
+};
+void DrawPointPixel(const RasterDraw& draw, const PointSetup& point);
 
 // A triangle with all vertices inside the guard band. flatSource gives the colours in flat
 // shading; cull is applied by the caller when false is passed.
@@ -205,12 +246,15 @@ void DrawPrimitives(const RasterDraw& draw, int32_t primitiveType, const PipeVer
 // ---------------------------------------------------------------- the device
 
 struct DeviceCore {
+    DeviceCore();
+    ~DeviceCore();
     DeviceState state;
     bool portableSpans = false;
+    // Present when the device draws on more than one thread.
+    std::unique_ptr<RasterQueue> queue;
     VertexPipeline pipeline;                 // rebuilt per draw; keeps its light storage
     std::vector<ProcessedVertex> processed;  // scratch, reused from draw to draw
     std::vector<PipeVertex> pipe;
-    std::array<uint16_t, 2> tinyTexture{};  // a 1×1 texture, doubled for 32-bit reads
 };
 
 }  // namespace d3d

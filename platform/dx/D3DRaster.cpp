@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "platform/dx/D3DPipeline.h"
+#include "platform/dx/D3DRasterQueue.h"
 
 namespace d3d {
 
@@ -102,9 +103,12 @@ class SpanBatch {
         spans_[count_++] = Span{y, x0, x1};
         if (count_ == kCapacity) Flush();
     }
-    // A single pixel, dropped outside the viewport.
-    void AddPixel(int32_t x, int32_t y) {
-        if (x >= d_.left && x < d_.right && y >= d_.top && y < d_.bottom) Add(y, x, x + 1);
+    // A single pixel, dropped outside the viewport and outside rows [from, to).
+    void AddPixel(int32_t x, int32_t y, int32_t from, int32_t to) {
+        if (x >= d_.left && x < d_.right && y >= std::max(d_.top, from) &&
+            y < std::min(d_.bottom, to)) {
+            Add(y, x, x + 1);
+        }
     }
     void Flush() {
         if (count_ > 0) fn_(d_.span, planes_, spans_, count_);
@@ -154,6 +158,27 @@ void RasterTriangle(const RasterDraw& d, const PipeVertex& a, const PipeVertex& 
     if (area == 0) return;
     if (cull && IsCulled(d.cull, area)) return;
 
+    // Top, middle and bottom vertex; the long edge runs from top to bottom.
+    int t = 0, m = 1, bt = 2;
+    if (Y[t] > Y[m]) std::swap(t, m);
+    if (Y[m] > Y[bt]) std::swap(m, bt);
+    if (Y[t] > Y[m]) std::swap(t, m);
+    const int64_t yTop = std::max<int64_t>(CeilDiv(Y[t], kSubPixel), d.top);
+    const int64_t yBottom = std::min<int64_t>(CeilDiv(Y[bt], kSubPixel), d.bottom);
+    if (yTop >= yBottom) return;
+
+    TriangleSetup setup;
+    const int order[3] = {t, m, bt};
+    for (int i = 0; i < 3; ++i) {
+        setup.X[i] = X[order[i]];
+        setup.Y[i] = Y[order[i]];
+    }
+    const int64_t cross = (X[m] - X[t]) * (Y[bt] - Y[t]) - (X[bt] - X[t]) * (Y[m] - Y[t]);
+    setup.longEdgeLeft = cross > 0;
+    setup.yTop = static_cast<int32_t>(yTop);
+    setup.yMid = static_cast<int32_t>(std::clamp<int64_t>(CeilDiv(Y[m], kSubPixel), yTop, yBottom));
+    setup.yBottom = static_cast<int32_t>(yBottom);
+
     // Planes of the attributes over the screen, from the snapped positions.
     const bool affine = SharesRhw(a, b, c);
     float val[3][kSpanAttrCount];
@@ -165,7 +190,7 @@ void RasterTriangle(const RasterDraw& d, const PipeVertex& a, const PipeVertex& 
     const float e2x = static_cast<float>(X[2] - X[0]) / inv;
     const float e2y = static_cast<float>(Y[2] - Y[0]) / inv;
     const float invDet = 1.0f / static_cast<float>(static_cast<double>(area) / (inv * inv));
-    SpanPlanes planes;
+    SpanPlanes& planes = setup.planes;
     planes.refX = static_cast<int32_t>(FloorDiv(X[0], kSubPixel));
     planes.refY = static_cast<int32_t>(FloorDiv(Y[0], kSubPixel));
     const float toRefX = static_cast<float>(planes.refX) - x0;
@@ -176,23 +201,25 @@ void RasterTriangle(const RasterDraw& d, const PipeVertex& a, const PipeVertex& 
         planes.dy[k] = (d2 * e1x - d1 * e2x) * invDet;
         planes.at[k] = val[0][k] + toRefX * planes.dx[k] + toRefY * planes.dy[k];
     }
-    SpanBatch batch(d, ChooseFilter(d, affine, val, planes.dx, planes.dy), planes);
+    setup.kernel = ChooseFilter(d, affine, val, planes.dx, planes.dy);
+    if (d.queue != nullptr) {
+        setup.draw = d.queueDraw;
+        d.queue->AddTriangle(setup);
+    } else {
+        WalkTriangle(d, setup, setup.yTop, setup.yBottom);
+    }
+}
 
-    // Top, middle and bottom vertex; the long edge runs from top to bottom.
-    int t = 0, m = 1, bt = 2;
-    if (Y[t] > Y[m]) std::swap(t, m);
-    if (Y[m] > Y[bt]) std::swap(m, bt);
-    if (Y[t] > Y[m]) std::swap(t, m);
-    const int64_t cross = (X[m] - X[t]) * (Y[bt] - Y[t]) - (X[bt] - X[t]) * (Y[m] - Y[t]);
-    const bool longEdgeLeft = cross > 0;
-
-    const int64_t yTop = std::max<int64_t>(CeilDiv(Y[t], kSubPixel), d.top);
-    const int64_t yMid = CeilDiv(Y[m], kSubPixel);
-    const int64_t yBottom = std::min<int64_t>(CeilDiv(Y[bt], kSubPixel), d.bottom);
+void WalkTriangle(const RasterDraw& d, const TriangleSetup& s, int32_t from, int32_t to) {
+    const int64_t yTop = std::max(s.yTop, from);
+    const int64_t yBottom = std::min(s.yBottom, to);
     if (yTop >= yBottom) return;
+    const int64_t* X = s.X;
+    const int64_t* Y = s.Y;
+    SpanBatch batch(d, s.kernel, s.planes);
 
-    auto rows = [&](EdgeWalk& left, EdgeWalk& right, int64_t from, int64_t to) {
-        for (int64_t y = from; y < to; ++y) {
+    auto rows = [&](EdgeWalk& left, EdgeWalk& right, int64_t first, int64_t end) {
+        for (int64_t y = first; y < end; ++y) {
             const int64_t xl = std::max<int64_t>(left.q, d.left);
             const int64_t xr = std::min<int64_t>(right.q, d.right);
             if (xl < xr) {
@@ -204,24 +231,26 @@ void RasterTriangle(const RasterDraw& d, const PipeVertex& a, const PipeVertex& 
         }
     };
 
+    // The upper part runs from the top to the middle vertex along the first short edge, the
+    // lower part from there to the bottom along the second; the long edge spans both.
     EdgeWalk longEdge, shortEdge;
-    longEdge.Start(X[t], Y[t], X[bt], Y[bt], yTop);
-    const int64_t upperEnd = std::min(yMid, yBottom);
+    const int64_t upperEnd = std::min<int64_t>(s.yMid, yBottom);
     if (yTop < upperEnd) {
-        shortEdge.Start(X[t], Y[t], X[m], Y[m], yTop);
-        if (longEdgeLeft) {
+        longEdge.Start(X[0], Y[0], X[2], Y[2], yTop);
+        shortEdge.Start(X[0], Y[0], X[1], Y[1], yTop);
+        if (s.longEdgeLeft) {
             rows(longEdge, shortEdge, yTop, upperEnd);
         } else {
             rows(shortEdge, longEdge, yTop, upperEnd);
         }
     }
-    const int64_t lowerStart = std::max(yMid, yTop);
+    const int64_t lowerStart = std::max<int64_t>(s.yMid, yTop);
     if (lowerStart < yBottom) {
         // The long edge has walked to lowerStart when the upper part ran; start it afresh
         // otherwise (the upper part was empty or cut away).
-        if (!(yTop < upperEnd)) longEdge.Start(X[t], Y[t], X[bt], Y[bt], lowerStart);
-        shortEdge.Start(X[m], Y[m], X[bt], Y[bt], lowerStart);
-        if (longEdgeLeft) {
+        if (!(yTop < upperEnd)) longEdge.Start(X[0], Y[0], X[2], Y[2], lowerStart);
+        shortEdge.Start(X[1], Y[1], X[2], Y[2], lowerStart);
+        if (s.longEdgeLeft) {
             rows(longEdge, shortEdge, lowerStart, yBottom);
         } else {
             rows(shortEdge, longEdge, lowerStart, yBottom);
@@ -239,49 +268,93 @@ void RasterLine(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
     SpanValues(b, flatSource, d.flat, false, vb);
     const float dxl = b.sx - a.sx, dyl = b.sy - a.sy;
     if (!std::isfinite(dxl) || !std::isfinite(dyl)) return;
-    const bool xMajor = std::fabs(dxl) >= std::fabs(dyl);
-    const float major0 = xMajor ? a.sx : a.sy, major1 = xMajor ? b.sx : b.sy;
-    const float minor0 = xMajor ? a.sy : a.sx, minor1 = xMajor ? b.sy : b.sx;
-    const int32_t start = static_cast<int32_t>(std::floor(major0 + 0.5f));
+    LineSetup line;
+    line.xMajor = std::fabs(dxl) >= std::fabs(dyl);
+    line.major0 = line.xMajor ? a.sx : a.sy;
+    const float major1 = line.xMajor ? b.sx : b.sy;
+    line.minor0 = line.xMajor ? a.sy : a.sx;
+    line.minor1 = line.xMajor ? b.sy : b.sx;
+    line.start = static_cast<int32_t>(std::floor(line.major0 + 0.5f));
     const int32_t end = static_cast<int32_t>(std::floor(major1 + 0.5f));
-    const int32_t step = end >= start ? 1 : -1;
+    line.step = end >= line.start ? 1 : -1;
     // The end pixel is drawn while LASTPIXEL is on (its default); turned off, connected lines
     // meet without overlap.
-    const int32_t count = std::abs(end - start) + (d.lastPixel ? 1 : 0);
-    if (count == 0) return;
-    const float length = major1 - major0;
-    const float t0 = length != 0 ? (static_cast<float>(start) - major0) / length : 0.0f;
+    line.count = std::abs(end - line.start) + (d.lastPixel ? 1 : 0);
+    if (line.count == 0) return;
+    line.length = major1 - line.major0;
+    const float length = line.length;
+    const float t0 = length != 0 ? (static_cast<float>(line.start) - line.major0) / length : 0.0f;
     const int32_t startMinor =
-        static_cast<int32_t>(std::floor(minor0 + t0 * (minor1 - minor0) + 0.5f));
-    SpanPlanes planes;
-    planes.refX = xMajor ? start : startMinor;
-    planes.refY = xMajor ? startMinor : start;
+        static_cast<int32_t>(std::floor(line.minor0 + t0 * (line.minor1 - line.minor0) + 0.5f));
+    SpanPlanes& planes = line.planes;
+    planes.refX = line.xMajor ? line.start : startMinor;
+    planes.refY = line.xMajor ? startMinor : line.start;
     for (int k = 0; k < kSpanAttrCount; ++k) {
         const float perPixel = length != 0 ? (vb[k] - va[k]) / length : 0.0f;
         planes.at[k] = va[k] + t0 * (vb[k] - va[k]);
-        planes.dx[k] = xMajor ? perPixel : 0.0f;
-        planes.dy[k] = xMajor ? 0.0f : perPixel;
+        planes.dx[k] = line.xMajor ? perPixel : 0.0f;
+        planes.dy[k] = line.xMajor ? 0.0f : perPixel;
     }
-    SpanBatch batch(d, d.kernels[0][0], planes);
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t pm = start + i * step;
+    // Rows the line can reach: the minor coordinate rounds within the endpoints' rows (a row
+    // either side for rounding in the interpolation).
+    if (line.xMajor) {
+        line.yMin = static_cast<int32_t>(std::floor(std::min(line.minor0, line.minor1) + 0.5f)) - 1;
+        line.yMax = static_cast<int32_t>(std::floor(std::max(line.minor0, line.minor1) + 0.5f)) + 1;
+    } else {
+        line.yMin = std::min(line.start, line.start + (line.count - 1) * line.step);
+        line.yMax = std::max(line.start, line.start + (line.count - 1) * line.step);
+    }
+    if (line.yMax < d.top || line.yMin >= d.bottom) return;
+    if (d.queue != nullptr) {
+        line.draw = d.queueDraw;
+        d.queue->AddLine(line);
+    } else {
+        WalkLine(d, line, d.top, d.bottom);
+    }
+}
+
+void WalkLine(const RasterDraw& d, const LineSetup& line, int32_t from, int32_t to) {
+    SpanBatch batch(d, d.kernels[0][0], line.planes);
+    int32_t first = 0, last = line.count;
+    if (!line.xMajor) {
+        // Rows are the major axis: only the steps inside [from, to) are taken.
+        const int32_t a = (from - line.start) * line.step, b = (to - 1 - line.start) * line.step;
+        first = std::max(first, std::min(a, b));
+        last = std::min(last, std::max(a, b) + 1);
+    }
+    const float length = line.length;
+    for (int32_t i = first; i < last; ++i) {
+        const int32_t pm = line.start + i * line.step;
         const float t =
-            length != 0 ? std::clamp((static_cast<float>(pm) - major0) / length, 0.0f, 1.0f) : 0;
-        const int32_t pn = static_cast<int32_t>(std::floor(minor0 + t * (minor1 - minor0) + 0.5f));
-        batch.AddPixel(xMajor ? pm : pn, xMajor ? pn : pm);
+            length != 0 ? std::clamp((static_cast<float>(pm) - line.major0) / length, 0.0f, 1.0f)
+                        : 0;
+        const int32_t pn =
+            static_cast<int32_t>(std::floor(line.minor0 + t * (line.minor1 - line.minor0) + 0.5f));
+        batch.AddPixel(line.xMajor ? pm : pn, line.xMajor ? pn : pm, from, to);
     }
 }
 
 void RasterPoint(const RasterDraw& d, const PipeVertex& p) {
     if (!std::isfinite(p.sx) || !std::isfinite(p.sy)) return;
-    SpanPlanes planes;
+    PointSetup point;
+    SpanPlanes& planes = point.planes;
     SpanValues(p, p, false, false, planes.at);
     std::fill(std::begin(planes.dx), std::end(planes.dx), 0.0f);
     std::fill(std::begin(planes.dy), std::end(planes.dy), 0.0f);
     planes.refX = static_cast<int32_t>(std::floor(p.sx + 0.5f));
     planes.refY = static_cast<int32_t>(std::floor(p.sy + 0.5f));
-    SpanBatch batch(d, d.kernels[0][0], planes);
-    batch.AddPixel(planes.refX, planes.refY);
+    if (planes.refY < d.top || planes.refY >= d.bottom) return;
+    if (d.queue != nullptr) {
+        point.draw = d.queueDraw;
+        d.queue->AddPoint(point);
+    } else {
+        DrawPointPixel(d, point);
+    }
+}
+
+void DrawPointPixel(const RasterDraw& d, const PointSetup& point) {
+    SpanBatch batch(d, d.kernels[0][0], point.planes);
+    batch.AddPixel(point.planes.refX, point.planes.refY, d.top, d.bottom);
 }
 
 }  // namespace d3d

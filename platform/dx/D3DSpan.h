@@ -48,6 +48,9 @@ struct SpanContext {
     int32_t depthPitch = 0;
 
     const uint16_t* texels = nullptr;  // row-major, width × height, at least two texels
+    // For linear filtering: each texel with its right, lower and lower right neighbours
+    // (wrapping), 16 bits each from the low end; width × height entries.
+    const uint64_t* quads = nullptr;
     int32_t texWidth = 1, texHeight = 1, texCount = 2;
     float texWidthF = 1, texHeightF = 1, invTexWidth = 1, invTexHeight = 1;
     // Source colour key, raw 565 values low..high; the default lies above every texel.

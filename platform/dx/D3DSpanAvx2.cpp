@@ -125,6 +125,18 @@ inline int Mask(I a) {
 inline I Gather32(const uint16_t* base, I index) {
     return I(_mm256_i32gather_epi32(reinterpret_cast<const int*>(base), index.v, 2));
 }
+// Lane i's 64-bit entry split into halves; the indices are reordered so that the two 4-lane
+// gathers come back in an order one shuffle per half restores.
+inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
+    const __m256i idx =
+        _mm256_permutevar8x32_epi32(index.v, _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
+    const auto* b = reinterpret_cast<const long long*>(base);
+    const __m256 a = _mm256_castsi256_ps(_mm256_i32gather_epi64(b, _mm256_castsi256_si128(idx), 8));
+    const __m256 c =
+        _mm256_castsi256_ps(_mm256_i32gather_epi64(b, _mm256_extracti128_si256(idx, 1), 8));
+    low = I(_mm256_castps_si256(_mm256_shuffle_ps(a, c, _MM_SHUFFLE(2, 0, 2, 0))));
+    high = I(_mm256_castps_si256(_mm256_shuffle_ps(a, c, _MM_SHUFFLE(3, 1, 3, 1))));
+}
 inline I LaneLess(int n) {
     return I(_mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
 }

@@ -175,6 +175,17 @@ inline I Gather32(const uint16_t* base, I index) {
     }
     return I(r);
 }
+inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
+    VU l, h;
+    for (int i = 0; i < kLanes; ++i) {
+        uint64_t q;
+        std::memcpy(&q, base + index.v[i], 8);
+        l[i] = static_cast<uint32_t>(q);
+        h[i] = static_cast<uint32_t>(q >> 32);
+    }
+    low = I(l);
+    high = I(h);
+}
 inline I LaneLess(int n) {
     return I(Bits(VI{0, 1, 2, 3, 4, 5, 6, 7} < n));
 }

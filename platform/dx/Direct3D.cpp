@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "platform/dx/D3DPipeline.h"
+#include "platform/dx/D3DRasterQueue.h"
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
 
@@ -370,7 +372,7 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
     DirectDrawSurface7& target = *s.target;
     d3d::SpanContext& span = rd.span;
     span = d3d::SpanContext{};
-    span.color = target.Pixels();
+    span.color = target.PixelsForDevice();
     span.colorPitch = target.Pitch();
 
     const D3DVIEWPORT7& vp = s.viewport;
@@ -389,7 +391,7 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
     const int32_t func = s.rs(D3DRENDERSTATE_ZFUNC);
     if (depthOn && (func != D3DCMP_ALWAYS || depthWrite)) {
         span.depthMode = depthWrite ? d3d::ZMode::TestWrite : d3d::ZMode::Test;
-        span.depth = s.depth->Pixels();
+        span.depth = s.depth->PixelsForDevice();
         span.depthPitch = s.depth->Pitch();
         DepthMasks(func, span);
     }
@@ -429,11 +431,12 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
     d3d::TexMode magnify = d3d::TexMode::None, minify = d3d::TexMode::None;
     if (sampled) {
         DirectDrawSurface7& t = *texture;
+        if (core.queue) core.queue->BeforeSampling(t);
         if (t.Width() * t.Height() >= 2) {
-            span.texels = t.Pixels();
+            span.texels = t.PixelsForDevice();
         } else {
-            core.tinyTexture.fill(t.Pixels()[0]);
-            span.texels = core.tinyTexture.data();
+            rd.tinyTexture.fill(t.PixelsForDevice()[0]);
+            span.texels = rd.tinyTexture.data();
         }
         span.texWidth = t.Width();
         span.texHeight = t.Height();
@@ -459,7 +462,11 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
         };
         magnify = mode(s.tss(D3DTSS_MAGFILTER));
         minify = mode(s.tss(D3DTSS_MINFILTER));
+        if (magnify == d3d::TexMode::Linear || minify == d3d::TexMode::Linear) {
+            span.quads = t.TexelQuads();
+        }
     }
+    target.NotePixelsChanged();
 
     const bool fog = s.on(D3DRENDERSTATE_FOGENABLE);
     const bool specular = s.on(D3DRENDERSTATE_SPECULARENABLE);
@@ -502,6 +509,13 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
             d3d::SpanFn fn = core.portableSpans ? nullptr : d3d::Avx2SpanFunction(k);
             rd.kernels[filter][affine] = fn ? fn : d3d::PortableSpanFunction(k);
         }
+    }
+
+    // With threads the draw's pixels are queued; a draw that cannot be is drawn at once.
+    if (core.queue) {
+        DirectDrawSurface7* depth = span.depthMode != d3d::ZMode::Off ? s.depth.get() : nullptr;
+        DirectDrawSurface7* sampledTexture = sampled ? texture.get() : nullptr;
+        if (!core.queue->BeginDraw(rd, target, depth, sampledTexture)) rd.queue = nullptr;
     }
 }
 
@@ -546,8 +560,26 @@ void ProcessFromMemory(DeviceCore& core, const d3d::FvfLayout& layout, const std
 
 }  // namespace
 
+namespace {
+int deviceThreads = 0;  // 0: not chosen, the number of cores
+}  // namespace
+
+void SetDeviceThreads(int threads) {
+    deviceThreads = std::clamp(threads, 1, kMaxDeviceThreads);
+}
+
+int DeviceThreads() {
+    if (deviceThreads > 0) return deviceThreads;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp(static_cast<int>(cores), 1, kMaxDeviceThreads);
+}
+
+d3d::DeviceCore::DeviceCore() = default;
+d3d::DeviceCore::~DeviceCore() = default;
+
 Direct3DDevice7::Direct3DDevice7(const SurfacePtr& renderTarget)
     : core_(std::make_unique<DeviceCore>()) {
+    SetThreads(DeviceThreads());
     SurfacePtr depth = CheckTarget(renderTarget);
     DeviceState& s = core_->state;
     d3d::ResetDeviceState(s, depth != nullptr);
@@ -556,7 +588,23 @@ Direct3DDevice7::Direct3DDevice7(const SurfacePtr& renderTarget)
     s.viewport = WholeViewport(*renderTarget);
 }
 
+// The queue finishes its work as it goes.
 Direct3DDevice7::~Direct3DDevice7() = default;
+
+void Direct3DDevice7::SetThreads(int threads) {
+    threads = std::clamp(threads, 1, kMaxDeviceThreads);
+    if (threads == Threads()) return;
+    core_->queue.reset();
+    if (threads > 1) core_->queue = std::make_unique<d3d::RasterQueue>(threads);
+}
+
+int Direct3DDevice7::Threads() const {
+    return core_->queue ? core_->queue->Threads() : 1;
+}
+
+void Direct3DDevice7::Finish() {
+    if (core_->queue) core_->queue->Finish();
+}
 
 std::shared_ptr<Direct3DEnumPixelFormats> Direct3DDevice7::GetTextureFormatsEnum() {
     return std::make_shared<Direct3DEnumPixelFormats>(std::vector<DDPIXELFORMAT>{Rgb565Format()});
@@ -600,16 +648,27 @@ void Direct3DDevice7::Clear(int32_t count, const D3DRECT* rects, int32_t flags, 
     const int32_t n = count == 0 ? 1 : count;
     for (int32_t i = 0; i < n; ++i) {
         const D3DRECT& r = count == 0 ? whole : rects[i];
-        const int32_t x1 = std::max({r.x1, whole.x1, 0});
-        const int32_t y1 = std::max({r.y1, whole.y1, 0});
-        const int32_t x2 = std::min({r.x2, whole.x2, s.target->Width()});
-        const int32_t y2 = std::min({r.y2, whole.y2, s.target->Height()});
-        if (x1 >= x2 || y1 >= y2) continue;
-        for (int32_t y = y1; y < y2; ++y) {
-            if ((flags & D3DCLEAR_TARGET) != 0) {
-                std::fill(s.target->Row(y) + x1, s.target->Row(y) + x2, pixel);
-            }
-            if (depth) std::fill(s.depth->Row(y) + x1, s.depth->Row(y) + x2, depthValue);
+        d3d::ClearJob job;
+        job.x1 = std::max({r.x1, whole.x1, 0});
+        job.y1 = std::max({r.y1, whole.y1, 0});
+        job.x2 = std::min({r.x2, whole.x2, s.target->Width()});
+        job.y2 = std::min({r.y2, whole.y2, s.target->Height()});
+        if (job.x1 >= job.x2 || job.y1 >= job.y2) continue;
+        if ((flags & D3DCLEAR_TARGET) != 0) {
+            job.color = s.target->PixelsForDevice();
+            job.colorPitch = s.target->Pitch();
+            job.pixel = pixel;
+        }
+        if (depth) {
+            job.depth = s.depth->PixelsForDevice();
+            job.depthPitch = s.depth->Pitch();
+            job.depthValue = depthValue;
+        }
+        if (core_->queue) {
+            core_->queue->AddClear(job, job.color ? s.target.get() : nullptr,
+                                   job.depth ? s.depth.get() : nullptr);
+        } else {
+            d3d::DrawClear(job, job.y1, job.y2);
         }
     }
 }

@@ -28,6 +28,12 @@ struct FvfLayout;
 class Direct3DDevice7;
 class Direct3DVertexBuffer7;
 
+// How many threads devices draw on when they are made: 1 draws on the caller's thread alone;
+// the default is the number of cores. Frames are the same for every count.
+constexpr int kMaxDeviceThreads = 64;
+void SetDeviceThreads(int threads);  // clamped to 1..kMaxDeviceThreads
+int DeviceThreads();
+
 // The device enumeration: one software device that answers to the hardware name.
 class Direct3DEnumDevices {
   public:
@@ -166,6 +172,13 @@ class Direct3DDevice7 {
     // Tests and benchmarks: run the portable span kernels even where AVX2 is available.
     void UsePortableSpans(bool portable);
     bool UsesAvx2Spans() const;
+    // The threads this device draws on (clamped as SetDeviceThreads); changing it finishes
+    // the work in flight first.
+    void SetThreads(int threads);
+    int Threads() const;
+    // Draws everything accepted so far into the surfaces. Reading or writing a surface from
+    // outside does this by itself; benchmarks call it to time whole frames.
+    void Finish();
 
   private:
     friend class Direct3DVertexBuffer7;

@@ -63,6 +63,7 @@ DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* owner, const DDSURFACEDESC2&
 }
 
 DirectDrawSurface7::~DirectDrawSurface7() {
+    Settle();
     delete dc_;
 }
 
@@ -71,6 +72,10 @@ void DirectDrawSurface7::CheckAlive() const {
 }
 
 void DirectDrawSurface7::Release() {
+    Settle();
+    ++changes_;
+    quads_.clear();
+    quads_.shrink_to_fit();
     released_ = true;
     pixels_.clear();
     pixels_.shrink_to_fit();
@@ -83,6 +88,8 @@ void DirectDrawSurface7::Blt(const RECT* destRect, DirectDrawSurface7* src, cons
     CheckAlive();
     if (src == nullptr) throw DxError(DDERR_INVALIDPARAMS, "Blt without a source surface");
     src->CheckAlive();
+    Settle();
+    src->Settle();
     const RECT d = destRect ? *destRect : WholeRect(*this);
     const RECT s = srcRect ? *srcRect : WholeRect(*src);
     if (IsEmpty(d) || IsEmpty(s)) return;
@@ -120,6 +127,8 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
     CheckAlive();
     if (src == nullptr) throw DxError(DDERR_INVALIDPARAMS, "BltFast without a source surface");
     src->CheckAlive();
+    Settle();
+    src->Settle();
     RECT s = srcRect;
     if (IsEmpty(s)) return;
     // Clip the source to its surface and the destination to ours, moving the other side along.
@@ -177,8 +186,28 @@ void DirectDrawSurface7::BltColorFill(const RECT* rect, int32_t color) {
     for (int y = r.Top; y < r.Bottom; ++y) std::fill(Row(y) + r.Left, Row(y) + r.Right, p);
 }
 
+const uint64_t* DirectDrawSurface7::TexelQuads() {
+    CheckAlive();
+    if (quadsMadeAt_ == changes_) return quads_.data();
+    const size_t w = static_cast<size_t>(width_), h = static_cast<size_t>(height_);
+    quads_.resize(w * h);
+    for (size_t y = 0; y < h; ++y) {
+        const uint16_t* row = pixels_.data() + y * w;
+        const uint16_t* below = pixels_.data() + (y + 1 == h ? 0 : y + 1) * w;
+        uint64_t* out = quads_.data() + y * w;
+        for (size_t x = 0; x < w; ++x) {
+            const size_t right = x + 1 == w ? 0 : x + 1;
+            out[x] = uint64_t{row[x]} | uint64_t{row[right]} << 16 | uint64_t{below[x]} << 32 |
+                     uint64_t{below[right]} << 48;
+        }
+    }
+    quadsMadeAt_ = changes_;
+    return quads_.data();
+}
+
 GdiDC* DirectDrawSurface7::GetDC() {
     CheckAlive();
+    Settle();
     if (dc_ != nullptr) throw DxError(DDERR_DCALREADYCREATED, "GetDC twice without ReleaseDC");
     dc_ = new GdiDC;
     dc_->surface = this;
@@ -234,12 +263,16 @@ void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t flags
     }
     DirectDrawSurface7* back = overrideSurface ? overrideSurface : backBuffer_.get();
     back->CheckAlive();
+    Settle();
+    back->Settle();
     if (back->width_ != width_ || back->height_ != height_) {
         throw DxError(DDERR_INVALIDPARAMS, "Flip with a surface of another size");
     }
     // As on the hardware, the buffers trade places: the finished frame is shown and the back
     // buffer now holds the frame shown before it.
     pixels_.swap(back->pixels_);
+    ++changes_;
+    ++back->changes_;
     // A page flip takes effect at the vertical refresh unless told not to wait for it.
     if ((flags & DDFLIP_NOVSYNC) == 0) owner_->host_.WaitForVerticalRefresh();
     owner_->host_.Present(pixels_.data(), width_, height_, width_);

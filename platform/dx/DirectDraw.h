@@ -19,6 +19,18 @@ struct GdiDC;
 class DirectDrawSurface7;
 using SurfacePtr = std::shared_ptr<DirectDrawSurface7>;
 
+// Drawing that has been accepted but may not have reached the pixels yet (the 3D device draws
+// on its own threads). A surface it uses points at it; anything that reads or writes the
+// surface's pixels from outside finishes it first, so callers always see a synchronous device.
+class SurfaceWork {
+  public:
+    // Draws everything accepted so far and releases the surfaces it marked.
+    virtual void Finish() = 0;
+
+  protected:
+    ~SurfaceWork() = default;
+};
+
 class DirectDrawGammaControl {
   public:
     DirectDrawGammaControl();
@@ -37,10 +49,46 @@ class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     int32_t Pitch() const { return width_; }  // in pixels
-    uint16_t* Pixels() { return pixels_.data(); }
-    const uint16_t* Pixels() const { return pixels_.data(); }
-    uint16_t* Row(int y) { return pixels_.data() + static_cast<size_t>(y) * width_; }
-    const uint16_t* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * width_; }
+    // The pixels, once drawing in flight on this surface has finished. Access through a
+    // non-const surface counts as a change (see TexelQuads).
+    uint16_t* Pixels() {
+        Settle();
+        ++changes_;
+        return pixels_.data();
+    }
+    const uint16_t* Pixels() const {
+        Settle();
+        return pixels_.data();
+    }
+    uint16_t* Row(int y) { return Pixels() + static_cast<size_t>(y) * width_; }
+    const uint16_t* Row(int y) const { return Pixels() + static_cast<size_t>(y) * width_; }
+
+    // The 3D device's own access: the pixels without waiting, for work it queues itself.
+    uint16_t* PixelsForDevice() { return pixels_.data(); }
+    // The device is about to draw into the surface.
+    void NotePixelsChanged() { ++changes_; }
+    // The texels in the form bilinear sampling reads: entry y * width + x holds the texels
+    // (x, y), (x + 1, y), (x, y + 1) and (x + 1, y + 1), wrapping at the edges, 16 bits each
+    // from the low end. Made again when first asked for after the pixels changed; the caller
+    // makes sure no one still reads the previous one.
+    const uint64_t* TexelQuads();
+    // Marks the surface as used by queued work (see SurfaceWork); the work clears the mark
+    // with ClearPendingWork once it is done.
+    enum PendingUse : uint8_t { kPendingRead = 1, kPendingWrite = 2 };
+    SurfaceWork* PendingWork() const { return pendingWork_; }
+    uint8_t PendingUses() const { return pendingUses_; }
+    void MarkPendingWork(SurfaceWork* work, uint8_t uses) {
+        pendingWork_ = work;
+        pendingUses_ |= uses;
+    }
+    void ClearPendingWork() {
+        pendingWork_ = nullptr;
+        pendingUses_ = 0;
+    }
+    // Waits for drawing in flight that uses this surface.
+    void Settle() const {
+        if (pendingWork_ != nullptr) pendingWork_->Finish();
+    }
     bool IsDepth() const { return (desc_.ddsCaps.lCaps & DDSCAPS_ZBUFFER) != 0; }
     bool HasSourceColorKey() const { return hasSrcKey_; }
     DDCOLORKEY SourceColorKey() const { return srcKey_; }
@@ -87,6 +135,11 @@ class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface
     SurfacePtr attachedDepth_;  // back buffer: the attached depth surface
     std::shared_ptr<DirectDrawGammaControl> gamma_;
     bool released_ = false;
+    SurfaceWork* pendingWork_ = nullptr;
+    uint8_t pendingUses_ = 0;
+    uint64_t changes_ = 0;
+    uint64_t quadsMadeAt_ = UINT64_MAX;
+    std::vector<uint64_t> quads_;
 
     void CheckAlive() const;
 };

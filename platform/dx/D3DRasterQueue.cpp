@@ -1,0 +1,276 @@
+#include "platform/dx/D3DRasterQueue.h"
+
+#include <algorithm>
+
+namespace d3d {
+
+namespace {
+
+// A batch this large is drawn without waiting for a reader, so that a program that never
+// looks at its pixels does not queue without bound.
+constexpr size_t kMaxQueued = 1 << 16;
+
+// Primitives that make a batch worth handing to the workers while the caller records on.
+constexpr size_t kStartAfter = 256;
+
+// Bands per thread: enough that a thread that drew cheap bands takes more of the rest.
+constexpr int32_t kBandsPerThread = 6;
+constexpr int32_t kMinBandRows = 8;
+
+}  // namespace
+
+void DrawClear(const ClearJob& c, int32_t from, int32_t to) {
+    const int32_t y1 = std::max(c.y1, from), y2 = std::min(c.y2, to);
+    for (int32_t y = y1; y < y2; ++y) {
+        if (c.color != nullptr) {
+            uint16_t* row = c.color + static_cast<ptrdiff_t>(y) * c.colorPitch;
+            std::fill(row + c.x1, row + c.x2, c.pixel);
+        }
+        if (c.depth != nullptr) {
+            uint16_t* row = c.depth + static_cast<ptrdiff_t>(y) * c.depthPitch;
+            std::fill(row + c.x1, row + c.x2, c.depthValue);
+        }
+    }
+}
+
+void RasterQueue::Batch::Clear() {
+    for (size_t b = 0; b < binsUsed; ++b) bins[b].clear();
+    binsUsed = 0;
+    bandRows = 0;
+    primitives = 0;
+    draws.clear();
+    triangles.clear();
+    lines.clear();
+    points.clear();
+    clears.clear();
+}
+
+RasterQueue::RasterQueue(int threads) {
+    const int workers = std::max(threads, 1) - 1;
+    workers_.reserve(static_cast<size_t>(workers));
+    for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { WorkerLoop(); });
+}
+
+RasterQueue::~RasterQueue() {
+    Finish();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : workers_) t.join();
+}
+
+void RasterQueue::Use(DirectDrawSurface7& surface, uint8_t uses) {
+    SurfaceWork* other = surface.PendingWork();
+    if (other != nullptr && other != this) surface.Settle();  // another device's work
+    if (surface.PendingWork() == nullptr) marked_.push_back(&surface);
+    surface.MarkPendingWork(this, uses);
+}
+
+void RasterQueue::SetBands(int32_t height) {
+    if (recording_->bandRows > 0) return;
+    const int32_t bands = Threads() * kBandsPerThread;
+    recording_->bandRows = std::max(kMinBandRows, (height + bands - 1) / bands);
+}
+
+uint32_t RasterQueue::KeepDraw(const RasterDraw& draw) {
+    RasterDraw& kept = recording_->draws.emplace_back(draw);
+    if (draw.span.texels == draw.tinyTexture.data()) kept.span.texels = kept.tinyTexture.data();
+    currentDraw_ = static_cast<uint32_t>(recording_->draws.size() - 1);
+    hasDraw_ = true;
+    return currentDraw_;
+}
+
+bool RasterQueue::BeginDraw(RasterDraw& draw, DirectDrawSurface7& target, DirectDrawSurface7* depth,
+                            DirectDrawSurface7* texture) {
+    if (texture != nullptr) {
+        // A draw that samples what it draws into reads pixels another band may be writing.
+        if (texture == &target || texture == depth) {
+            Finish();
+            return false;
+        }
+        // Sampling a surface that queued draws write, or drawing into one that queued draws
+        // sample: the earlier work must be in the pixels first.
+        BeforeSampling(*texture);
+    }
+    auto sampled = [this](DirectDrawSurface7* s) {
+        return s != nullptr && s->PendingWork() == this &&
+               (s->PendingUses() & DirectDrawSurface7::kPendingRead) != 0;
+    };
+    if (sampled(&target) || sampled(depth)) Finish();
+    if (recording_->primitives >= kMaxQueued) Finish();
+
+    Use(target, DirectDrawSurface7::kPendingWrite);
+    if (depth != nullptr) Use(*depth, DirectDrawSurface7::kPendingWrite);
+    if (texture != nullptr) Use(*texture, DirectDrawSurface7::kPendingRead);
+    SetBands(target.Height());
+    draw.queue = this;
+    draw.queueDraw = KeepDraw(draw);
+    return true;
+}
+
+void RasterQueue::Bin(Kind kind, size_t index, int32_t yMin, int32_t yMax) {
+    Batch& b = *recording_;
+    ++b.primitives;
+    if (yMax < yMin || yMax < 0) return;
+    const size_t first = static_cast<size_t>(std::max(yMin, 0) / b.bandRows);
+    const size_t last = static_cast<size_t>(yMax / b.bandRows);
+    if (b.bins.size() <= last) b.bins.resize(last + 1);
+    b.binsUsed = std::max(b.binsUsed, last + 1);
+    const uint32_t ref = static_cast<uint32_t>(kind) << kKindShift | static_cast<uint32_t>(index);
+    for (size_t band = first; band <= last; ++band) b.bins[band].push_back(ref);
+}
+
+void RasterQueue::AddTriangle(const TriangleSetup& triangle) {
+    TriangleSetup& t = recording_->triangles.emplace_back(triangle);
+    t.draw = currentDraw_;
+    Bin(kTriangle, recording_->triangles.size() - 1, t.yTop, t.yBottom - 1);
+    Queued();
+}
+
+void RasterQueue::AddLine(const LineSetup& line) {
+    const RasterDraw& d = recording_->draws[currentDraw_];
+    LineSetup& l = recording_->lines.emplace_back(line);
+    l.draw = currentDraw_;
+    Bin(kLine, recording_->lines.size() - 1, std::max(l.yMin, d.top),
+        std::min(l.yMax, d.bottom - 1));
+    Queued();
+}
+
+void RasterQueue::AddPoint(const PointSetup& point) {
+    PointSetup& p = recording_->points.emplace_back(point);
+    p.draw = currentDraw_;
+    Bin(kPoint, recording_->points.size() - 1, p.planes.refY, p.planes.refY);
+    Queued();
+}
+
+void RasterQueue::AddClear(const ClearJob& clear, DirectDrawSurface7* target,
+                           DirectDrawSurface7* depth) {
+    auto sampled = [this](DirectDrawSurface7* s) {
+        return s != nullptr && s->PendingWork() == this &&
+               (s->PendingUses() & DirectDrawSurface7::kPendingRead) != 0;
+    };
+    if (sampled(target) || sampled(depth)) Finish();
+    if (target != nullptr) {
+        Use(*target, DirectDrawSurface7::kPendingWrite);
+        SetBands(target->Height());
+    }
+    if (depth != nullptr) {
+        Use(*depth, DirectDrawSurface7::kPendingWrite);
+        SetBands(depth->Height());
+    }
+    recording_->clears.push_back(clear);
+    Bin(kClear, recording_->clears.size() - 1, clear.y1, clear.y2 - 1);
+    Queued();
+}
+
+// Hands a batch to the workers once it is worth their wake-up and they are free; the caller
+// goes on recording into the other batch.
+void RasterQueue::Queued() {
+    if (inFlight_ != nullptr) {
+        if (busy_.load(std::memory_order_acquire) != 0) return;
+        inFlight_->Clear();
+        inFlight_ = nullptr;
+    }
+    if (recording_->primitives < kStartAfter || workers_.empty()) return;
+    Batch& full = *recording_;
+    const int32_t bandRows = full.bandRows;
+    Start(full);
+    inFlight_ = &full;
+    recording_ = &batches_[recording_ == &batches_[0] ? 1 : 0];
+    recording_->bandRows = bandRows;
+    // Primitives of the draw under way go on in the new batch.
+    if (hasDraw_) KeepDraw(full.draws[currentDraw_]);
+}
+
+void RasterQueue::Start(Batch& batch) {
+    nextBand_.store(0, std::memory_order_relaxed);
+    busy_.store(static_cast<int>(workers_.size()), std::memory_order_relaxed);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        active_ = &batch;
+        ++generation_;
+    }
+    wake_.notify_all();
+}
+
+void RasterQueue::WaitForWorkers() {
+    if (busy_.load(std::memory_order_acquire) == 0) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [&] { return busy_.load(std::memory_order_acquire) == 0; });
+}
+
+void RasterQueue::DrawBand(const Batch& batch, size_t band) {
+    const int32_t from = static_cast<int32_t>(band) * batch.bandRows;
+    const int32_t to = from + batch.bandRows;
+    for (const uint32_t ref : batch.bins[band]) {
+        const uint32_t index = ref & ((1u << kKindShift) - 1);
+        switch (static_cast<Kind>(ref >> kKindShift)) {
+            case kTriangle: {
+                const TriangleSetup& t = batch.triangles[index];
+                WalkTriangle(batch.draws[t.draw], t, from, to);
+                break;
+            }
+            case kLine: {
+                const LineSetup& l = batch.lines[index];
+                WalkLine(batch.draws[l.draw], l, from, to);
+                break;
+            }
+            case kPoint: {
+                const PointSetup& p = batch.points[index];
+                DrawPointPixel(batch.draws[p.draw], p);
+                break;
+            }
+            case kClear:
+                DrawClear(batch.clears[index], from, to);
+                break;
+        }
+    }
+}
+
+void RasterQueue::DrawBands(Batch& batch) {
+    for (;;) {
+        const size_t band = nextBand_.fetch_add(1, std::memory_order_relaxed);
+        if (band >= batch.binsUsed) return;
+        DrawBand(batch, band);
+    }
+}
+
+void RasterQueue::WorkerLoop() {
+    uint64_t seen = 0;
+    for (;;) {
+        Batch* batch = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
+            if (stop_) return;
+            seen = generation_;
+            batch = active_;
+        }
+        DrawBands(*batch);
+        if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_.notify_one();
+        }
+    }
+}
+
+void RasterQueue::Finish() {
+    if (inFlight_ != nullptr) {
+        WaitForWorkers();
+        inFlight_->Clear();
+        inFlight_ = nullptr;
+    }
+    if (recording_->binsUsed > 0) {
+        if (!workers_.empty()) Start(*recording_);
+        DrawBands(*recording_);
+        WaitForWorkers();
+    }
+    recording_->Clear();
+    hasDraw_ = false;
+    for (DirectDrawSurface7* s : marked_) s->ClearPendingWork();
+    marked_.clear();
+}
+
+}  // namespace d3d

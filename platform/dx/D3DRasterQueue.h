@@ -1,0 +1,112 @@
+// The device's threads. Draw calls are set up on the caller's thread as always (vertices,
+// clipping, triangle set-up); what reaches the pixels is queued instead of drawn, sorted into
+// bands of rows. Once a batch holds enough, the workers start drawing it while the caller
+// fills the next one; when anyone needs the pixels (a blit, a lock, a flip, a device context,
+// the end of the device) the queue is finished: the batch in flight completes, then every
+// thread, the caller's too, takes whole bands of the last one. Each band's primitives are drawn
+// in the order they were submitted, batch after batch; a row is only ever drawn by one thread
+// at a time, and each row's spans are the ones a single thread would draw, in the same order,
+// so the frames are the same bits for every number of threads.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/dx/D3DPipeline.h"
+#include "platform/dx/DirectDraw.h"
+
+namespace d3d {
+
+// A device clear: the rectangle's colour and depth, already cut to the viewport and target.
+struct ClearJob {
+    uint16_t* color = nullptr;  // null: colour stays
+    int32_t colorPitch = 0;
+    uint16_t* depth = nullptr;  // null: depth stays
+    int32_t depthPitch = 0;
+    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    uint16_t pixel = 0, depthValue = 0;
+};
+void DrawClear(const ClearJob& clear, int32_t from, int32_t to);
+
+class RasterQueue final : public SurfaceWork {
+  public:
+    // threads >= 2: the caller's thread and threads - 1 workers.
+    explicit RasterQueue(int threads);
+    ~RasterQueue();
+    RasterQueue(const RasterQueue&) = delete;
+    RasterQueue& operator=(const RasterQueue&) = delete;
+
+    int Threads() const { return static_cast<int>(workers_.size()) + 1; }
+
+    // Takes a copy of the draw's raster state and points draw at it. Returns false when the
+    // draw cannot be queued (it samples a surface it draws into) and must be drawn at once,
+    // after the queue has been finished.
+    bool BeginDraw(RasterDraw& draw, DirectDrawSurface7& target, DirectDrawSurface7* depth,
+                   DirectDrawSurface7* texture);
+    // Before a texture's pixels are read on the caller's thread: queued draws into it finish.
+    void BeforeSampling(DirectDrawSurface7& texture) {
+        if (texture.PendingWork() == this &&
+            (texture.PendingUses() & DirectDrawSurface7::kPendingWrite) != 0) {
+            Finish();
+        }
+    }
+    void AddTriangle(const TriangleSetup& triangle);
+    void AddLine(const LineSetup& line);
+    void AddPoint(const PointSetup& point);
+    void AddClear(const ClearJob& clear, DirectDrawSurface7* target, DirectDrawSurface7* depth);
+
+    void Finish() override;
+
+  private:
+    enum Kind : uint32_t { kTriangle = 0, kLine = 1, kPoint = 2, kClear = 3 };
+    static constexpr int kKindShift = 30;
+
+    // Work queued together and drawn together.
+    struct Batch {
+        std::deque<RasterDraw> draws;  // stable addresses: span contexts point into them
+        std::vector<TriangleSetup> triangles;
+        std::vector<LineSetup> lines;
+        std::vector<PointSetup> points;
+        std::vector<ClearJob> clears;
+        std::vector<std::vector<uint32_t>> bins;  // per band: kind << kKindShift | index
+        size_t binsUsed = 0;
+        int32_t bandRows = 0;
+        size_t primitives = 0;
+        void Clear();
+    };
+
+    void Use(DirectDrawSurface7& surface, uint8_t uses);
+    uint32_t KeepDraw(const RasterDraw& draw);
+    void Bin(Kind kind, size_t index, int32_t yMin, int32_t yMax);
+    void SetBands(int32_t height);
+    void Queued();
+    void Start(Batch& batch);
+    void WaitForWorkers();
+    void DrawBands(Batch& batch);
+    void DrawBand(const Batch& batch, size_t band);
+    void WorkerLoop();
+
+    Batch batches_[2];
+    Batch* recording_ = &batches_[0];
+    Batch* inFlight_ = nullptr;  // drawn by the workers alone while the caller records
+    uint32_t currentDraw_ = 0;   // the draw the next primitives belong to, in recording_
+    bool hasDraw_ = false;
+    std::vector<DirectDrawSurface7*> marked_;
+
+    // Hand-over to the workers.
+    std::vector<std::thread> workers_;
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    uint64_t generation_ = 0;
+    Batch* active_ = nullptr;  // what the workers draw, under mutex_
+    std::atomic<int> busy_{0};
+    bool stop_ = false;
+    std::atomic<size_t> nextBand_{0};
+};
+
+}  // namespace d3d
