@@ -10,6 +10,7 @@ const char* const kUsage =
     "  --no-vsync        draw as fast as possible instead of at the display's refresh rate\n"
     "  --stats           at the end print frames=N seconds=S fps=F (the window's pace)\n"
     "  --threads N       threads the 3D device draws on (default: the number of cores)\n"
+    "  --scale N         draw at N times the screen size, 1 to 4 (default 1); F12 steps it\n"
     "       velmora --headless [options]         no window, no sound device, no question\n"
     "  --frames N        passes to run, then end as if Esc were pressed (default 400)\n"
     "  --res hi|lo       the answer to the display question (default hi = 640x480)\n"
@@ -86,6 +87,11 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 return fail("--threads needs a number from 1 to 64");
             }
             cl.threads = static_cast<int>(n);
+        } else if (a == "--scale") {
+            if (!value(v) || !ParseInt(v, 1, kMaxDisplayScale, n)) {
+                return fail("--scale needs a number from 1 to " + std::to_string(kMaxDisplayScale));
+            }
+            cl.scale = static_cast<int>(n);
         } else if (a == "--stats") {
             cl.stats = true;
         } else if (a == "--frames") {

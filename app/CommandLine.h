@@ -18,6 +18,7 @@ struct CommandLine {
     // is asked.
     std::optional<bool> windowAnswerYes;
     int threads = 0;         // drawing threads; 0: the number of cores
+    int scale = 1;           // internal resolution: frames drawn at this multiple of the size
     std::string recordFile;  // interactive only: the session's input as an input script
     HeadlessOptions headlessOptions;
 };

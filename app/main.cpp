@@ -53,10 +53,10 @@ void PrintStats(const StatsHost& host) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf(
-        "frames=%d threads=%d seconds=%.3f fps=%.1f frame_ms_p50=%.3f frame_ms_p95=%.3f "
-        "frame_ms_p99=%.3f "
+        "frames=%d threads=%d scale=%d seconds=%.3f fps=%.1f frame_ms_p50=%.3f "
+        "frame_ms_p95=%.3f frame_ms_p99=%.3f "
         "peak_rss_mb=%.1f rss_mb_pass1000=%.1f rss_mb_end=%.1f animations_max=%d\n",
-        frames, DeviceThreads(), seconds, seconds > 0 ? frames / seconds : 0.0,
+        frames, DeviceThreads(), host.DisplayScale(), seconds, seconds > 0 ? frames / seconds : 0.0,
         host.FrameTimePercentileMs(0.50), host.FrameTimePercentileMs(0.95),
         host.FrameTimePercentileMs(0.99), usage.ru_maxrss / 1024.0, host.rssAt1000,
         host.rssAtEnd > 0 ? host.rssAtEnd : CurrentRssMb(), host.maxAnimations);
@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
     if (cl->threads > 0) SetDeviceThreads(cl->threads);
     if (cl->headless) {
         StatsHost host(cl->headlessOptions);
+        host.SetDisplayScale(cl->scale);
         SetActiveHost(&host);
         const int status = Main();
         SetActiveHost(nullptr);
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
     }
     if (cl->windowAnswerYes) host->AnswerQuestion(*cl->windowAnswerYes);
     host->SetVsync(!cl->noVsync);
+    host->SetDisplayScale(cl->scale);
     SetActiveHost(host.get());
     const int status = Main();
     SetActiveHost(nullptr);

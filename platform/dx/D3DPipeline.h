@@ -104,7 +104,12 @@ struct ProcessedVertex {
 struct ScreenMap {
     float scaleX = 1, offsetX = 0, scaleY = -1, offsetY = 0, scaleZ = 1, offsetZ = 0;
 };
-ScreenMap MakeScreenMap(const D3DVIEWPORT7& viewport);
+// On a target stored at pixelScale pixels per program pixel, the program's viewport covers
+// pixelScale times as many pixels, and a program pixel's centre lands on the centre of its
+// block: x -> pixelScale * x + (pixelScale - 1) / 2.
+ScreenMap MakeScreenMap(const D3DVIEWPORT7& viewport, int32_t pixelScale = 1);
+// The viewport in the target's stored pixels.
+D3DVIEWPORT7 ScaledViewport(const D3DVIEWPORT7& viewport, int32_t pixelScale);
 uint32_t ClipCode(float x, float y, float z, float w);
 // Fills sx, sy, sz, rhw from the clip position.
 void ProjectToScreen(const ScreenMap& map, ProcessedVertex& v);
@@ -136,14 +141,17 @@ struct VertexPipeline {
     ScreenMap screen;
 };
 
-void PrepareVertexPipeline(const DeviceState& state, bool light, VertexPipeline& pipeline);
+// Screen positions come out in the target's stored pixels (pixelScale per program pixel).
+void PrepareVertexPipeline(const DeviceState& state, bool light, VertexPipeline& pipeline,
+                           int32_t pixelScale);
 // Transforms, lights and fogs count untransformed vertices.
 void ProcessUntransformed(const VertexPipeline& pipeline, const FvfLayout& layout,
                           const std::byte* vertices, int32_t count, ProcessedVertex* out);
-// Reads pre-transformed vertices. Their clip position is recovered from the screen position;
-// only the guard band and w are tested, since such vertices are drawn as given.
+// Reads pre-transformed vertices, whose positions are the program's pixels, onto a target of
+// pixelScale (screen being that target's map). Their clip position is recovered from the
+// screen position; only the guard band and w are tested, since such vertices are drawn as given.
 void ReadTransformed(const ScreenMap& screen, const FvfLayout& layout, const std::byte* vertices,
-                     int32_t count, ProcessedVertex* out);
+                     int32_t count, ProcessedVertex* out, int32_t pixelScale = 1);
 // Writes processed vertices in a pre-transformed format.
 void WriteTransformed(const FvfLayout& layout, const ProcessedVertex* vertices, int32_t count,
                       std::byte* out);
@@ -182,6 +190,9 @@ struct RasterDraw {
     int32_t fill = D3DFILL_SOLID;
     bool flat = false;
     bool lastPixel = true;
+    // Target pixels per program pixel: lines are this many pixels wide, points this many
+    // square, so that they keep their weight on a scaled target.
+    int32_t pixelSize = 1;
     ScreenMap screen;
     // Where primitives go once set up: drawn at once when null, else queued for the device's
     // threads as draw number queueDraw.
@@ -220,12 +231,13 @@ struct LineSetup {
 };
 void WalkLine(const RasterDraw& draw, const LineSetup& line, int32_t from, int32_t to);
 
-// A point: the pixel at the planes' reference.
+// A point: the pixel at the planes' reference (the top-left one of pixelSize × pixelSize).
 struct PointSetup {
     SpanPlanes planes;
     uint32_t draw = 0;
 };
-void DrawPointPixel(const RasterDraw& draw, const PointSetup& point);
+// Its pixels in rows from <= y < to.
+void DrawPointPixel(const RasterDraw& draw, const PointSetup& point, int32_t from, int32_t to);
 
 // A triangle with all vertices inside the guard band. flatSource gives the colours in flat
 // shading; cull is applied by the caller when false is passed.

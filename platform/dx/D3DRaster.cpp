@@ -259,7 +259,8 @@ void WalkTriangle(const RasterDraw& d, const TriangleSetup& s, int32_t from, int
 }
 
 // Lines step along their major axis, one pixel per column (or row), each at the pixel centre
-// nearest to the line. Attributes run along the major axis: the planes have a gradient there
+// nearest to the line; on a scaled target that pixel and the next pixelSize - 1 across the
+// line, centred on it. Attributes run along the major axis: the planes have a gradient there
 // only, so the whole line is one kernel call.
 void RasterLine(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
                 const PipeVertex& flatSource) {
@@ -298,8 +299,11 @@ void RasterLine(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
     // Rows the line can reach: the minor coordinate rounds within the endpoints' rows (a row
     // either side for rounding in the interpolation).
     if (line.xMajor) {
-        line.yMin = static_cast<int32_t>(std::floor(std::min(line.minor0, line.minor1) + 0.5f)) - 1;
-        line.yMax = static_cast<int32_t>(std::floor(std::max(line.minor0, line.minor1) + 0.5f)) + 1;
+        const int32_t before = d.pixelSize / 2, after = d.pixelSize - 1 - before;
+        line.yMin = static_cast<int32_t>(std::floor(std::min(line.minor0, line.minor1) + 0.5f)) -
+                    1 - before;
+        line.yMax =
+            static_cast<int32_t>(std::floor(std::max(line.minor0, line.minor1) + 0.5f)) + 1 + after;
     } else {
         line.yMin = std::min(line.start, line.start + (line.count - 1) * line.step);
         line.yMax = std::max(line.start, line.start + (line.count - 1) * line.step);
@@ -323,6 +327,7 @@ void WalkLine(const RasterDraw& d, const LineSetup& line, int32_t from, int32_t 
         last = std::min(last, std::max(a, b) + 1);
     }
     const float length = line.length;
+    const int32_t width = d.pixelSize, before = width / 2;
     for (int32_t i = first; i < last; ++i) {
         const int32_t pm = line.start + i * line.step;
         const float t =
@@ -330,7 +335,13 @@ void WalkLine(const RasterDraw& d, const LineSetup& line, int32_t from, int32_t 
                         : 0;
         const int32_t pn =
             static_cast<int32_t>(std::floor(line.minor0 + t * (line.minor1 - line.minor0) + 0.5f));
-        batch.AddPixel(line.xMajor ? pm : pn, line.xMajor ? pn : pm, from, to);
+        if (width == 1) {
+            batch.AddPixel(line.xMajor ? pm : pn, line.xMajor ? pn : pm, from, to);
+            continue;
+        }
+        for (int32_t across = pn - before; across < pn - before + width; ++across) {
+            batch.AddPixel(line.xMajor ? pm : across, line.xMajor ? across : pm, from, to);
+        }
     }
 }
 
@@ -341,20 +352,27 @@ void RasterPoint(const RasterDraw& d, const PipeVertex& p) {
     SpanValues(p, p, false, false, planes.at);
     std::fill(std::begin(planes.dx), std::end(planes.dx), 0.0f);
     std::fill(std::begin(planes.dy), std::end(planes.dy), 0.0f);
-    planes.refX = static_cast<int32_t>(std::floor(p.sx + 0.5f));
-    planes.refY = static_cast<int32_t>(std::floor(p.sy + 0.5f));
-    if (planes.refY < d.top || planes.refY >= d.bottom) return;
+    // On a scaled target a point is a square of pixelSize pixels, its top-left corner at ref.
+    const int32_t before = d.pixelSize / 2;
+    planes.refX = static_cast<int32_t>(std::floor(p.sx + 0.5f)) - before;
+    planes.refY = static_cast<int32_t>(std::floor(p.sy + 0.5f)) - before;
+    if (planes.refY + d.pixelSize <= d.top || planes.refY >= d.bottom) return;
     if (d.queue != nullptr) {
         point.draw = d.queueDraw;
         d.queue->AddPoint(point);
     } else {
-        DrawPointPixel(d, point);
+        DrawPointPixel(d, point, d.top, d.bottom);
     }
 }
 
-void DrawPointPixel(const RasterDraw& d, const PointSetup& point) {
+void DrawPointPixel(const RasterDraw& d, const PointSetup& point, int32_t from, int32_t to) {
     SpanBatch batch(d, d.kernels[0][0], point.planes);
-    batch.AddPixel(point.planes.refX, point.planes.refY, d.top, d.bottom);
+    const int32_t x = point.planes.refX, y = point.planes.refY;
+    for (int32_t row = y; row < y + d.pixelSize; ++row) {
+        for (int32_t column = x; column < x + d.pixelSize; ++column) {
+            batch.AddPixel(column, row, from, to);
+        }
+    }
 }
 
 }  // namespace d3d

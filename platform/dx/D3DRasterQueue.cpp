@@ -141,7 +141,9 @@ void RasterQueue::AddLine(const LineSetup& line) {
 void RasterQueue::AddPoint(const PointSetup& point) {
     PointSetup& p = recording_->points.emplace_back(point);
     p.draw = currentDraw_;
-    Bin(kPoint, recording_->points.size() - 1, p.planes.refY, p.planes.refY);
+    const RasterDraw& d = recording_->draws[currentDraw_];
+    Bin(kPoint, recording_->points.size() - 1, std::max(p.planes.refY, d.top),
+        std::min(p.planes.refY + d.pixelSize - 1, d.bottom - 1));
     Queued();
 }
 
@@ -219,7 +221,7 @@ void RasterQueue::DrawBand(const Batch& batch, size_t band) {
             }
             case kPoint: {
                 const PointSetup& p = batch.points[index];
-                DrawPointPixel(batch.draws[p.draw], p);
+                DrawPointPixel(batch.draws[p.draw], p, from, to);
                 break;
             }
             case kClear:

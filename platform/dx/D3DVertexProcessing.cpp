@@ -153,12 +153,23 @@ FvfLayout ParseFvf(int32_t fvf) {
     return l;
 }
 
-ScreenMap MakeScreenMap(const D3DVIEWPORT7& vp) {
+D3DVIEWPORT7 ScaledViewport(const D3DVIEWPORT7& vp, int32_t pixelScale) {
+    D3DVIEWPORT7 out = vp;
+    out.lX *= pixelScale;
+    out.lY *= pixelScale;
+    out.lWidth *= pixelScale;
+    out.lHeight *= pixelScale;
+    return out;
+}
+
+ScreenMap MakeScreenMap(const D3DVIEWPORT7& viewport, int32_t pixelScale) {
+    const D3DVIEWPORT7 vp = ScaledViewport(viewport, pixelScale);
+    const float centre = static_cast<float>(pixelScale - 1) * 0.5f;
     ScreenMap m;
     m.scaleX = static_cast<float>(vp.lWidth) * 0.5f;
-    m.offsetX = static_cast<float>(vp.lX) + m.scaleX;
+    m.offsetX = static_cast<float>(vp.lX) + m.scaleX + centre;
     m.scaleY = -static_cast<float>(vp.lHeight) * 0.5f;
-    m.offsetY = static_cast<float>(vp.lY) - m.scaleY;
+    m.offsetY = static_cast<float>(vp.lY) - m.scaleY + centre;
     m.scaleZ = vp.maxz - vp.minz;
     m.offsetZ = vp.minz;
     return m;
@@ -185,7 +196,8 @@ void ProjectToScreen(const ScreenMap& m, ProcessedVertex& v) {
     v.sz = v.cz * v.rhw * m.scaleZ + m.offsetZ;
 }
 
-void PrepareVertexPipeline(const DeviceState& s, bool light, VertexPipeline& p) {
+void PrepareVertexPipeline(const DeviceState& s, bool light, VertexPipeline& p,
+                           int32_t pixelScale) {
     p.worldView = Multiply(s.world, s.view);
     p.worldViewProjection = Multiply(p.worldView, s.projection);
 
@@ -258,7 +270,7 @@ void PrepareVertexPipeline(const DeviceState& s, bool light, VertexPipeline& p) 
     p.fogStart = s.rsFloat(D3DRENDERSTATE_FOGSTART);
     p.fogEnd = s.rsFloat(D3DRENDERSTATE_FOGEND);
     p.fogDensity = s.rsFloat(D3DRENDERSTATE_FOGDENSITY);
-    p.screen = MakeScreenMap(s.viewport);
+    p.screen = MakeScreenMap(s.viewport, pixelScale);
 }
 
 void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std::byte* vertices,
@@ -387,12 +399,18 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
 }
 
 void ReadTransformed(const ScreenMap& m, const FvfLayout& l, const std::byte* vertices,
-                     int32_t count, ProcessedVertex* out) {
+                     int32_t count, ProcessedVertex* out, int32_t pixelScale) {
+    const float k = static_cast<float>(pixelScale);
+    const float centre = static_cast<float>(pixelScale - 1) * 0.5f;
     for (int32_t i = 0; i < count; ++i) {
         const std::byte* src = vertices + static_cast<size_t>(i) * static_cast<size_t>(l.stride);
         ProcessedVertex& o = out[i];
         o.sx = ReadFloat(src);
         o.sy = ReadFloat(src + 4);
+        if (pixelScale != 1) {
+            o.sx = o.sx * k + centre;
+            o.sy = o.sy * k + centre;
+        }
         o.sz = ReadFloat(src + 8);
         o.rhw = ReadFloat(src + 12);
         // A vertex given with no usable rhw is drawn flat, as if w were 1.

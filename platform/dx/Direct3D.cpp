@@ -64,10 +64,12 @@ SurfacePtr CheckTarget(const SurfacePtr& target) {
     return depth;
 }
 
+// Viewports, clear rectangles and pre-transformed positions are in the program's pixels; the
+// device maps them onto the target's stored pixels (a scaled back buffer holds more).
 D3DVIEWPORT7 WholeViewport(const DirectDrawSurface7& s) {
     D3DVIEWPORT7 vp;
-    vp.lWidth = s.Width();
-    vp.lHeight = s.Height();
+    vp.lWidth = s.LogicalWidth();
+    vp.lHeight = s.LogicalHeight();
     return vp;
 }
 
@@ -345,7 +347,8 @@ void Direct3DVertexBuffer7::ProcessVertices(int32_t op, int32_t destIndex, int32
     DeviceCore& core = *device.core_;
     const DeviceState& s = core.state;
     const bool light = (op & D3DVOP_LIGHT) != 0 && s.on(D3DRENDERSTATE_LIGHTING);
-    d3d::PrepareVertexPipeline(s, light, core.pipeline);
+    // The program may read what it processed: positions in its own pixels.
+    d3d::PrepareVertexPipeline(s, light, core.pipeline, 1);
     core.processed.resize(static_cast<size_t>(count));
     const size_t srcStride = static_cast<size_t>(source.layout_->stride);
     d3d::ProcessUntransformed(core.pipeline, *source.layout_,
@@ -375,12 +378,14 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
     span.color = target.PixelsForDevice();
     span.colorPitch = target.Pitch();
 
-    const D3DVIEWPORT7& vp = s.viewport;
+    const int32_t pixelScale = target.Scale();
+    const D3DVIEWPORT7 vp = d3d::ScaledViewport(s.viewport, pixelScale);
     rd.left = std::clamp(vp.lX, 0, target.Width());
     rd.top = std::clamp(vp.lY, 0, target.Height());
     rd.right = std::clamp(vp.lX + vp.lWidth, rd.left, target.Width());
     rd.bottom = std::clamp(vp.lY + vp.lHeight, rd.top, target.Height());
-    rd.screen = d3d::MakeScreenMap(vp);
+    rd.screen = d3d::MakeScreenMap(s.viewport, pixelScale);
+    rd.pixelSize = pixelScale;
     rd.cull = s.rs(D3DRENDERSTATE_CULLMODE);
     rd.fill = s.rs(D3DRENDERSTATE_FILLMODE);
     rd.flat = s.rs(D3DRENDERSTATE_SHADEMODE) == D3DSHADE_FLAT;
@@ -548,12 +553,13 @@ void ProcessFromMemory(DeviceCore& core, const d3d::FvfLayout& layout, const std
                        int32_t count, int32_t flags) {
     DeviceState& s = core.state;
     core.processed.resize(static_cast<size_t>(count));
+    const int32_t pixelScale = s.target->Scale();
     if (layout.transformed) {
-        d3d::ReadTransformed(d3d::MakeScreenMap(s.viewport), layout, vertices, count,
-                             core.processed.data());
+        d3d::ReadTransformed(d3d::MakeScreenMap(s.viewport, pixelScale), layout, vertices, count,
+                             core.processed.data(), pixelScale);
     } else {
         const bool light = s.on(D3DRENDERSTATE_LIGHTING) && (flags & D3DDP_DONOTLIGHT) == 0;
-        d3d::PrepareVertexPipeline(s, light, core.pipeline);
+        d3d::PrepareVertexPipeline(s, light, core.pipeline, pixelScale);
         d3d::ProcessUntransformed(core.pipeline, layout, vertices, count, core.processed.data());
     }
 }
@@ -646,14 +652,20 @@ void Direct3DDevice7::Clear(int32_t count, const D3DRECT* rects, int32_t flags, 
     const uint16_t pixel = Rgb565Truncated(color);
     const uint16_t depthValue = static_cast<uint16_t>(std::clamp(z, 0.0f, 1.0f) * 65535.0f + 0.5f);
     const int32_t n = count == 0 ? 1 : count;
+    const int32_t k = s.target->Scale();
     for (int32_t i = 0; i < n; ++i) {
         const D3DRECT& r = count == 0 ? whole : rects[i];
         d3d::ClearJob job;
+        // Cut in the program's pixels, then taken to the target's.
         job.x1 = std::max({r.x1, whole.x1, 0});
         job.y1 = std::max({r.y1, whole.y1, 0});
-        job.x2 = std::min({r.x2, whole.x2, s.target->Width()});
-        job.y2 = std::min({r.y2, whole.y2, s.target->Height()});
+        job.x2 = std::min({r.x2, whole.x2, s.target->LogicalWidth()});
+        job.y2 = std::min({r.y2, whole.y2, s.target->LogicalHeight()});
         if (job.x1 >= job.x2 || job.y1 >= job.y2) continue;
+        job.x1 *= k;
+        job.y1 *= k;
+        job.x2 *= k;
+        job.y2 *= k;
         if ((flags & D3DCLEAR_TARGET) != 0) {
             job.color = s.target->PixelsForDevice();
             job.colorPitch = s.target->Pitch();
@@ -832,8 +844,8 @@ void Direct3DDevice7::SetViewport(const D3DVIEWPORT7& vp) {
     DeviceState& s = core_->state;
     CheckSurface(s.target, "render target");
     const bool fits = vp.lX >= 0 && vp.lY >= 0 && vp.lWidth > 0 && vp.lHeight > 0 &&
-                      vp.lWidth <= s.target->Width() - vp.lX &&
-                      vp.lHeight <= s.target->Height() - vp.lY;
+                      vp.lWidth <= s.target->LogicalWidth() - vp.lX &&
+                      vp.lHeight <= s.target->LogicalHeight() - vp.lY;
     if (!fits || !(vp.minz >= 0.0f && vp.minz <= vp.maxz && vp.maxz <= 1.0f)) {
         throw DxError(DDERR_INVALIDPARAMS, "viewport outside the render target");
     }

@@ -17,8 +17,20 @@ namespace {
 // Largest surface side we accept; keeps a corrupt size from asking for gigabytes.
 constexpr int32_t kMaxSurfaceSide = 8192;
 
+// The whole surface in the program's coordinates.
 RECT WholeRect(const DirectDrawSurface7& s) {
-    return RECT{0, 0, s.Width(), s.Height()};
+    return RECT{0, 0, s.LogicalWidth(), s.LogicalHeight()};
+}
+
+int32_t Saturated(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// A rectangle in the program's coordinates as stored pixels of a surface at this scale.
+RECT Scaled(const RECT& r, int32_t scale) {
+    if (scale == 1) return r;
+    return RECT{Saturated(int64_t{r.Left} * scale), Saturated(int64_t{r.Top} * scale),
+                Saturated(int64_t{r.Right} * scale), Saturated(int64_t{r.Bottom} * scale)};
 }
 
 bool IsEmpty(const RECT& r) {
@@ -48,12 +60,21 @@ void DirectDrawGammaControl::SetGammaRamp(int32_t, const DDGAMMARAMP& ramp) {
 
 // ---------------------------------------------------------------- surface
 
-DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* owner, const DDSURFACEDESC2& desc)
-    : owner_(owner), desc_(desc), width_(desc.lWidth), height_(desc.lHeight) {
-    if (width_ <= 0 || height_ <= 0) throw DxError(DDERR_INVALIDPARAMS, "surface of no size");
-    if (width_ > kMaxSurfaceSide || height_ > kMaxSurfaceSide) {
+DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* owner, const DDSURFACEDESC2& desc,
+                                       int32_t scale)
+    : owner_(owner), desc_(desc), scale_(scale) {
+    if (scale < 1 || scale > kMaxDisplayScale) {
+        throw DxError(DDERR_INVALIDPARAMS,
+                      "surface scale outside 1.." + std::to_string(kMaxDisplayScale));
+    }
+    if (desc.lWidth <= 0 || desc.lHeight <= 0) {
+        throw DxError(DDERR_INVALIDPARAMS, "surface of no size");
+    }
+    if (desc.lWidth > kMaxSurfaceSide / scale || desc.lHeight > kMaxSurfaceSide / scale) {
         throw DxError(DDERR_TOOBIGSIZE, "surface too large");
     }
+    width_ = desc.lWidth * scale;
+    height_ = desc.lHeight * scale;
     pixels_.assign(static_cast<size_t>(width_) * height_, 0);
     desc_.lPitch = width_ * 2;
     if ((desc.lFlags & DDSD_CKSRCBLT) != 0) {
@@ -69,6 +90,25 @@ DirectDrawSurface7::~DirectDrawSurface7() {
 
 void DirectDrawSurface7::CheckAlive() const {
     if (released_) throw DxError(DDERR_INVALIDOBJECT, "surface used after release");
+}
+
+void DirectDrawSurface7::Rescale(int32_t scale) {
+    if (released_ || scale == scale_) return;
+    Settle();
+    const int32_t w = LogicalWidth() * scale, h = LogicalHeight() * scale;
+    std::vector<uint16_t> out(static_cast<size_t>(w) * h);
+    for (int32_t y = 0; y < h; ++y) {
+        const uint16_t* in = pixels_.data() + static_cast<size_t>(y * scale_ / scale) * width_;
+        uint16_t* row = out.data() + static_cast<size_t>(y) * w;
+        for (int32_t x = 0; x < w; ++x) row[x] = in[x * scale_ / scale];
+    }
+    pixels_.swap(out);
+    width_ = w;
+    height_ = h;
+    scale_ = scale;
+    desc_.lPitch = w * 2;
+    ++changes_;
+    quads_.clear();
 }
 
 void DirectDrawSurface7::Release() {
@@ -90,12 +130,13 @@ void DirectDrawSurface7::Blt(const RECT* destRect, DirectDrawSurface7* src, cons
     src->CheckAlive();
     Settle();
     src->Settle();
-    const RECT d = destRect ? *destRect : WholeRect(*this);
-    const RECT s = srcRect ? *srcRect : WholeRect(*src);
+    // Rectangles come in the program's coordinates; a scaled surface's part is its pixels.
+    const RECT d = Scaled(destRect ? *destRect : WholeRect(*this), scale_);
+    const RECT s = Scaled(srcRect ? *srcRect : WholeRect(*src), src->scale_);
     if (IsEmpty(d) || IsEmpty(s)) return;
     const bool keyed = (flags & DDBLT_KEYSRC) != 0 && src->hasSrcKey_;
-    const int dw = d.Right - d.Left, dh = d.Bottom - d.Top;
-    const int sw = s.Right - s.Left, sh = s.Bottom - s.Top;
+    const int64_t dw = int64_t{d.Right} - d.Left, dh = int64_t{d.Bottom} - d.Top;
+    const int64_t sw = int64_t{s.Right} - s.Left, sh = int64_t{s.Bottom} - s.Top;
     // Clip the destination to this surface; the source position of each destination pixel is
     // mapped back through the stretch and skipped when it falls outside the source.
     const int y0 = std::max(d.Top, 0), y1 = std::min(d.Bottom, height_);
@@ -108,12 +149,12 @@ void DirectDrawSurface7::Blt(const RECT* destRect, DirectDrawSurface7* src, cons
         srcPixels = copy.data();
     }
     for (int y = y0; y < y1; ++y) {
-        const int64_t sy = s.Top + (static_cast<int64_t>(y - d.Top) * sh) / dh;
+        const int64_t sy = s.Top + ((int64_t{y} - d.Top) * sh) / dh;
         if (sy < 0 || sy >= src->height_) continue;
         uint16_t* out = Row(y);
         const uint16_t* in = srcPixels + sy * src->width_;
         for (int x = x0; x < x1; ++x) {
-            const int64_t sx = s.Left + (static_cast<int64_t>(x - d.Left) * sw) / dw;
+            const int64_t sx = s.Left + ((int64_t{x} - d.Left) * sw) / dw;
             if (sx < 0 || sx >= src->width_) continue;
             const uint16_t p = in[sx];
             if (keyed && InKey(p, src->srcKey_)) continue;
@@ -129,8 +170,17 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
     src->CheckAlive();
     Settle();
     src->Settle();
-    RECT s = srcRect;
-    if (IsEmpty(s)) return;
+    if (IsEmpty(srcRect)) return;
+    if (src->scale_ != scale_) {
+        // Pixels of different sizes: the same rectangle, stretched to this surface's pixels.
+        const RECT dest{x, y, Saturated(int64_t{x} + (int64_t{srcRect.Right} - srcRect.Left)),
+                        Saturated(int64_t{y} + (int64_t{srcRect.Bottom} - srcRect.Top))};
+        Blt(&dest, src, &srcRect, (flags & DDBLTFAST_SRCCOLORKEY) != 0 ? DDBLT_KEYSRC : 0);
+        return;
+    }
+    RECT s = Scaled(srcRect, scale_);
+    x = Saturated(int64_t{x} * scale_);
+    y = Saturated(int64_t{y} * scale_);
     // Clip the source to its surface and the destination to ours, moving the other side along.
     if (s.Left < 0) {
         x -= s.Left;
@@ -176,7 +226,7 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
 
 void DirectDrawSurface7::BltColorFill(const RECT* rect, int32_t color) {
     CheckAlive();
-    RECT r = rect ? *rect : WholeRect(*this);
+    RECT r = Scaled(rect ? *rect : WholeRect(*this), scale_);
     r.Left = std::max(r.Left, 0);
     r.Top = std::max(r.Top, 0);
     r.Right = std::min(r.Right, width_);
@@ -234,8 +284,8 @@ void DirectDrawSurface7::GetSurfaceDesc(DDSURFACEDESC2& desc) const {
     CheckAlive();
     desc = desc_;
     desc.lFlags |= DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT | DDSD_CAPS;
-    desc.lWidth = width_;
-    desc.lHeight = height_;
+    desc.lWidth = LogicalWidth();
+    desc.lHeight = LogicalHeight();
     GetPixelFormat(desc.ddpfPixelFormat);
 }
 
@@ -276,6 +326,15 @@ void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t flags
     // A page flip takes effect at the vertical refresh unless told not to wait for it.
     if ((flags & DDFLIP_NOVSYNC) == 0) owner_->host_.WaitForVerticalRefresh();
     owner_->host_.Present(pixels_.data(), width_, height_, width_);
+    // Between two frames nothing is drawing: the moment to take up another display scale.
+    // The surfaces stay the same objects, so whatever holds them keeps working.
+    const int32_t wanted = owner_->host_.DisplayScale();
+    if (wanted != scale_ && overrideSurface == nullptr) {
+        if (backBuffer_->attachedDepth_) backBuffer_->attachedDepth_->Rescale(wanted);
+        backBuffer_->Rescale(wanted);
+        Rescale(wanted);
+        owner_->displayScale_ = wanted;
+    }
 }
 
 SurfacePtr DirectDrawSurface7::GetAttachedSurface(const DDSCAPS2& caps) {
@@ -291,9 +350,11 @@ void DirectDrawSurface7::AddAttachedSurface(const SurfacePtr& surface) {
         throw DxError(DDERR_INVALIDPARAMS, "only a depth surface can be attached");
     }
     if (attachedDepth_) throw DxError(DDERR_SURFACEALREADYATTACHED, "depth already attached");
-    if (surface->width_ != width_ || surface->height_ != height_) {
+    if (surface->LogicalWidth() != LogicalWidth() || surface->LogicalHeight() != LogicalHeight()) {
         throw DxError(DDERR_INVALIDPARAMS, "depth surface of another size");
     }
+    // The depth buffer of a scaled back buffer holds a depth for every pixel drawn.
+    surface->Rescale(scale_);
     attachedDepth_ = surface;
 }
 
@@ -333,6 +394,7 @@ void DirectDraw7::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int
     if (!known || bpp != 16) throw DxError(DDERR_INVALIDMODE, "unsupported display mode");
     displayWidth_ = width;
     displayHeight_ = height;
+    displayScale_ = host_.DisplayScale();
     host_.SetFrameSize(width, height);
 }
 
@@ -351,7 +413,7 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
         DDSURFACEDESC2 d = desc;
         d.lWidth = displayWidth_;
         d.lHeight = displayHeight_;
-        auto primary = std::make_shared<DirectDrawSurface7>(this, d);
+        auto primary = std::make_shared<DirectDrawSurface7>(this, d, displayScale_);
         if ((caps & DDSCAPS_FLIP) != 0) {
             if ((desc.lFlags & DDSD_BACKBUFFERCOUNT) == 0 || desc.lBackBufferCount != 1) {
                 throw DxError(DDERR_INVALIDPARAMS, "a flipping primary needs one back buffer");
@@ -359,7 +421,7 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
             DDSURFACEDESC2 b = d;
             b.ddsCaps.lCaps = DDSCAPS_BACKBUFFER | DDSCAPS_3DDEVICE | DDSCAPS_FLIP;
             b.lBackBufferCount = 0;
-            primary->backBuffer_ = std::make_shared<DirectDrawSurface7>(this, b);
+            primary->backBuffer_ = std::make_shared<DirectDrawSurface7>(this, b, displayScale_);
         }
         primaryExists_ = true;
         return primary;

@@ -41,14 +41,22 @@ class DirectDrawGammaControl {
     DDGAMMARAMP ramp_;
 };
 
+// The primary surface, its back buffer and the depth surface attached to it can hold their
+// pixels at a whole multiple of the size the program knows (the display scale: internal
+// resolution). Everything the program passes in (rectangles, positions, descriptions) stays in
+// its own coordinates; Width, Height, Pitch and the pixels are the stored, scaled ones.
 class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface7> {
   public:
-    DirectDrawSurface7(DirectDraw7* owner, const DDSURFACEDESC2& desc);
+    DirectDrawSurface7(DirectDraw7* owner, const DDSURFACEDESC2& desc, int32_t scale = 1);
     ~DirectDrawSurface7();
 
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     int32_t Pitch() const { return width_; }  // in pixels
+    // Stored pixels per program pixel along each axis, and the size the program sees.
+    int32_t Scale() const { return scale_; }
+    int32_t LogicalWidth() const { return width_ / scale_; }
+    int32_t LogicalHeight() const { return height_ / scale_; }
     // The pixels, once drawing in flight on this surface has finished. Access through a
     // non-const surface counts as a change (see TexelQuads).
     uint16_t* Pixels() {
@@ -125,7 +133,8 @@ class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface
     friend class DirectDraw7;
     DirectDraw7* owner_;
     DDSURFACEDESC2 desc_;
-    int32_t width_ = 0, height_ = 0;
+    int32_t width_ = 0, height_ = 0;  // stored pixels: the description's size times scale_
+    int32_t scale_ = 1;
     std::vector<uint16_t> pixels_;
     bool hasSrcKey_ = false;
     DDCOLORKEY srcKey_;
@@ -142,6 +151,9 @@ class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface
     std::vector<uint64_t> quads_;
 
     void CheckAlive() const;
+    // Stores the pixels at another scale, each new pixel the nearest old one (the picture
+    // stays, sharper or coarser).
+    void Rescale(int32_t scale);
 };
 
 struct DDCAPS {
@@ -161,6 +173,9 @@ class DirectDraw7 {
     int32_t CooperativeLevel() const { return cooperativeLevel_; }
     int32_t DisplayWidth() const { return displayWidth_; }
     int32_t DisplayHeight() const { return displayHeight_; }
+    // The host's display scale as taken up by the primary surface: at SetDisplayMode, and
+    // after a flip when the host asks for another one.
+    int32_t DisplayScale() const { return displayScale_; }
 
     // An empty surface of the described size (or, for a primary surface, the display size).
     SurfacePtr CreateSurface(DDSURFACEDESC2& desc);
@@ -178,6 +193,7 @@ class DirectDraw7 {
     Host& host_;
     int32_t cooperativeLevel_ = 0;
     int32_t displayWidth_ = 0, displayHeight_ = 0;
+    int32_t displayScale_ = 1;
     bool primaryExists_ = false;
     friend class DirectDrawSurface7;
 };

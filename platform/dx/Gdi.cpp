@@ -9,6 +9,7 @@ namespace {
 // Reads and writes one pixel of whatever the context draws into, as 0x00RRGGBB.
 struct PixelView {
     int width = 0, height = 0;
+    int scale = 1;  // stored pixels per program pixel (a scaled back buffer or primary)
     DirectDrawSurface7* surface = nullptr;
     RgbImage* image = nullptr;
 
@@ -36,6 +37,7 @@ PixelView ViewOf(GdiDC* dc, int needWidth, int needHeight) {
         v.surface = dc->surface;
         v.width = dc->surface->Width();
         v.height = dc->surface->Height();
+        v.scale = dc->surface->Scale();
     } else if (dc->screen) {
         if (screenPicture.width < needWidth || screenPicture.height < needHeight) {
             screenPicture = ActiveHost().CaptureDesktop(std::max(needWidth, screenPicture.width),
@@ -113,15 +115,21 @@ bool StretchBlt(GdiDC* dest, int32_t x, int32_t y, int32_t width, int32_t height
     PixelView d = ViewOf(dest, 0, 0);
     const PixelView s = ViewOf(src, srcX + srcWidth, srcY + srcHeight);
     if (d.width == 0 || s.width == 0) return false;
-    const int x0 = std::max(x, 0), x1 = std::min(x + width, d.width);
-    const int y0 = std::max(y, 0), y1 = std::min(y + height, d.height);
-    for (int dy = y0; dy < y1; ++dy) {
-        const int64_t sy = srcY + static_cast<int64_t>(dy - y) * srcHeight / height;
+    // Coordinates are the program's; a scaled surface's rectangle covers more pixels.
+    const int64_t dx0 = int64_t{x} * d.scale, dy0 = int64_t{y} * d.scale;
+    const int64_t dw = int64_t{width} * d.scale, dh = int64_t{height} * d.scale;
+    const int64_t sx0 = int64_t{srcX} * s.scale, sy0 = int64_t{srcY} * s.scale;
+    const int64_t sw = int64_t{srcWidth} * s.scale, sh = int64_t{srcHeight} * s.scale;
+    const int64_t x0 = std::max<int64_t>(dx0, 0), x1 = std::min<int64_t>(dx0 + dw, d.width);
+    const int64_t y0 = std::max<int64_t>(dy0, 0), y1 = std::min<int64_t>(dy0 + dh, d.height);
+    for (int64_t dy = y0; dy < y1; ++dy) {
+        const int64_t sy = sy0 + (dy - dy0) * sh / dh;
         if (sy < 0 || sy >= s.height) continue;
-        for (int dx = x0; dx < x1; ++dx) {
-            const int64_t sx = srcX + static_cast<int64_t>(dx - x) * srcWidth / width;
+        for (int64_t dx = x0; dx < x1; ++dx) {
+            const int64_t sx = sx0 + (dx - dx0) * sw / dw;
             if (sx < 0 || sx >= s.width) continue;
-            d.Set(dx, dy, s.Get(static_cast<int>(sx), static_cast<int>(sy)));
+            d.Set(static_cast<int>(dx), static_cast<int>(dy),
+                  s.Get(static_cast<int>(sx), static_cast<int>(sy)));
         }
     }
     return true;

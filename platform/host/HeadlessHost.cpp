@@ -40,6 +40,10 @@ void HeadlessHost::ApplyKeyState() {
     const int lastPass = delivering_ ? presented_ : presented_ + 1;
     while (nextStateEvent_ < in.size() && in[nextStateEvent_].pass <= lastPass) {
         const ScriptEvent& e = in[nextStateEvent_++];
+        // F12 steps the internal resolution, as in the window.
+        if (e.kind == ScriptEvent::Kind::KeyDown && e.key == vk::F12 && !keyDown_[vk::F12]) {
+            CycleDisplayScale();
+        }
         if (e.kind == ScriptEvent::Kind::KeyDown)
             SetKey(e.key, true);
         else if (e.kind == ScriptEvent::Kind::KeyUp)

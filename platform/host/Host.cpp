@@ -16,6 +16,10 @@ void SetActiveHost(Host* host) {
     activeHost = host;
 }
 
+void Host::SetDisplayScale(int scale) {
+    displayScale_ = std::clamp(scale, 1, kMaxDisplayScale);
+}
+
 // A plain desktop of the kind people have: a blue gradient with a task bar and a few icons.
 RgbImage GeneratedDesktop(int width, int height) {
     RgbImage img;

@@ -17,6 +17,9 @@ constexpr int F1 = 112, F2 = 113, F11 = 122, F12 = 123;
 constexpr int KeyCount = 256;
 }  // namespace vk
 
+// Internal resolution: frames are drawn at a whole multiple of the program's frame size.
+constexpr int kMaxDisplayScale = 4;
+
 // Message box flags and answers, with the run-time's values.
 constexpr int vbOKOnly = 0, vbYesNo = 4, vbCritical = 16, vbInformation = 64;
 constexpr int vbOK = 1, vbYes = 6, vbNo = 7;
@@ -64,10 +67,17 @@ class Host {
     virtual void SetWindowEvents(WindowEvents* events) = 0;
     virtual void ShowWindow() = 0;
     virtual void HideWindow() = 0;
-    // The display mode: the size of the frames that Present will receive.
+    // The display mode: the program's frame size. Cursor positions are in its pixels.
     virtual void SetFrameSize(int width, int height) = 0;
-    // A finished RGB565 frame, pitch in pixels.
+    // A finished RGB565 frame, pitch in pixels: the frame size times the display scale.
     virtual void Present(const uint16_t* pixels, int width, int height, int pitch) = 0;
+    // How many times the program's frame size the display draws (1 to kMaxDisplayScale). The
+    // user's choice: --scale at start, F12 while running; the display takes a change up
+    // between frames.
+    int DisplayScale() const { return displayScale_; }
+    void SetDisplayScale(int scale);  // clamped to 1..kMaxDisplayScale
+    // The next scale, after the largest the first again (F12).
+    void CycleDisplayScale() { SetDisplayScale(displayScale_ % kMaxDisplayScale + 1); }
     // A page flip waits for the display's vertical refresh before its frame is presented.
     // Hosts without a display (headless: a virtual clock that steps once per frame) have no
     // refresh to wait for.
@@ -79,6 +89,9 @@ class Host {
     // the file's path, or "" when nothing was kept (no frame yet, a headless run, a failure).
     virtual std::string KeepScreenshot() = 0;
     virtual bool IsHeadless() const = 0;
+
+  private:
+    int displayScale_ = 1;
 };
 
 // A stand-in desktop picture where none can be captured.

@@ -278,26 +278,41 @@ void SdlHost::HideWindow() {
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
     texture_ = nullptr;
+    textureWidth_ = textureHeight_ = 0;
     renderer_ = nullptr;
     window_ = nullptr;
     plainFullscreen_ = false;
 }
 
+// The renderer's logical size stays the program's: the window is sized and the mouse reported
+// in its pixels, while a frame drawn at a larger internal resolution fills the same place.
 void SdlHost::SetFrameSize(int width, int height) {
     frameWidth_ = width;
     frameHeight_ = height;
     EnsureWindow();
-    if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                 width, height);
     SDL_RenderSetLogicalSize(renderer_, width, height);
 }
 
 void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) {
-    if (texture_ == nullptr || width != frameWidth_ || height != frameHeight_) {
+    // A frame that is no whole multiple of the program's size sets a new size.
+    const bool multiple = width % frameWidth_ == 0 && height % frameHeight_ == 0 &&
+                          width / frameWidth_ == height / frameHeight_ &&
+                          width / frameWidth_ <= kMaxDisplayScale;
+    if (!multiple) {
         SetFrameSize(width, height);
+    } else if (renderer_ == nullptr) {
+        SetFrameSize(frameWidth_, frameHeight_);
+    }
+    if (texture_ == nullptr || width != textureWidth_ || height != textureHeight_) {
+        if (texture_) SDL_DestroyTexture(texture_);
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                     width, height);
+        textureWidth_ = width;
+        textureHeight_ = height;
     }
     ++presented_;
+    lastFrameWidth_ = width;
+    lastFrameHeight_ = height;
     lastFrame_.resize(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
         std::copy_n(pixels + static_cast<size_t>(y) * pitch, width,
@@ -364,6 +379,14 @@ void SdlHost::DoEvents() {
                 if (e.key.keysym.sym == SDLK_F11) {
                     if (!e.key.repeat) ToggleFullscreen();
                     break;
+                }
+                // F12 steps the internal resolution; it is recorded like any key, so that a
+                // replay of the session draws at the same scales.
+                if (e.key.keysym.sym == SDLK_F12 && !e.key.repeat) {
+                    CycleDisplayScale();
+                    std::cout << "Drawing at " << DisplayScale()
+                              << "x: " << frameWidth_ * DisplayScale() << "x"
+                              << frameHeight_ * DisplayScale() << std::endl;
                 }
                 const int key = VirtualKeyOf(e.key.keysym.sym);
                 if (key == 0) break;
@@ -568,7 +591,7 @@ std::string SdlHost::KeepScreenshot() {
     try {
         const std::string path =
             SaveScreenshot(PicturesFolder(CurrentPicturesEnvironment()), local, lastFrame_.data(),
-                           frameWidth_, frameHeight_, frameWidth_)
+                           lastFrameWidth_, lastFrameHeight_, lastFrameWidth_)
                 .string();
         std::cout << "Screenshot saved: " << path << std::endl;
         return path;

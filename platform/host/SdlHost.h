@@ -101,7 +101,9 @@ class SdlHost : public Host {
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
-    int frameWidth_ = 640, frameHeight_ = 480;
+    int frameWidth_ = 640, frameHeight_ = 480;        // the program's size: window, cursor
+    int textureWidth_ = 0, textureHeight_ = 0;        // the frames presented (times the scale)
+    int lastFrameWidth_ = 0, lastFrameHeight_ = 0;    // the size of lastFrame_
     int windowedWidth_ = 640, windowedHeight_ = 480;  // the size a window has when not full
     bool plainFullscreenMode_ = false;  // no window manager: full screen by size and place
     bool plainFullscreen_ = false;
