@@ -19,6 +19,7 @@ struct CommandLine {
     std::optional<bool> windowAnswerYes;
     int threads = 0;         // drawing threads; 0: the number of cores
     std::string recordFile;  // interactive only: the session's input as an input script
+    std::string traceFile;   // headless: every call on the DirectX layer, for velmora-replay
     HeadlessOptions headlessOptions;
 };
 

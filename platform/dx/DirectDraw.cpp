@@ -7,6 +7,7 @@
 
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
+#include "platform/dx/DxTrace.h"
 #include "platform/dx/Gdi.h"
 #include "platform/dx/ImageBytes.h"
 #include "stb_image.h"
@@ -64,6 +65,7 @@ DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* owner, const DDSURFACEDESC2&
 
 DirectDrawSurface7::~DirectDrawSurface7() {
     Settle();
+    DX_TRACE(Forget(this));
     delete dc_;
 }
 
@@ -76,6 +78,7 @@ void DirectDrawSurface7::Release() {
     ++changes_;
     quads_.clear();
     quads_.shrink_to_fit();
+    DX_TRACE(ReleaseSurface(*this));
     released_ = true;
     pixels_.clear();
     pixels_.shrink_to_fit();
@@ -90,6 +93,7 @@ void DirectDrawSurface7::Blt(const RECT* destRect, DirectDrawSurface7* src, cons
     src->CheckAlive();
     Settle();
     src->Settle();
+    DX_TRACE(Blt(*this, destRect, *src, srcRect, flags));
     const RECT d = destRect ? *destRect : WholeRect(*this);
     const RECT s = srcRect ? *srcRect : WholeRect(*src);
     if (IsEmpty(d) || IsEmpty(s)) return;
@@ -129,6 +133,7 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
     src->CheckAlive();
     Settle();
     src->Settle();
+    DX_TRACE(BltFast(*this, x, y, *src, srcRect, flags));
     RECT s = srcRect;
     if (IsEmpty(s)) return;
     // Clip the source to its surface and the destination to ours, moving the other side along.
@@ -176,6 +181,7 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
 
 void DirectDrawSurface7::BltColorFill(const RECT* rect, int32_t color) {
     CheckAlive();
+    DX_TRACE(ColorFill(*this, rect, color));
     RECT r = rect ? *rect : WholeRect(*this);
     r.Left = std::max(r.Left, 0);
     r.Top = std::max(r.Top, 0);
@@ -222,6 +228,7 @@ void DirectDrawSurface7::ReleaseDC(GdiDC* dc) {
 
 void DirectDrawSurface7::SetColorKey(int32_t flags, const DDCOLORKEY& key) {
     CheckAlive();
+    DX_TRACE(SetColorKey(*this, flags, key));
     if ((flags & DDCKEY_SRCBLT) != 0) {
         hasSrcKey_ = true;
         srcKey_ = key;
@@ -275,6 +282,7 @@ void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t flags
     ++back->changes_;
     // A page flip takes effect at the vertical refresh unless told not to wait for it.
     if ((flags & DDFLIP_NOVSYNC) == 0) owner_->host_.WaitForVerticalRefresh();
+    DX_TRACE(Flip(*this, overrideSurface));
     owner_->host_.Present(pixels_.data(), width_, height_, width_);
 }
 
@@ -295,6 +303,7 @@ void DirectDrawSurface7::AddAttachedSurface(const SurfacePtr& surface) {
         throw DxError(DDERR_INVALIDPARAMS, "depth surface of another size");
     }
     attachedDepth_ = surface;
+    DX_TRACE(AttachDepth(*this, *surface));
 }
 
 std::shared_ptr<DirectDrawGammaControl> DirectDrawSurface7::GetDirectDrawGammaControl() {
@@ -321,6 +330,7 @@ void DirectDraw7::SetCooperativeLevel(int32_t, int32_t flags) {
     const bool full = (flags & DDSCL_FULLSCREEN) != 0, exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
     if (full != exclusive) throw DxError(DDERR_INVALIDPARAMS, "full screen needs exclusive mode");
     cooperativeLevel_ = flags;
+    DX_TRACE(CooperativeLevel(flags));
 }
 
 void DirectDraw7::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int32_t, int32_t) {
@@ -333,6 +343,7 @@ void DirectDraw7::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int
     if (!known || bpp != 16) throw DxError(DDERR_INVALIDMODE, "unsupported display mode");
     displayWidth_ = width;
     displayHeight_ = height;
+    DX_TRACE(DisplayMode(width, height, bpp));
     host_.SetFrameSize(width, height);
 }
 
@@ -362,6 +373,9 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
             primary->backBuffer_ = std::make_shared<DirectDrawSurface7>(this, b);
         }
         primaryExists_ = true;
+        primary_ = primary;
+        DX_TRACE(CreateSurface(*primary, desc));
+        if (primary->backBuffer_) DX_TRACE(BackBuffer(*primary, *primary->backBuffer_));
         return primary;
     }
     if ((desc.lFlags & (DDSD_WIDTH | DDSD_HEIGHT)) != (DDSD_WIDTH | DDSD_HEIGHT)) {
@@ -371,7 +385,9 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
         desc.ddpfPixelFormat.lRGBBitCount != 16) {
         throw DxError(DDERR_INVALIDPIXELFORMAT, "only 16-bit surfaces exist here");
     }
-    return std::make_shared<DirectDrawSurface7>(this, desc);
+    auto surface = std::make_shared<DirectDrawSurface7>(this, desc);
+    DX_TRACE(CreateSurface(*surface, desc));
+    return surface;
 }
 
 RgbImage DecodeImage(const std::vector<uint8_t>& bytes) {
@@ -417,6 +433,7 @@ SurfacePtr DirectDraw7::CreateSurfaceFromMemory(const std::vector<uint8_t>& byte
             out[x] = Rgb565FromRgb(img.pixels[static_cast<size_t>(sy) * img.width + sx]);
         }
     }
+    DX_TRACE(SurfacePixels(*s, 0, 0, s->Width(), s->Height()));
     return s;
 }
 

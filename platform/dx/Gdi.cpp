@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/dx/DirectDraw.h"
+#include "platform/dx/DxTrace.h"
 
 namespace {
 
@@ -122,6 +123,15 @@ bool StretchBlt(GdiDC* dest, int32_t x, int32_t y, int32_t width, int32_t height
             const int64_t sx = srcX + static_cast<int64_t>(dx - x) * srcWidth / width;
             if (sx < 0 || sx >= s.width) continue;
             d.Set(dx, dy, s.Get(static_cast<int>(sx), static_cast<int>(sy)));
+        }
+    }
+    if (d.surface != nullptr && x0 < x1 && y0 < y1) {
+        // Between surfaces the copy itself is replayed; from a bitmap or the screen, its result.
+        if (s.surface != nullptr) {
+            DX_TRACE(StretchBlt(*d.surface, x, y, width, height, *s.surface, srcX, srcY, srcWidth,
+                                srcHeight));
+        } else {
+            DX_TRACE(SurfacePixels(*d.surface, x0, y0, x1 - x0, y1 - y0));
         }
     }
     return true;
