@@ -66,9 +66,9 @@ package: build-run
 	@ls $(CURDIR)/build/package/velmora_*.deb
 
 # The software device against the same frames through OpenGL (llvmpipe without a GPU):
-# records a flight, then prints the compare line. PASSES and THREADS may be given.
+# records a flight, then prints the compare line. PASSES, THREADS and RES (hi|lo) may be given.
 compare: build
-	@scripts/compare-renderers.sh $(RELEASE) $(or $(PASSES),2000) $(or $(THREADS),$(JOBS))
+	@scripts/compare-renderers.sh $(RELEASE) $(or $(PASSES),2000) $(or $(THREADS),$(JOBS)) $(or $(RES),hi)
 
 test: test-release test-asan test-tsan test-fuzz
 
