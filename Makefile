@@ -7,7 +7,7 @@ FUZZ := build/fuzz
 FUZZ_SECONDS ?= 10
 SHOTS := $(CURDIR)/build/shots
 
-.PHONY: all deps build build-run build-asan build-tsan build-fuzz run demo test test-release test-asan test-tsan test-fuzz fuzz shots package clean format
+.PHONY: all deps build build-run build-asan build-tsan build-fuzz run demo compare test test-release test-asan test-tsan test-fuzz fuzz shots package clean format
 
 all: build
 
@@ -64,6 +64,11 @@ shots: build-run
 package: build-run
 	@cd $(RELEASE) && cpack -B $(CURDIR)/build/package >/dev/null
 	@ls $(CURDIR)/build/package/velmora_*.deb
+
+# The software device against the same frames through OpenGL (llvmpipe without a GPU):
+# records a flight, then prints the compare line. PASSES, THREADS and RES (hi|lo) may be given.
+compare: build
+	@scripts/compare-renderers.sh $(RELEASE) $(or $(PASSES),2000) $(or $(THREADS),$(JOBS)) $(or $(RES),hi)
 
 test: test-release test-asan test-tsan test-fuzz
 

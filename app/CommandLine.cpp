@@ -22,6 +22,7 @@ const char* const kUsage =
     "                    in TEXT {ENTER} {TAB} {BACKSPACE} {SPACE} {HASH} {LBRACE}\n"
     "  --shot N:FILE     write the frame presented after pass N as PNG (repeatable)\n"
     "  --desktop FILE    picture used as the captured desktop\n"
+    "  --trace FILE      record every DirectX call of the run for velmora-replay\n"
     "  --stats           after the run print frames, fps, frame times, memory and animation "
     "records\n"
     "  --help            this text\n"
@@ -133,6 +134,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 return fail("--shot needs N:FILE with a pass number from 1");
             }
             cl.headlessOptions.shots[static_cast<int>(n)] = v.substr(colon + 1);
+            headlessOnly.push_back(a);
+        } else if (a == "--trace") {
+            if (!value(v) || v.empty()) return fail("--trace needs a file");
+            cl.traceFile = v;
             headlessOnly.push_back(a);
         } else if (a == "--desktop") {
             if (!value(v)) return fail("--desktop needs a file");

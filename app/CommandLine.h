@@ -20,6 +20,7 @@ struct CommandLine {
     int threads = 0;         // drawing threads; 0: the number of cores
     int scale = 1;           // internal resolution: frames drawn at this multiple of the size
     std::string recordFile;  // interactive only: the session's input as an input script
+    std::string traceFile;   // headless: every call on the DirectX layer, for velmora-replay
     HeadlessOptions headlessOptions;
 };
 

@@ -13,6 +13,7 @@
 #include "animation/Animations.h"
 #include "app/CommandLine.h"
 #include "platform/dx/Direct3D.h"
+#include "platform/dx/DxTrace.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/host/SdlHost.h"
 
@@ -81,11 +82,29 @@ int main(int argc, char** argv) {
     }
     if (cl->threads > 0) SetDeviceThreads(cl->threads);
     if (cl->headless) {
+        std::unique_ptr<dxtrace::Recorder> trace;
+        if (!cl->traceFile.empty()) {
+            try {
+                trace = std::make_unique<dxtrace::Recorder>(cl->traceFile);
+            } catch (const std::exception& e) {
+                std::cerr << "velmora: " << e.what() << std::endl;
+                return 1;
+            }
+            dxtrace::activeRecorder = trace.get();
+        }
         StatsHost host(cl->headlessOptions);
         host.SetDisplayScale(cl->scale);
         SetActiveHost(&host);
-        const int status = Main();
+        int status = Main();
         SetActiveHost(nullptr);
+        if (trace) {
+            dxtrace::activeRecorder = nullptr;
+            std::string why;
+            if (!trace->Finish(why)) {
+                std::cerr << "velmora: " << why << std::endl;
+                if (status == 0) status = 1;
+            }
+        }
         if (cl->stats) PrintStats(host);
         if (status == 0 && host.ShotFailed()) return 1;
         return status;

@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     xvfb xfonts-base xdotool imagemagick x11-apps x11-utils
     fonts-dejavu-core
+    libegl-dev libopengl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
 )
 
 missing=()

@@ -143,7 +143,7 @@ struct VertexPipeline {
 
 // Screen positions come out in the target's stored pixels (pixelScale per program pixel).
 void PrepareVertexPipeline(const DeviceState& state, bool light, VertexPipeline& pipeline,
-                           int32_t pixelScale);
+                           int32_t pixelScale = 1);
 // Transforms, lights and fogs count untransformed vertices.
 void ProcessUntransformed(const VertexPipeline& pipeline, const FvfLayout& layout,
                           const std::byte* vertices, int32_t count, ProcessedVertex* out);

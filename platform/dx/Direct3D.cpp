@@ -11,6 +11,7 @@
 #include "platform/dx/D3DRasterQueue.h"
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
+#include "platform/dx/DxTrace.h"
 
 using d3d::DeviceCore;
 using d3d::DeviceState;
@@ -236,13 +237,17 @@ std::shared_ptr<Direct3DDevice7> Direct3D7::CreateDevice(const std::string& guid
                                                          const SurfacePtr& renderTarget) {
     DxFaultPoint("CreateDevice");
     if (guid != kHalDevice) throw DxError(D3DERR_INVALID_DEVICE, "unknown device " + guid);
-    return std::make_shared<Direct3DDevice7>(renderTarget);
+    auto device = std::make_shared<Direct3DDevice7>(renderTarget);
+    DX_TRACE(CreateDevice(*device, *renderTarget));
+    return device;
 }
 
 std::shared_ptr<Direct3DVertexBuffer7> Direct3D7::CreateVertexBuffer(
     const D3DVERTEXBUFFERDESC& desc, int32_t) {
     DxFaultPoint("CreateVertexBuffer");
-    return std::make_shared<Direct3DVertexBuffer7>(desc);
+    auto buffer = std::make_shared<Direct3DVertexBuffer7>(desc);
+    DX_TRACE(CreateVertexBuffer(*buffer, desc));
+    return buffer;
 }
 
 // ---------------------------------------------------------------- vertex buffers
@@ -262,7 +267,9 @@ Direct3DVertexBuffer7::Direct3DVertexBuffer7(const D3DVERTEXBUFFERDESC& desc) : 
     clip_.assign(static_cast<size_t>(desc.lNumVertices), ClipPosition{});
 }
 
-Direct3DVertexBuffer7::~Direct3DVertexBuffer7() = default;
+Direct3DVertexBuffer7::~Direct3DVertexBuffer7() {
+    DX_TRACE(Forget(this));
+}
 
 int32_t Direct3DVertexBuffer7::Stride() const {
     return layout_->stride;
@@ -278,6 +285,7 @@ std::span<std::byte> Direct3DVertexBuffer7::Lock(int32_t flags) {
     if (locked_) throw DxError(D3DERR_VERTEXBUFFERLOCKED, "vertex buffer locked twice");
     if (optimized_) throw DxError(D3DERR_VERTEXBUFFEROPTIMIZED, "lock of an optimised buffer");
     locked_ = true;
+    DX_TRACE(LockVertexBuffer(*this, flags));
     // Whatever is written now is not what processing left, so its clip positions are gone.
     if ((flags & DDLOCK_READONLY) == 0) {
         for (ClipPosition& c : clip_) c.valid = false;
@@ -288,6 +296,7 @@ std::span<std::byte> Direct3DVertexBuffer7::Lock(int32_t flags) {
 void Direct3DVertexBuffer7::Unlock() {
     if (!locked_) throw DxError(D3DERR_VERTEXBUFFERUNLOCKFAILED, "unlock of an unlocked buffer");
     locked_ = false;
+    DX_TRACE(UnlockVertexBuffer(*this, data_));
 }
 
 void Direct3DVertexBuffer7::SetVertices(int32_t start, int32_t count, const void* vertices) {
@@ -320,11 +329,12 @@ void Direct3DVertexBuffer7::Optimize(Direct3DDevice7&, int32_t) {
     CheckUsable("Optimize");
     optimized_ = true;
     desc_.lCaps |= D3DVBCAPS_OPTIMIZED;
+    DX_TRACE(OptimizeVertexBuffer(*this));
 }
 
 void Direct3DVertexBuffer7::ProcessVertices(int32_t op, int32_t destIndex, int32_t count,
                                             Direct3DVertexBuffer7& source, int32_t sourceIndex,
-                                            Direct3DDevice7& device, int32_t) {
+                                            Direct3DDevice7& device, int32_t flags) {
     CheckUsable("ProcessVertices");
     source.CheckUsable("ProcessVertices");
     if (optimized_) throw DxError(D3DERR_VERTEXBUFFEROPTIMIZED, "processing into optimised");
@@ -344,6 +354,7 @@ void Direct3DVertexBuffer7::ProcessVertices(int32_t op, int32_t destIndex, int32
         count > source.Capacity() - sourceIndex) {
         throw DxError(DDERR_INVALIDPARAMS, "ProcessVertices outside a buffer");
     }
+    DX_TRACE(ProcessVertices(*this, op, destIndex, count, source, sourceIndex, device, flags));
     DeviceCore& core = *device.core_;
     const DeviceState& s = core.state;
     const bool light = (op & D3DVOP_LIGHT) != 0 && s.on(D3DRENDERSTATE_LIGHTING);
@@ -595,7 +606,9 @@ Direct3DDevice7::Direct3DDevice7(const SurfacePtr& renderTarget)
 }
 
 // The queue finishes its work as it goes.
-Direct3DDevice7::~Direct3DDevice7() = default;
+Direct3DDevice7::~Direct3DDevice7() {
+    DX_TRACE(Forget(this));
+}
 
 void Direct3DDevice7::SetThreads(int threads) {
     threads = std::clamp(threads, 1, kMaxDeviceThreads);
@@ -619,11 +632,13 @@ std::shared_ptr<Direct3DEnumPixelFormats> Direct3DDevice7::GetTextureFormatsEnum
 void Direct3DDevice7::BeginScene() {
     if (core_->state.inScene) throw DxError(D3DERR_SCENE_IN_SCENE, "BeginScene twice");
     core_->state.inScene = true;
+    DX_TRACE(BeginScene(*this));
 }
 
 void Direct3DDevice7::EndScene() {
     if (!core_->state.inScene) throw DxError(D3DERR_SCENE_NOT_IN_SCENE, "EndScene without Begin");
     core_->state.inScene = false;
+    DX_TRACE(EndScene(*this));
 }
 
 bool Direct3DDevice7::InScene() const {
@@ -645,6 +660,7 @@ void Direct3DDevice7::Clear(int32_t count, const D3DRECT* rects, int32_t flags, 
         throw DxError(D3DERR_ZBUFFER_NOTPRESENT, "no depth surface to clear");
     }
     CheckSurface(s.target, "render target");
+    DX_TRACE(Clear(*this, count, rects, flags, color, z));
     const D3DVIEWPORT7& vp = s.viewport;
     const D3DRECT whole{vp.lX, vp.lY, vp.lX + vp.lWidth, vp.lY + vp.lHeight};
     // Depth and colour go to 565 as drawing writes them: truncated, so that the background
@@ -697,6 +713,7 @@ void Direct3DDevice7::SetRenderState(int32_t state, int32_t value) {
         throw DxError(DDERR_UNSUPPORTED, "w-buffering");
     }
     core_->state.renderStates[static_cast<size_t>(state)] = value;
+    DX_TRACE(RenderState(*this, state, value));
 }
 
 int32_t Direct3DDevice7::GetRenderState(int32_t state) const {
@@ -712,6 +729,7 @@ void Direct3DDevice7::SetTextureStageState(int32_t stage, int32_t type, int32_t 
     }
     CheckStageValue(stage, type, value);
     core_->state.stageStates[static_cast<size_t>(stage)][static_cast<size_t>(type)] = value;
+    DX_TRACE(StageState(*this, stage, type, value));
 }
 
 int32_t Direct3DDevice7::GetTextureStageState(int32_t stage, int32_t type) const {
@@ -735,6 +753,7 @@ void Direct3DDevice7::SetTexture(int32_t stage, const SurfacePtr& texture) {
         }
     }
     core_->state.textures[static_cast<size_t>(stage)] = texture;
+    DX_TRACE(SetTexture(*this, stage, texture.get()));
 }
 
 SurfacePtr Direct3DDevice7::GetTexture(int32_t stage) const {
@@ -759,6 +778,7 @@ D3DMATRIX& TransformSlot(DeviceState& s, int32_t type) {
 
 void Direct3DDevice7::SetTransform(int32_t type, const D3DMATRIX& matrix) {
     TransformSlot(core_->state, type) = matrix;
+    DX_TRACE(SetTransform(*this, type, matrix, false));
 }
 
 void Direct3DDevice7::GetTransform(int32_t type, D3DMATRIX& matrix) const {
@@ -776,10 +796,12 @@ void Direct3DDevice7::MultiplyTransform(int32_t type, const D3DMATRIX& matrix) {
         }
     }
     m = r;
+    DX_TRACE(SetTransform(*this, type, matrix, true));
 }
 
 void Direct3DDevice7::SetMaterial(const D3DMATERIAL7& material) {
     core_->state.material = material;
+    DX_TRACE(SetMaterial(*this, material));
 }
 
 void Direct3DDevice7::GetMaterial(D3DMATERIAL7& material) const {
@@ -805,6 +827,7 @@ void Direct3DDevice7::SetLight(int32_t index, const D3DLIGHT7& light) {
     if (static_cast<size_t>(index) >= lights.size()) lights.resize(static_cast<size_t>(index) + 1);
     lights[static_cast<size_t>(index)].light = light;
     lights[static_cast<size_t>(index)].set = true;
+    DX_TRACE(SetLight(*this, index, light));
 }
 
 void Direct3DDevice7::GetLight(int32_t index, D3DLIGHT7& light) const {
@@ -829,6 +852,7 @@ void Direct3DDevice7::LightEnable(int32_t index, bool enable) {
         slot.set = true;
     }
     slot.enabled = enable;
+    DX_TRACE(LightEnable(*this, index, enable));
 }
 
 bool Direct3DDevice7::GetLightEnable(int32_t index) const {
@@ -850,18 +874,20 @@ void Direct3DDevice7::SetViewport(const D3DVIEWPORT7& vp) {
         throw DxError(DDERR_INVALIDPARAMS, "viewport outside the render target");
     }
     s.viewport = vp;
+    DX_TRACE(SetViewport(*this, vp));
 }
 
 void Direct3DDevice7::GetViewport(D3DVIEWPORT7& vp) const {
     vp = core_->state.viewport;
 }
 
-void Direct3DDevice7::SetRenderTarget(const SurfacePtr& target, int32_t) {
+void Direct3DDevice7::SetRenderTarget(const SurfacePtr& target, int32_t flags) {
     SurfacePtr depth = CheckTarget(target);
     DeviceState& s = core_->state;
     s.target = target;
     s.depth = depth;
     s.viewport = WholeViewport(*target);
+    DX_TRACE(SetRenderTarget(*this, *target, flags));
 }
 
 SurfacePtr Direct3DDevice7::GetRenderTarget() const {
@@ -885,6 +911,8 @@ void Direct3DDevice7::DrawIndexedPrimitive(int32_t type, int32_t fvf, const void
     }
     const bool indexed = indexCount >= 0 || indices != nullptr;
     if (indexed) CheckIndices(indices, indexCount, vertexCount);
+    DX_TRACE(Draw(*this, type, fvf, layout.stride, vertices, vertexCount,
+                  indexed ? indices : nullptr, indexCount, flags));
     d3d::RasterDraw rd;
     d3d::AttrScale scale;
     PrepareRaster(core, rd, scale);
@@ -911,6 +939,8 @@ void Direct3DDevice7::DrawIndexedPrimitiveVB(int32_t type, Direct3DVertexBuffer7
     }
     const bool indexed = indexCount >= 0 || indices != nullptr;
     if (indexed) CheckIndices(indices, indexCount, numVertices);
+    DX_TRACE(DrawVB(*this, type, buffer, startVertex, numVertices, indexed ? indices : nullptr,
+                    indexCount, flags));
     d3d::RasterDraw rd;
     d3d::AttrScale scale;
     PrepareRaster(core, rd, scale);

@@ -24,6 +24,9 @@ namespace d3d {
 struct DeviceCore;
 struct FvfLayout;
 }  // namespace d3d
+namespace dxtrace {
+class Recorder;
+}  // namespace dxtrace
 
 class Direct3DDevice7;
 class Direct3DVertexBuffer7;
@@ -99,6 +102,7 @@ class Direct3DVertexBuffer7 {
 
   private:
     friend class Direct3DDevice7;
+    friend class dxtrace::Recorder;
     struct ClipPosition {
         float x = 0, y = 0, z = 0, w = 0;
         bool valid = false;

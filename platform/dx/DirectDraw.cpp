@@ -7,6 +7,7 @@
 
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
+#include "platform/dx/DxTrace.h"
 #include "platform/dx/Gdi.h"
 #include "platform/dx/ImageBytes.h"
 #include "stb_image.h"
@@ -85,6 +86,7 @@ DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* owner, const DDSURFACEDESC2&
 
 DirectDrawSurface7::~DirectDrawSurface7() {
     Settle();
+    DX_TRACE(Forget(this));
     delete dc_;
 }
 
@@ -116,6 +118,7 @@ void DirectDrawSurface7::Release() {
     ++changes_;
     quads_.clear();
     quads_.shrink_to_fit();
+    DX_TRACE(ReleaseSurface(*this));
     released_ = true;
     pixels_.clear();
     pixels_.shrink_to_fit();
@@ -130,11 +133,19 @@ void DirectDrawSurface7::Blt(const RECT* destRect, DirectDrawSurface7* src, cons
     src->CheckAlive();
     Settle();
     src->Settle();
+    DX_TRACE(Blt(*this, destRect, *src, srcRect, flags));
+    StretchFrom(destRect ? *destRect : WholeRect(*this), *src,
+                srcRect ? *srcRect : WholeRect(*src), (flags & DDBLT_KEYSRC) != 0);
+}
+
+void DirectDrawSurface7::StretchFrom(const RECT& destRect, DirectDrawSurface7& source,
+                                     const RECT& srcRect, bool useKey) {
+    DirectDrawSurface7* src = &source;
     // Rectangles come in the program's coordinates; a scaled surface's part is its pixels.
-    const RECT d = Scaled(destRect ? *destRect : WholeRect(*this), scale_);
-    const RECT s = Scaled(srcRect ? *srcRect : WholeRect(*src), src->scale_);
+    const RECT d = Scaled(destRect, scale_);
+    const RECT s = Scaled(srcRect, src->scale_);
     if (IsEmpty(d) || IsEmpty(s)) return;
-    const bool keyed = (flags & DDBLT_KEYSRC) != 0 && src->hasSrcKey_;
+    const bool keyed = useKey && src->hasSrcKey_;
     const int64_t dw = int64_t{d.Right} - d.Left, dh = int64_t{d.Bottom} - d.Top;
     const int64_t sw = int64_t{s.Right} - s.Left, sh = int64_t{s.Bottom} - s.Top;
     // Clip the destination to this surface; the source position of each destination pixel is
@@ -170,12 +181,13 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
     src->CheckAlive();
     Settle();
     src->Settle();
+    DX_TRACE(BltFast(*this, x, y, *src, srcRect, flags));
     if (IsEmpty(srcRect)) return;
     if (src->scale_ != scale_) {
         // Pixels of different sizes: the same rectangle, stretched to this surface's pixels.
         const RECT dest{x, y, Saturated(int64_t{x} + (int64_t{srcRect.Right} - srcRect.Left)),
                         Saturated(int64_t{y} + (int64_t{srcRect.Bottom} - srcRect.Top))};
-        Blt(&dest, src, &srcRect, (flags & DDBLTFAST_SRCCOLORKEY) != 0 ? DDBLT_KEYSRC : 0);
+        StretchFrom(dest, *src, srcRect, (flags & DDBLTFAST_SRCCOLORKEY) != 0);
         return;
     }
     RECT s = Scaled(srcRect, scale_);
@@ -226,6 +238,7 @@ void DirectDrawSurface7::BltFast(int32_t x, int32_t y, DirectDrawSurface7* src, 
 
 void DirectDrawSurface7::BltColorFill(const RECT* rect, int32_t color) {
     CheckAlive();
+    DX_TRACE(ColorFill(*this, rect, color));
     RECT r = Scaled(rect ? *rect : WholeRect(*this), scale_);
     r.Left = std::max(r.Left, 0);
     r.Top = std::max(r.Top, 0);
@@ -272,6 +285,7 @@ void DirectDrawSurface7::ReleaseDC(GdiDC* dc) {
 
 void DirectDrawSurface7::SetColorKey(int32_t flags, const DDCOLORKEY& key) {
     CheckAlive();
+    DX_TRACE(SetColorKey(*this, flags, key));
     if ((flags & DDCKEY_SRCBLT) != 0) {
         hasSrcKey_ = true;
         srcKey_ = key;
@@ -325,6 +339,7 @@ void DirectDrawSurface7::Flip(DirectDrawSurface7* overrideSurface, int32_t flags
     ++back->changes_;
     // A page flip takes effect at the vertical refresh unless told not to wait for it.
     if ((flags & DDFLIP_NOVSYNC) == 0) owner_->host_.WaitForVerticalRefresh();
+    DX_TRACE(Flip(*this, overrideSurface));
     owner_->host_.Present(pixels_.data(), width_, height_, width_);
     // Between two frames nothing is drawing: the moment to take up another display scale.
     // The surfaces stay the same objects, so whatever holds them keeps working.
@@ -356,6 +371,7 @@ void DirectDrawSurface7::AddAttachedSurface(const SurfacePtr& surface) {
     // The depth buffer of a scaled back buffer holds a depth for every pixel drawn.
     surface->Rescale(scale_);
     attachedDepth_ = surface;
+    DX_TRACE(AttachDepth(*this, *surface));
 }
 
 std::shared_ptr<DirectDrawGammaControl> DirectDrawSurface7::GetDirectDrawGammaControl() {
@@ -382,6 +398,7 @@ void DirectDraw7::SetCooperativeLevel(int32_t, int32_t flags) {
     const bool full = (flags & DDSCL_FULLSCREEN) != 0, exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
     if (full != exclusive) throw DxError(DDERR_INVALIDPARAMS, "full screen needs exclusive mode");
     cooperativeLevel_ = flags;
+    DX_TRACE(CooperativeLevel(flags));
 }
 
 void DirectDraw7::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int32_t, int32_t) {
@@ -395,6 +412,7 @@ void DirectDraw7::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int
     displayWidth_ = width;
     displayHeight_ = height;
     displayScale_ = host_.DisplayScale();
+    DX_TRACE(DisplayMode(width, height, bpp));
     host_.SetFrameSize(width, height);
 }
 
@@ -424,6 +442,9 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
             primary->backBuffer_ = std::make_shared<DirectDrawSurface7>(this, b, displayScale_);
         }
         primaryExists_ = true;
+        primary_ = primary;
+        DX_TRACE(CreateSurface(*primary, desc));
+        if (primary->backBuffer_) DX_TRACE(BackBuffer(*primary, *primary->backBuffer_));
         return primary;
     }
     if ((desc.lFlags & (DDSD_WIDTH | DDSD_HEIGHT)) != (DDSD_WIDTH | DDSD_HEIGHT)) {
@@ -433,7 +454,9 @@ SurfacePtr DirectDraw7::CreateSurface(DDSURFACEDESC2& desc) {
         desc.ddpfPixelFormat.lRGBBitCount != 16) {
         throw DxError(DDERR_INVALIDPIXELFORMAT, "only 16-bit surfaces exist here");
     }
-    return std::make_shared<DirectDrawSurface7>(this, desc);
+    auto surface = std::make_shared<DirectDrawSurface7>(this, desc);
+    DX_TRACE(CreateSurface(*surface, desc));
+    return surface;
 }
 
 RgbImage DecodeImage(const std::vector<uint8_t>& bytes) {
@@ -479,6 +502,7 @@ SurfacePtr DirectDraw7::CreateSurfaceFromMemory(const std::vector<uint8_t>& byte
             out[x] = Rgb565FromRgb(img.pixels[static_cast<size_t>(sy) * img.width + sx]);
         }
     }
+    DX_TRACE(SurfacePixels(*s, 0, 0, s->LogicalWidth(), s->LogicalHeight()));
     return s;
 }
 

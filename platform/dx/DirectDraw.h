@@ -17,6 +17,9 @@ class Direct3D7;
 struct GdiDC;
 
 class DirectDrawSurface7;
+namespace dxtrace {
+class Recorder;
+}  // namespace dxtrace
 using SurfacePtr = std::shared_ptr<DirectDrawSurface7>;
 
 // Drawing that has been accepted but may not have reached the pixels yet (the 3D device draws
@@ -131,6 +134,7 @@ class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface
 
   private:
     friend class DirectDraw7;
+    friend class dxtrace::Recorder;
     DirectDraw7* owner_;
     DDSURFACEDESC2 desc_;
     int32_t width_ = 0, height_ = 0;  // stored pixels: the description's size times scale_
@@ -151,6 +155,9 @@ class DirectDrawSurface7 : public std::enable_shared_from_this<DirectDrawSurface
     std::vector<uint64_t> quads_;
 
     void CheckAlive() const;
+    // Blt's copy, rectangles in the program's coordinates (both given), without recording.
+    void StretchFrom(const RECT& destRect, DirectDrawSurface7& source, const RECT& srcRect,
+                     bool useKey);
     // Stores the pixels at another scale, each new pixel the nearest old one (the picture
     // stays, sharper or coarser).
     void Rescale(int32_t scale);
@@ -190,7 +197,9 @@ class DirectDraw7 {
     Host& GetHost() const { return host_; }
 
   private:
+    friend class dxtrace::Recorder;
     Host& host_;
+    std::weak_ptr<DirectDrawSurface7> primary_;
     int32_t cooperativeLevel_ = 0;
     int32_t displayWidth_ = 0, displayHeight_ = 0;
     int32_t displayScale_ = 1;

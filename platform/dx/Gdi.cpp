@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/dx/DirectDraw.h"
+#include "platform/dx/DxTrace.h"
 
 namespace {
 
@@ -130,6 +131,20 @@ bool StretchBlt(GdiDC* dest, int32_t x, int32_t y, int32_t width, int32_t height
             if (sx < 0 || sx >= s.width) continue;
             d.Set(static_cast<int>(dx), static_cast<int>(dy),
                   s.Get(static_cast<int>(sx), static_cast<int>(sy)));
+        }
+    }
+    if (d.surface != nullptr && x0 < x1 && y0 < y1) {
+        // Between surfaces the copy itself is replayed; from a bitmap or the screen, its result.
+        if (s.surface != nullptr) {
+            DX_TRACE(StretchBlt(*d.surface, x, y, width, height, *s.surface, srcX, srcY, srcWidth,
+                                srcHeight));
+        } else {
+            // The program's pixels that the copy touched.
+            const int64_t k = d.scale;
+            DX_TRACE(SurfacePixels(*d.surface, static_cast<int32_t>(x0 / k),
+                                   static_cast<int32_t>(y0 / k),
+                                   static_cast<int32_t>((x1 + k - 1) / k - x0 / k),
+                                   static_cast<int32_t>((y1 + k - 1) / k - y0 / k)));
         }
     }
     return true;

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Traces from the outside: a recorded run replays bit for bit on the software device, recording
+# changes no frame, the OpenGL renderer agrees with the device, damaged traces are refused.
+set -u
+velmora=$1
+replay=$2/velmora-replay
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# Wireframe and the editor overlay (lines, points, text, colour-keyed sprites, blending, fog)
+# after the fade-in.
+cat >"$work/script.txt" <<SCRIPT
+100 key F2 down
+101 key F2 up
+110 key F1 down
+111 key F1 up
+115 mouse 300 200
+SCRIPT
+run=(--headless --seed 1 --frames 150 --threads 1 --input "$work/script.txt")
+"$velmora" "${run[@]}" --trace "$work/t.vtr" --shot 120:"$work/live120.png" \
+    --shot 150:"$work/live150.png" || fail "traced run exited $?"
+"$velmora" "${run[@]}" --shot 150:"$work/plain150.png" || fail "plain run exited $?"
+cmp -s "$work/live150.png" "$work/plain150.png" || fail "recording changed the frame"
+
+# Recorded on one thread, played on two: the device's frames do not depend on its threads.
+"$replay" "$work/t.vtr" --threads 2 --shot 120:"$work/soft120.png" --shot 150:"$work/soft150.png" \
+    --stats >"$work/stats" || fail "replay exited $?"
+cmp -s "$work/live120.png" "$work/soft120.png" || fail "replay of pass 120 differs from the run"
+cmp -s "$work/live150.png" "$work/soft150.png" || fail "replay of pass 150 differs from the run"
+for field in frames=150 frame_ms_p50= frame_ms_p95= frame_ms_p99= peak_rss_mb= threads=2; do
+    grep -q -- "$field" "$work/stats" || fail "replay stats lack $field: $(cat "$work/stats")"
+done
+
+# Damaged input: a clear refusal, status 1.
+echo "not a trace" >"$work/bad.vtr"
+"$replay" "$work/bad.vtr" 2>"$work/err"
+[[ $? -eq 1 ]] && grep -q "not a Velmora trace" "$work/err" || fail "garbage accepted: $(cat "$work/err")"
+head -c 100000 "$work/t.vtr" >"$work/cut.vtr"
+"$replay" "$work/cut.vtr" 2>"$work/err"
+[[ $? -eq 1 ]] && grep -q "cut short" "$work/err" || fail "cut trace: $(cat "$work/err")"
+"$replay" 2>/dev/null
+[[ $? -eq 2 ]] || fail "no file given is not status 2"
+
+# The differential check: OpenGL (llvmpipe without a GPU) against the device.
+line=$("$replay" "$work/t.vtr" --compare --compare-from 105 2>"$work/err")
+status=$?
+if [[ $status -ne 0 ]] && grep -q -e "EGL" -e "OpenGL" "$work/err"; then
+    echo "SKIP: no OpenGL through EGL here: $(cat "$work/err")"
+    exit 77
+fi
+[[ $status -eq 0 ]] || fail "compare exited $status: $(cat "$work/err")"
+for field in frames= threads= soft_ms_p50= soft_ms_p95= gl_ms_p50= gl_ms_p95= speedup= \
+    soft_cpu_ms= gl_cpu_ms= mean_abs_diff= within16=; do
+    [[ $line == *"$field"* ]] || fail "compare line lacks $field: $line"
+done
+within=$(sed -E 's/.*within16=([0-9.]+).*/\1/' <<<"$line")
+awk -v w="$within" 'BEGIN { exit !(w >= 0.95) }' || fail "renderers disagree: $line"
+echo "$line"
