@@ -95,6 +95,9 @@ int HeadlessHost::MsgBox(const std::string& text, int flags, const std::string& 
 // Shift, Ctrl and Alt as the window events see them: in script order, so a modifier pressed
 // or let go in the same pass counts for the events after it and not before.
 void HeadlessHost::Deliver(const ScriptEvent& e) {
+    // F12 is the window's key (the internal resolution, see ApplyKeyState), not the program's.
+    const bool key = e.kind == ScriptEvent::Kind::KeyDown || e.kind == ScriptEvent::Kind::KeyUp;
+    if (key && e.key == vk::F12) return;
     if ((e.kind == ScriptEvent::Kind::KeyDown || e.kind == ScriptEvent::Kind::KeyUp) &&
         e.key >= 0 && e.key < vk::KeyCount) {
         eventKeyDown_[e.key] = e.kind == ScriptEvent::Kind::KeyDown;

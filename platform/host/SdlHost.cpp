@@ -380,13 +380,16 @@ void SdlHost::DoEvents() {
                     if (!e.key.repeat) ToggleFullscreen();
                     break;
                 }
-                // F12 steps the internal resolution; it is recorded like any key, so that a
-                // replay of the session draws at the same scales.
-                if (e.key.keysym.sym == SDLK_F12 && !e.key.repeat) {
+                // F12 steps the internal resolution. Like F11 it is the window's key, not the
+                // program's; it is recorded, so that a replay draws at the same scales.
+                if (e.key.keysym.sym == SDLK_F12) {
+                    if (e.key.repeat) break;
                     CycleDisplayScale();
                     std::cout << "Drawing at " << DisplayScale()
                               << "x: " << frameWidth_ * DisplayScale() << "x"
                               << frameHeight_ * DisplayScale() << std::endl;
+                    if (recording_) RecordKeyDown(recorded_, RecordingPass(), vk::F12);
+                    break;
                 }
                 const int key = VirtualKeyOf(e.key.keysym.sym);
                 if (key == 0) break;
@@ -412,6 +415,10 @@ void SdlHost::DoEvents() {
             }
             case SDL_KEYUP: {
                 if (e.key.keysym.sym == SDLK_F11) break;
+                if (e.key.keysym.sym == SDLK_F12) {
+                    if (recording_) RecordKeyUp(recorded_, RecordingPass(), vk::F12);
+                    break;
+                }
                 const int key = VirtualKeyOf(e.key.keysym.sym);
                 if (key == 0) break;
                 keyDown_[key] = false;

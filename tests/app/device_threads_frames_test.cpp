@@ -45,7 +45,7 @@ class HashingHost : public HeadlessHost {
 
 constexpr int kPasses = 150;
 
-std::vector<Pass> Fly(int threads) {
+std::vector<Pass> Fly(int threads, int scale = 1) {
     HeadlessOptions o;
     o.frames = kPasses;
     o.answerYes = false;  // 320 x 240 keeps the sanitizer builds quick
@@ -62,6 +62,7 @@ std::vector<Pass> Fly(int threads) {
     const int before = DeviceThreads();
     SetDeviceThreads(threads);
     HashingHost host(o);
+    host.SetDisplayScale(scale);
     SetActiveHost(&host);
     const int status = Main();
     SetActiveHost(nullptr);
@@ -87,6 +88,21 @@ TEST(DeviceThreadsFrames, FlightIsBitIdenticalOnOneToFourThreads) {
     EXPECT_TRUE(blurred);
     for (int threads : {2, 3, 4}) {
         const std::vector<Pass> many = Fly(threads);
+        ASSERT_EQ(many.size(), one.size()) << threads << " threads";
+        for (size_t i = 0; i < one.size(); ++i) {
+            ASSERT_EQ(many[i].hash, one[i].hash) << threads << " threads, pass " << i + 1;
+        }
+    }
+}
+
+// At twice the size: two-pixel lines of the wireframe pass, the blur's capture from the large
+// frame, the overlay's sprites as blocks, all cut into bands the same way.
+TEST(DeviceThreadsFrames, FlightAtScaleTwoIsBitIdenticalOnOneToFourThreads) {
+    const std::vector<Pass> one = Fly(1, 2);
+    ASSERT_EQ(one.size(), static_cast<size_t>(kPasses));
+    EXPECT_TRUE(one[kPasses - 1].lit);
+    for (int threads : {2, 4}) {
+        const std::vector<Pass> many = Fly(threads, 2);
         ASSERT_EQ(many.size(), one.size()) << threads << " threads";
         for (size_t i = 0; i < one.size(); ++i) {
             ASSERT_EQ(many[i].hash, one[i].hash) << threads << " threads, pass " << i + 1;

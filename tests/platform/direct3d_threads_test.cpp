@@ -67,11 +67,40 @@ class ThreadedDevice : public ::testing::Test {
         return t;
     }
 
+    // The back buffer of a 320 x 240 display drawn at scale, with its depth buffer.
+    static SurfacePtr ScaledBackBuffer(HeadlessHost& h, DirectDraw7& display, int scale,
+                                       SurfacePtr& primary) {
+        h.SetDisplayScale(scale);
+        display.SetCooperativeLevel(0, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE);
+        display.SetDisplayMode(320, 240, 16, 0, 0);
+        DDSURFACEDESC2 d;
+        d.lFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+        d.ddsCaps.lCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+        d.lBackBufferCount = 1;
+        primary = display.CreateSurface(d);
+        DDSCAPS2 caps;
+        caps.lCaps = DDSCAPS_BACKBUFFER;
+        SurfacePtr back = primary->GetAttachedSurface(caps);
+        DDSURFACEDESC2 z;
+        z.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        z.ddsCaps.lCaps = DDSCAPS_ZBUFFER;
+        z.lWidth = 320;
+        z.lHeight = 240;
+        back->AddAttachedSurface(display.CreateSurface(z));
+        return back;
+    }
+
     // A busy frame: clears, triangles of every filter and blend across the band edges, with
     // and without perspective, depth, fog and specular, wireframe and point fills, lines and
-    // points, a blit into the frame half-way, and a texture drawn into first.
-    std::vector<uint16_t> Render(int threads, bool portable) {
-        SurfacePtr target = MakeTarget(kW, kH);
+    // points, a blit into the frame half-way, and a texture drawn into first. At a scale above
+    // 1 the frame is a scaled back buffer (which is no texture, so nothing samples it).
+    std::vector<uint16_t> Render(int threads, bool portable, int scale = 1) {
+        HeadlessHost scaledHost{HeadlessOptions{}};
+        DirectDraw7 scaledDisplay{scaledHost};
+        SurfacePtr primary;
+        SurfacePtr target = scale == 1
+                                ? MakeTarget(kW, kH)
+                                : ScaledBackBuffer(scaledHost, scaledDisplay, scale, primary);
         SurfacePtr offscreen = MakeTarget(64, 48);
         SurfacePtr sprite = MakeTexture(24, 20, 7);
         SurfacePtr textures[3] = {MakeTexture(32, 32, 1), MakeTexture(16, 8, 2),
@@ -101,13 +130,14 @@ class ThreadedDevice : public ::testing::Test {
         DrawRandom(*device, r, kW, kH, withOffscreen, 150);
         // Draws that sample the frame they draw into.
         SurfacePtr itself[3] = {target, target, target};
-        DrawRandom(*device, r, kW, kH, itself, 10);
+        DrawRandom(*device, r, kW, kH, scale == 1 ? itself : textures, 10);
         DrawRandom(*device, r, kW, kH, textures, 20);
         device->EndScene();
 
-        std::vector<uint16_t> picture(target->Pixels(), target->Pixels() + kW * kH);
+        const size_t size = static_cast<size_t>(target->Width()) * target->Height();
+        std::vector<uint16_t> picture(target->Pixels(), target->Pixels() + size);
         const uint16_t* depth = target->AttachedDepth()->Pixels();
-        picture.insert(picture.end(), depth, depth + kW * kH);
+        picture.insert(picture.end(), depth, depth + size);
         return picture;
     }
 
@@ -183,6 +213,15 @@ TEST_F(ThreadedDevice, EveryThreadCountDrawsTheSameBits) {
     }
     // The portable kernels queue the same way.
     EXPECT_TRUE(Render(3, true) == Render(1, true));
+}
+
+// Lines two pixels wide, points two pixels square and triangles on a scaled frame are cut
+// into bands like any other.
+TEST_F(ThreadedDevice, ScaledFramesAreTheSameBitsOnEveryThreadCount) {
+    const std::vector<uint16_t> one = Render(1, false, 2);
+    ASSERT_EQ(one.size(), 2u * 640u * 480u);
+    for (int threads : {2, 4}) EXPECT_TRUE(Render(threads, false, 2) == one) << threads;
+    EXPECT_TRUE(Render(3, true, 3) == Render(1, true, 3));
 }
 
 // Pixels read or written from outside the device see exactly the drawing submitted before.
