@@ -37,6 +37,20 @@ TEST(CommandLine, HeadlessOptionsAreRead) {
     EXPECT_TRUE(cl->stats);
 }
 
+// The internal resolution, for the window and headless alike.
+TEST(CommandLine, ScaleIsAWholeMultipleFromOneToFour) {
+    EXPECT_EQ(Parse({})->scale, 1);
+    EXPECT_EQ(Parse({"--scale", "3"})->scale, 3);
+    EXPECT_EQ(Parse({"--headless", "--scale", "4"})->scale, 4);
+    for (const char* bad : {"0", "5", "2.5", "x", "-1"}) {
+        std::string e;
+        EXPECT_FALSE(Parse({"--headless", "--scale", bad}, &e)) << bad;
+        EXPECT_EQ(e, "--scale needs a number from 1 to 4") << bad;
+    }
+    std::string e;
+    EXPECT_FALSE(Parse({"--scale"}, &e));
+}
+
 TEST(CommandLine, TheInteractiveProgramRecordsItsInputForAReplay) {
     auto cl = Parse({"--windowed", "--record", "session.txt"});
     ASSERT_TRUE(cl);

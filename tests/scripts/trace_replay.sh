@@ -32,6 +32,17 @@ for field in frames=150 frame_ms_p50= frame_ms_p95= frame_ms_p99= peak_rss_mb= t
     grep -q -- "$field" "$work/stats" || fail "replay stats lack $field: $(cat "$work/stats")"
 done
 
+# The trace holds the program's coordinates only: played at twice the size it gives the frame
+# of a live run at twice the size, and a run recorded at twice the size plays back at one.
+"$velmora" "${run[@]}" --scale 2 --trace "$work/t2.vtr" --shot 150:"$work/live150x2.png" ||
+    fail "scaled run exited $?"
+"$replay" "$work/t.vtr" --scale 2 --shot 150:"$work/soft150x2.png" || fail "replay x2 exited $?"
+cmp -s "$work/live150x2.png" "$work/soft150x2.png" || fail "replay at x2 differs from a run at x2"
+"$replay" "$work/t2.vtr" --shot 150:"$work/soft150from2.png" || fail "replay of x2 exited $?"
+cmp -s "$work/live150.png" "$work/soft150from2.png" || fail "x2 recording replayed differs at x1"
+"$replay" "$work/t.vtr" --scale 2 --compare 2>"$work/err"
+[[ $? -eq 2 ]] && grep -q -- "--scale" "$work/err" || fail "--scale with --compare: $(cat "$work/err")"
+
 # Damaged input: a clear refusal, status 1.
 echo "not a trace" >"$work/bad.vtr"
 "$replay" "$work/bad.vtr" 2>"$work/err"
