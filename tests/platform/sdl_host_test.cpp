@@ -140,6 +140,48 @@ TEST_F(SdlHostRecording, KeepsTheLastPresentedFrameInThePicturesFolder) {
     stbi_image_free(rgb);
 }
 
+// F12 is the window's key: it steps the internal resolution and is recorded for a replay, and
+// the program's handlers never see it. A frame twice the program's size is shown and kept
+// whole, while the cursor stays in the program's pixels.
+TEST_F(SdlHostRecording, F12StepsTheScaleAndALargerFrameIsKeptWhole) {
+    host->DoEvents();
+    testing::internal::CaptureStdout();
+    PushKey(SDL_KEYDOWN, SDLK_F12);
+    PushKey(SDL_KEYDOWN, SDLK_F12, 1);  // held: one step only
+    PushKey(SDL_KEYUP, SDLK_F12);
+    host->DoEvents();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Drawing at 2x: 128x96\n");
+    EXPECT_EQ(host->DisplayScale(), 2);
+    EXPECT_EQ(window.log, "");
+    EXPECT_NE(Recorded().find("1 key F12 down"), std::string::npos) << Recorded();
+    EXPECT_NE(Recorded().find("1 key F12 up"), std::string::npos) << Recorded();
+
+    std::vector<uint16_t> frame(128 * 96, 0x07E0);
+    host->Present(frame.data(), 128, 96, 128);
+    PushMouse(SDL_MOUSEMOTION, 500, 500);
+    host->DoEvents();
+    EXPECT_EQ(host->GetCursorPos().x, 63);
+    EXPECT_EQ(host->GetCursorPos().y, 47);
+
+    const char* old = std::getenv("XDG_PICTURES_DIR");
+    const std::string saved = old != nullptr ? old : "";
+    setenv("XDG_PICTURES_DIR", dir.File("pics").c_str(), 1);
+    testing::internal::CaptureStdout();
+    const std::string path = host->KeepScreenshot();
+    testing::internal::GetCapturedStdout();
+    if (old != nullptr) {
+        setenv("XDG_PICTURES_DIR", saved.c_str(), 1);
+    } else {
+        unsetenv("XDG_PICTURES_DIR");
+    }
+    int w = 0, h = 0, channels = 0;
+    stbi_uc* rgb = stbi_load(path.c_str(), &w, &h, &channels, 3);
+    ASSERT_NE(rgb, nullptr) << path;
+    EXPECT_EQ(w, 128);
+    EXPECT_EQ(h, 96);
+    stbi_image_free(rgb);
+}
+
 // A held SPACE repeats its key and its character; only the press keeps a picture.
 TEST_F(SdlHostRecording, AHeldSpaceKeepsOnePicturePerPress) {
     struct Keeper : WindowEvents {

@@ -329,6 +329,23 @@ kept_home() { compgen -G "$work/lo-home/Pictures/Velmora/velmora-*.png" >/dev/nu
 wait_for 20 "a kept screenshot in ~/Pictures/Velmora" kept_home
 picture=$(compgen -G "$work/lo-home/Pictures/Velmora/velmora-*.png" | head -n 1)
 [[ $(convert "$picture" -format '%wx%h' info:) == 320x240 ]] || fail "Lo-res screenshot size"
+# F12 draws at twice the size: the window shows it in the same place, SPACE keeps it whole.
+tap F12
+drawing_twice() { grep -q "Drawing at 2x: 640x480" "$work/lo.out"; }
+wait_for 20 "the scale change announced after F12" drawing_twice
+sleep 1
+shot lo2
+box=$(convert "$work/lo2.png" -fuzz 2% -trim -format '%w %h %X %Y' info:)
+read -r w h x y <<<"$box"
+((h == screen_h && y == 0 && w >= frame_w - 4 && w <= frame_w && x >= frame_left &&
+    x <= frame_left + 4)) || fail "after F12 the frame is ${w}x$h at $x,$y, not where it was"
+tap space
+kept_twice() { (($(compgen -G "$work/lo-home/Pictures/Velmora/velmora-*.png" | wc -l) >= 2)); }
+wait_for 20 "a second kept screenshot after F12" kept_twice
+sizes=$(for p in "$work"/lo-home/Pictures/Velmora/velmora-*.png; do
+    convert "$p" -format '%wx%h\n' info:
+done | sort | tr '\n' ' ')
+[[ $sizes == "320x240 640x480 " ]] || fail "screenshots before and after F12 are $sizes"
 quit
 
 # ------------------------------------------------------------------ run 3: --res hi, paced
