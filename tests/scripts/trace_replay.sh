@@ -53,8 +53,10 @@ head -c 100000 "$work/t.vtr" >"$work/cut.vtr"
 "$replay" 2>/dev/null
 [[ $? -eq 2 ]] || fail "no file given is not status 2"
 
-# The differential check: OpenGL (llvmpipe without a GPU) against the device.
-line=$("$replay" "$work/t.vtr" --compare --compare-from 105 2>"$work/err")
+# The differential check: OpenGL (llvmpipe without a GPU) against the device. Mesa's driver
+# keeps a few allocations to the end and is unloaded before a sanitizer's leak check sees whose
+# they were, so that check is off for this run only; the runs above cover the player's own code.
+line=$(ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$replay" "$work/t.vtr" --compare --compare-from 105 2>"$work/err")
 status=$?
 if [[ $status -ne 0 ]] && grep -q -e "EGL" -e "OpenGL" "$work/err"; then
     echo "SKIP: no OpenGL through EGL here: $(cat "$work/err")"
