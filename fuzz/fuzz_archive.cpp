@@ -10,33 +10,15 @@
 #include <string>
 
 #include "core/Declarations.h"
+#include "fuzz/PrivateFolder.h"
 #include "platform/dx/DxError.h"
 #include "resources/Archive.h"
 #include "resources/EntryCheck.h"
 #include "resources/ScratchFile.h"
 #include "resources/SurfaceFrames.h"
 
-namespace {
-
-std::string Folder;
-
-void RemoveFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(Folder, ignored);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* shm = "/dev/shm";
-    std::string pattern =
-        (std::filesystem::exists(shm) ? std::string(shm)
-                                      : std::filesystem::temp_directory_path().string()) +
-        "/velmora-fuzz-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    Folder = pattern;
-    std::atexit(RemoveFolder);
-    AppPath = Folder + "/";
+    AppPath = MakePrivateFolder("velmora-fuzz") + "/";
     return 0;
 }
 

@@ -12,23 +12,16 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "fuzz/PrivateFolder.h"
 
 namespace {
 
 std::string Folder;
 
-void RemoveFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(Folder, ignored);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/velmora-cl-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    Folder = pattern;
-    std::atexit(RemoveFolder);
+    Folder = MakePrivateFolder("velmora-cl");
     // A script and a picture the arguments can name.
     std::ofstream(Folder + "/script") << "1 key A down\n2 type 1.5{ENTER}\n3 mouse 1 2\n3 click\n";
     std::ofstream(Folder + "/bad") << "1 key nokey down\n";
