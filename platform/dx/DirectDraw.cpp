@@ -134,8 +134,8 @@ void DirectDrawSurface7::Blt(const RECT* destRect, DirectDrawSurface7* src, cons
     Settle();
     src->Settle();
     DX_TRACE(Blt(*this, destRect, *src, srcRect, flags));
-    StretchFrom(destRect ? *destRect : WholeRect(*this), *src,
-                srcRect ? *srcRect : WholeRect(*src), (flags & DDBLT_KEYSRC) != 0);
+    StretchFrom(destRect ? *destRect : WholeRect(*this), *src, srcRect ? *srcRect : WholeRect(*src),
+                (flags & DDBLT_KEYSRC) != 0);
 }
 
 void DirectDrawSurface7::StretchFrom(const RECT& destRect, DirectDrawSurface7& source,

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/dx/DirectDraw.h"
 #include "platform/dx/Direct3D.h"
+#include "platform/dx/DirectDraw.h"
 #include "platform/dx/DxError.h"
 #include "tools/velmora-replay/GlPlayer.h"
 #include "tools/velmora-replay/SoftPlayer.h"
