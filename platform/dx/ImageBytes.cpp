@@ -28,7 +28,12 @@ std::string PngProblem(std::span<const uint8_t> bytes) {
         const bool end = bytes[pos + 4] == 'I' && bytes[pos + 5] == 'E' && bytes[pos + 6] == 'N' &&
                          bytes[pos + 7] == 'D';
         pos += 12 + length;
-        if (end) break;
+        if (end) return "";
+    }
+    // A chunk header cut off by the end: the decoder reads the missing bytes as zeros and may
+    // reserve room for whatever length that makes before it finds the data missing.
+    if (pos < bytes.size()) {
+        return "PNG ends inside the chunk header at byte " + std::to_string(pos);
     }
     return "";
 }

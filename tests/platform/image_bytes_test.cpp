@@ -44,6 +44,22 @@ TEST(ImageBytesTest, PngChunkLongerThanTheDataIsRefusedBeforeDecoding) {
     EXPECT_THROW(DecodeImage(png), DxError);
 }
 
+TEST(ImageBytesTest, PngCutInsideAChunkHeaderIsRefusedAndBytesAfterTheEndAreNot) {
+    // Without IEND, six bytes of a header: a length of 0x40000000 and half a type. The decoder
+    // would read the rest as zeros and reserve a gigabyte for that chunk.
+    std::vector<uint8_t> png = Png();
+    png.resize(png.size() - 12);
+    const size_t cut = png.size();
+    png.insert(png.end(), {0x40, 0x00, 0x00, 0x00, 'I', 'D'});
+    EXPECT_EQ(ImageStructureProblem(png),
+              "PNG ends inside the chunk header at byte " + std::to_string(cut));
+    EXPECT_THROW(DecodeImage(png), DxError);
+
+    std::vector<uint8_t> trailing = Png();
+    trailing.insert(trailing.end(), {1, 2, 3});
+    EXPECT_EQ(ImageStructureProblem(trailing), "");
+}
+
 TEST(ImageBytesTest, BmpWithoutAllItsRowsIsRefused) {
     std::vector<uint8_t> bmp = Bmp();
     bmp.resize(bmp.size() - 1);  // 3 rows of 16 bytes (15 padded) after a 54-byte header
