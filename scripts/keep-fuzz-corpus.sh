@@ -14,7 +14,11 @@ for target in "${targets[@]}"; do
     [[ -d $grown ]] || continue
     fresh=$(mktemp -d)
     mkdir -p "$kept"
-    "$build/fuzz/fuzz_$target" -merge=1 "$fresh" "$kept" "$grown" >/dev/null 2>&1
+    # An input that still fails leaves its copy with the build's artifacts, not in the tree.
+    mkdir -p "$build/fuzz-artifacts"
+    "$build/fuzz/fuzz_$target" -merge=1 -rss_limit_mb=2048 \
+        -artifact_prefix="$build/fuzz-artifacts/$target-merge-" "$fresh" "$kept" "$grown" \
+        >/dev/null 2>&1
     # Inputs named regress-* once found a fault: they stay whatever coverage they add.
     find "$kept" -maxdepth 1 -type f ! -name 'regress-*' -delete
     cp "$fresh"/* "$kept"/ 2>/dev/null || true
