@@ -33,8 +33,6 @@ const char* const kUsage =
 #endif
 const char* const kVersion = VELMORA_VERSION;
 
-namespace {
-
 bool ParseInt(const std::string& text, long long low, long long high, long long& out) {
     try {
         size_t used = 0;
@@ -46,8 +44,6 @@ bool ParseInt(const std::string& text, long long low, long long high, long long&
         return false;
     }
 }
-
-}  // namespace
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
                                             std::string& error) {

@@ -29,6 +29,9 @@ struct CommandLine {
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
                                             std::string& error);
 
+// An option's whole-number value: all of text, within low..high.
+bool ParseInt(const std::string& text, long long low, long long high, long long& out);
+
 extern const char* const kUsage;
 // The program's version, as the build names it (X.Y.Z).
 extern const char* const kVersion;

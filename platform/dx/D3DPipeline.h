@@ -32,6 +32,12 @@ struct LightSlot {
     bool enabled = false;
 };
 
+struct DeviceState;
+// The light slots as SetLight and LightEnable leave them; index is already checked against
+// kMaxLights. Enabling a slot never set gives it the default white directional light.
+void StoreLight(DeviceState& state, int32_t index, const D3DLIGHT7& light);
+void EnableLight(DeviceState& state, int32_t index, bool enable);
+
 struct DeviceState {
     std::array<int32_t, kRenderStateCount> renderStates{};
     std::array<std::array<int32_t, kStageStateCount>, kStageCount> stageStates{};

@@ -17,6 +17,12 @@ bool InRange(int32_t v, int32_t lo, int32_t hi) {
     return v >= lo && v <= hi;
 }
 
+LightSlot& LightAt(DeviceState& state, int32_t index) {
+    const size_t i = static_cast<size_t>(index);
+    if (i >= state.lights.size()) state.lights.resize(i + 1);
+    return state.lights[i];
+}
+
 }  // namespace
 
 void ResetDeviceState(DeviceState& s, bool hasDepth) {
@@ -171,6 +177,24 @@ bool IsValidRenderStateValue(int32_t state, int32_t value) {
 
 bool IsKnownStageState(int32_t type) {
     return InRange(type, D3DTSS_COLOROP, D3DTSS_TEXTURETRANSFORMFLAGS);
+}
+
+void StoreLight(DeviceState& state, int32_t index, const D3DLIGHT7& light) {
+    LightSlot& slot = LightAt(state, index);
+    slot.light = light;
+    slot.set = true;
+}
+
+void EnableLight(DeviceState& state, int32_t index, bool enable) {
+    LightSlot& slot = LightAt(state, index);
+    if (!slot.set) {
+        slot.light = D3DLIGHT7{};
+        slot.light.dltType = D3DLIGHT_DIRECTIONAL;
+        slot.light.diffuse = {1, 1, 1, 0};
+        slot.light.direction = {0, 0, 1};
+        slot.set = true;
+    }
+    slot.enabled = enable;
 }
 
 }  // namespace d3d

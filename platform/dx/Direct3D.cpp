@@ -823,10 +823,7 @@ void Direct3DDevice7::SetLight(int32_t index, const D3DLIGHT7& light) {
          light.attenuation0 < 0 || light.attenuation1 < 0 || light.attenuation2 < 0)) {
         throw DxError(DDERR_INVALIDPARAMS, "light range or attenuation");
     }
-    auto& lights = core_->state.lights;
-    if (static_cast<size_t>(index) >= lights.size()) lights.resize(static_cast<size_t>(index) + 1);
-    lights[static_cast<size_t>(index)].light = light;
-    lights[static_cast<size_t>(index)].set = true;
+    d3d::StoreLight(core_->state, index, light);
     DX_TRACE(SetLight(*this, index, light));
 }
 
@@ -841,17 +838,7 @@ void Direct3DDevice7::GetLight(int32_t index, D3DLIGHT7& light) const {
 
 void Direct3DDevice7::LightEnable(int32_t index, bool enable) {
     if (index < 0 || index >= d3d::kMaxLights) throw DxError(DDERR_INVALIDPARAMS, "light index");
-    auto& lights = core_->state.lights;
-    if (static_cast<size_t>(index) >= lights.size()) lights.resize(static_cast<size_t>(index) + 1);
-    d3d::LightSlot& slot = lights[static_cast<size_t>(index)];
-    if (!slot.set) {
-        slot.light = D3DLIGHT7{};
-        slot.light.dltType = D3DLIGHT_DIRECTIONAL;
-        slot.light.diffuse = {1, 1, 1, 0};
-        slot.light.direction = {0, 0, 1};
-        slot.set = true;
-    }
-    slot.enabled = enable;
+    d3d::EnableLight(core_->state, index, enable);
     DX_TRACE(LightEnable(*this, index, enable));
 }
 

@@ -1315,27 +1315,14 @@ void GlPlayer::SetMaterial(uint32_t device, const D3DMATERIAL7& material) {
 void GlPlayer::SetLight(uint32_t device, int32_t index, const D3DLIGHT7& light) {
     Impl::Device& d = impl_->Dev(device);
     if (index < 0 || index >= d3d::kMaxLights) throw TraceError("light index");
-    auto& lights = d.state.lights;
-    if (static_cast<size_t>(index) >= lights.size()) lights.resize(static_cast<size_t>(index) + 1);
-    lights[static_cast<size_t>(index)].light = light;
-    lights[static_cast<size_t>(index)].set = true;
+    d3d::StoreLight(d.state, index, light);
     d.constantsDirty = true;
 }
 
 void GlPlayer::LightEnable(uint32_t device, int32_t index, bool enable) {
     Impl::Device& d = impl_->Dev(device);
     if (index < 0 || index >= d3d::kMaxLights) throw TraceError("light index");
-    auto& lights = d.state.lights;
-    if (static_cast<size_t>(index) >= lights.size()) lights.resize(static_cast<size_t>(index) + 1);
-    d3d::LightSlot& slot = lights[static_cast<size_t>(index)];
-    if (!slot.set) {
-        slot.light = D3DLIGHT7{};
-        slot.light.dltType = D3DLIGHT_DIRECTIONAL;
-        slot.light.diffuse = {1, 1, 1, 0};
-        slot.light.direction = {0, 0, 1};
-        slot.set = true;
-    }
-    slot.enabled = enable;
+    d3d::EnableLight(d.state, index, enable);
     d.constantsDirty = true;
 }
 

@@ -32,6 +32,13 @@ const uint8_t* SizedBlob(RecordReader& r, const Trace& t, uint32_t id, uint64_t 
     return t.BlobData(id);
 }
 
+// An indexed draw's index list, never null: an empty one still marks the draw as indexed.
+const uint16_t* Indices(RecordReader& r, const Trace& t, uint32_t id, int32_t indexCount) {
+    static const uint16_t kNone = 0;
+    const uint8_t* idx = SizedBlob(r, t, id, static_cast<uint64_t>(indexCount) * 2, "indices");
+    return idx ? reinterpret_cast<const uint16_t*>(idx) : &kNone;
+}
+
 }  // namespace
 
 void Play(const Trace& t, Player& p, const PlayOptions& options, const FlipHook& onFlip) {
@@ -282,10 +289,7 @@ void Play(const Trace& t, Player& p, const PlayOptions& options, const FlipHook&
                     SizedBlob(r, t, vb, static_cast<uint64_t>(c.vertexCount) * stride, "vertices");
                 if (indexCount >= 0) {
                     c.indexCount = indexCount;
-                    static const uint16_t kNone = 0;
-                    const uint8_t* idx =
-                        SizedBlob(r, t, ib, static_cast<uint64_t>(indexCount) * 2, "indices");
-                    c.indices = idx ? reinterpret_cast<const uint16_t*>(idx) : &kNone;
+                    c.indices = Indices(r, t, ib, indexCount);
                 }
                 p.Draw(device, c);
                 break;
@@ -304,10 +308,7 @@ void Play(const Trace& t, Player& p, const PlayOptions& options, const FlipHook&
                 if (indexCount < -1) r.Fail("negative count");
                 if (indexCount >= 0) {
                     c.indexCount = indexCount;
-                    static const uint16_t kNone = 0;
-                    const uint8_t* idx =
-                        SizedBlob(r, t, ib, static_cast<uint64_t>(indexCount) * 2, "indices");
-                    c.indices = idx ? reinterpret_cast<const uint16_t*>(idx) : &kNone;
+                    c.indices = Indices(r, t, ib, indexCount);
                 }
                 p.DrawVB(device, c);
                 break;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DirectDraw.h"
 #include "platform/dx/DxError.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-const char* const kUsage =
+const char* const kReplayUsage =
     "usage: velmora-replay FILE [options]     plays a trace made by velmora --headless --trace\n"
     "  --renderer soft|gl  the software device (default) or OpenGL (EGL, Mesa's llvmpipe\n"
     "                      where there is no GPU)\n"
@@ -54,18 +55,6 @@ struct Options {
     bool compare = false;
     std::map<int, std::string> shots;
 };
-
-bool ParseInt(const std::string& text, long long low, long long high, long long& out) {
-    try {
-        size_t used = 0;
-        const long long v = std::stoll(text, &used);
-        if (used != text.size() || v < low || v > high) return false;
-        out = v;
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
 
 std::optional<Options> ParseArgs(int argc, char** argv, std::string& error, bool& help) {
     Options o;
@@ -442,7 +431,7 @@ int main(int argc, char** argv) {
     bool help = false;
     const auto options = ParseArgs(argc, argv, error, help);
     if (help) {
-        std::cout << kUsage;
+        std::cout << kReplayUsage;
         return 0;
     }
     if (!options) {
