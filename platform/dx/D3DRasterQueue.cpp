@@ -260,6 +260,9 @@ void RasterQueue::WorkerLoop() {
 
 void RasterQueue::Finish() {
     if (inFlight_ != nullptr) {
+        // The caller takes the bands of the batch in flight that no worker has begun, rather
+        // than wait idle for them.
+        DrawBands(*inFlight_);
         WaitForWorkers();
         inFlight_->Clear();
         inFlight_ = nullptr;

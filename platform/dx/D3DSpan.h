@@ -90,10 +90,41 @@ struct Span {
 using SpanFn = void (*)(const SpanContext& context, const SpanPlanes& planes, const Span* spans,
                         int count);
 
+// Blending as the kernels take it: generic blending whose factors use the source alpha only
+// (the usual transparency) skips the colour terms, which would add exact zeros.
+enum SpanBlend : int { kSpanBlendOff, kSpanBlendAdd, kSpanBlendGeneric, kSpanBlendAlpha };
+inline int SpanBlendOf(const SpanContext& c) {
+    if (c.blendMode == BlendMode::Off) return kSpanBlendOff;
+    if (c.blendMode == BlendMode::Add) return kSpanBlendAdd;
+    const bool alphaOnly =
+        c.blend[0][1] == 0 && c.blend[0][3] == 0 && c.blend[1][1] == 0 && c.blend[1][3] == 0;
+    return alphaOnly ? kSpanBlendAlpha : kSpanBlendGeneric;
+}
+// Power-of-two textures wrap their texel coordinates with masks.
+inline bool WrapsByMask(const SpanContext& c) {
+    return (c.texWidth & (c.texWidth - 1)) == 0 && (c.texHeight & (c.texHeight - 1)) == 0;
+}
+
 struct SpanKey {
     TexMode tex = TexMode::None;
     bool affine = false;  // the planes hold the quantities themselves, rhw is 1
+    // The draw's stages: a backend may have kernels made for this very combination, with no
+    // branches on them and no work for quantities they do not use.
+    ZMode depthMode = ZMode::Off;
+    bool fog = false;
+    int blend = kSpanBlendOff;
+    bool wrapByMask = false;
 };
+inline SpanKey SpanKeyFor(TexMode tex, bool affine, const SpanContext& c) {
+    SpanKey k;
+    k.tex = tex;
+    k.affine = affine;
+    k.depthMode = c.depthMode;
+    k.fog = c.fog;
+    k.blend = SpanBlendOf(c);
+    k.wrapByMask = WrapsByMask(c);
+    return k;
+}
 
 // The portable build always divides by rhw: with rhw planes of 1 it gives the very pixels of
 // the affine kernels.

@@ -93,6 +93,9 @@ template <int N>
 inline I Shr(I a) {
     return I(_mm256_srli_epi32(a.v, N));
 }
+inline I ShlBy(I a, int n) {
+    return I(_mm256_sll_epi32(a.v, _mm_cvtsi32_si128(n)));
+}
 template <int N>
 inline I Shl16(I a) {
     return I(_mm256_slli_epi16(a.v, N));

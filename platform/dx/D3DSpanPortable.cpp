@@ -122,6 +122,9 @@ template <int N>
 inline I Shr(I a) {
     return I(a.v >> N);
 }
+inline I ShlBy(I a, int n) {
+    return I(a.v << static_cast<uint32_t>(n));
+}
 template <int N>
 inline I Shl16(I a) {
     VU16 h;
