@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -436,6 +437,39 @@ TEST_P(RenderTest, PointAndLinearFilteringOfATwoByTwoTexture) {
     // Modulation with the diffuse colour: half red, 63.75 -> 7 where the texel is full red.
     Rect(0, 0, 8, 8, 0xFF808080);
     EXPECT_EQ(R5(Px(6, 3)), 16);  // 255 × 128/255 = 128 -> 16
+}
+
+// A power-of-two texture wraps by masking the texel number, any other by division; both must
+// pick the same texels and weights. An 8 × 2 texture and the same texels three times across
+// (24 × 2) cover the same texel coordinates, also far out on either side, where a wrong mask,
+// row shift or negative wrap shows.
+TEST_P(RenderTest, PowerOfTwoTexturesWrapLikeAnyOther) {
+    std::vector<uint16_t> narrow(16), wide(48);
+    for (int i = 0; i < 16; ++i)
+        narrow[static_cast<size_t>(i)] = static_cast<uint16_t>(i * 0x1083 + 0x0841);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 24; ++x)
+            wide[static_cast<size_t>(y * 24 + x)] = narrow[static_cast<size_t>(y * 8 + x % 8)];
+    }
+    const SurfacePtr pow2 = MakeTexture(8, 2, narrow), other = MakeTexture(24, 2, wide);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    auto draw = [&](const SurfacePtr& tex, float u0, float u1, float v0, float v1) {
+        device->SetTexture(0, tex);
+        ClearTo(0);
+        Rect(0, 0, 32, 8, 0xFFFFFFFF, 0.5f, u0, v0, u1, v1);
+        std::vector<uint16_t> rows;
+        for (int y = 0; y < 8; ++y) rows.insert(rows.end(), target->Row(y), target->Row(y) + 32);
+        return rows;
+    };
+    // Texel coordinates -16 .. 8 across (three quarters of a texel a pixel, so the weights vary),
+    // and -3 .. -1 down; then the same shifted by whole turns, up to 2^20 texels.
+    const std::vector<uint16_t> reference = draw(other, -2.0f / 3.0f, 1.0f / 3.0f, -1.5f, -0.5f);
+    EXPECT_GT(std::set<uint16_t>(reference.begin(), reference.end()).size(), 16u);
+    for (const float turns : {0.0f, -5.0f, 3.0f, -131072.0f, 131072.0f}) {
+        SCOPED_TRACE(turns);
+        EXPECT_EQ(draw(pow2, turns - 2, turns + 1, -1.5f + turns, -0.5f + turns), reference);
+    }
 }
 
 TEST_P(RenderTest, NoTextureIsWhiteAndSelectArg1TakesTheTexture) {
