@@ -90,15 +90,28 @@ struct Span {
 using SpanFn = void (*)(const SpanContext& context, const SpanPlanes& planes, const Span* spans,
                         int count);
 
-// Blending as the kernels take it: generic blending whose factors use the source alpha only
-// (the usual transparency) skips the colour terms, which would add exact zeros.
-enum SpanBlend : int { kSpanBlendOff, kSpanBlendAdd, kSpanBlendGeneric, kSpanBlendAlpha };
+// Blending as the kernels take it. Generic blending computes every term of both factors; the
+// usual forms leave out terms whose weight is zero, which only ever add exact zeros for a
+// finite colour: factors from the source alpha only (transparency), or a constant source factor
+// and a destination factor from the source colour (ONE or ZERO with INVSRCCOLOR or SRCCOLOR).
+enum SpanBlend : int {
+    kSpanBlendOff,
+    kSpanBlendAdd,
+    kSpanBlendGeneric,
+    kSpanBlendAlpha,
+    kSpanBlendSourceColour,
+    kSpanBlendCount
+};
 inline int SpanBlendOf(const SpanContext& c) {
     if (c.blendMode == BlendMode::Off) return kSpanBlendOff;
     if (c.blendMode == BlendMode::Add) return kSpanBlendAdd;
-    const bool alphaOnly =
-        c.blend[0][1] == 0 && c.blend[0][3] == 0 && c.blend[1][1] == 0 && c.blend[1][3] == 0;
-    return alphaOnly ? kSpanBlendAlpha : kSpanBlendGeneric;
+    const float(&s)[4] = c.blend[0];
+    const float(&d)[4] = c.blend[1];
+    if (s[1] == 0 && s[3] == 0 && d[1] == 0 && d[3] == 0) return kSpanBlendAlpha;
+    if (s[1] == 0 && s[2] == 0 && s[3] == 0 && d[2] == 0 && d[3] == 0) {
+        return kSpanBlendSourceColour;
+    }
+    return kSpanBlendGeneric;
 }
 // Power-of-two textures wrap their texel coordinates with masks.
 inline bool WrapsByMask(const SpanContext& c) {
