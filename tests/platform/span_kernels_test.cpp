@@ -16,7 +16,7 @@ struct Stages {
     int filter;  // 0 none, 1 point, 2 linear
     int depth;   // 0 off, 1 test, 2 test and write, 3 greater with write
     bool fog;
-    int blend;  // 0 off, 1 add, 2 source alpha, 3 colour factors
+    int blend;  // 0 off, 1 add, 2 source alpha, 3 colour factors, 4 inverse source colour
     bool pow2;
 };
 
@@ -109,10 +109,11 @@ class SpanKernelsTest : public ::testing::Test {
         dev.SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, s.depth >= 2);
         dev.SetRenderState(D3DRENDERSTATE_ZFUNC, s.depth == 3 ? D3DCMP_GREATER : D3DCMP_LESSEQUAL);
         dev.SetRenderState(D3DRENDERSTATE_FOGENABLE, s.fog);
-        const int32_t pairs[4][2] = {{D3DBLEND_ONE, D3DBLEND_ZERO},
+        const int32_t pairs[5][2] = {{D3DBLEND_ONE, D3DBLEND_ZERO},
                                      {D3DBLEND_ONE, D3DBLEND_ONE},
                                      {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
-                                     {D3DBLEND_SRCCOLOR, D3DBLEND_INVDESTCOLOR}};
+                                     {D3DBLEND_SRCCOLOR, D3DBLEND_INVDESTCOLOR},
+                                     {D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR}};
         dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, s.blend != 0);
         dev.SetRenderState(D3DRENDERSTATE_SRCBLEND, pairs[s.blend][0]);
         dev.SetRenderState(D3DRENDERSTATE_DESTBLEND, pairs[s.blend][1]);
@@ -146,7 +147,7 @@ TEST_F(SpanKernelsTest, EveryStageCombinationDrawsTheSameBitsOnBothBuilds) {
     for (int filter = 0; filter < 3; ++filter) {
         for (int depth = 0; depth < 4; ++depth) {
             for (int fog = 0; fog < 2; ++fog) {
-                for (int blend = 0; blend < 4; ++blend) {
+                for (int blend = 0; blend < 5; ++blend) {
                     for (int pow2Texture = 0; pow2Texture < 2; ++pow2Texture) {
                         const Stages s{filter, depth, fog != 0, blend, pow2Texture != 0};
                         SCOPED_TRACE(Name(s));
