@@ -1,4 +1,4 @@
-// The span kernels compiled for AVX2 (eight lanes in one register, gathers for texels). Only
+// The span kernels compiled for AVX2 (eight lanes in one register, texels read lane by lane). Only
 // this file is built for AVX2; the device calls into it after checking the CPU. Everything here
 // has internal linkage, so no AVX2 code can stand in for a function of another file.
 #include "platform/dx/D3DSpan.h"
@@ -125,18 +125,37 @@ inline I AndNot(I a, I b) {
 inline int Mask(I a) {
     return _mm256_movemask_ps(_mm256_castsi256_ps(a.v));
 }
+// Scalar loads here too (see GatherQuads).
 inline I Gather32(const uint16_t* base, I index) {
-    return I(_mm256_i32gather_epi32(reinterpret_cast<const int*>(base), index.v, 2));
+    alignas(32) uint32_t at[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(at), index.v);
+    auto read = [base](uint32_t i) {
+        int32_t x;
+        std::memcpy(&x, base + i, 4);
+        return x;
+    };
+    const __m128i lo = _mm_setr_epi32(read(at[0]), read(at[1]), read(at[2]), read(at[3]));
+    const __m128i hi = _mm_setr_epi32(read(at[4]), read(at[5]), read(at[6]), read(at[7]));
+    return I(_mm256_set_m128i(hi, lo));
 }
-// Lane i's 64-bit entry split into halves; the indices are reordered so that the two 4-lane
-// gathers come back in an order one shuffle per half restores.
+// Lane i's 64-bit entry split into halves. Eight scalar loads cost less than the two gather
+// instructions on the Zen 3 we measure on (the textured benchmarks 3 to 10 % faster); the
+// entries are paired so that one shuffle per half restores the lane order.
 inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
-    const __m256i idx =
-        _mm256_permutevar8x32_epi32(index.v, _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
-    const auto* b = reinterpret_cast<const long long*>(base);
-    const __m256 a = _mm256_castsi256_ps(_mm256_i32gather_epi64(b, _mm256_castsi256_si128(idx), 8));
-    const __m256 c =
-        _mm256_castsi256_ps(_mm256_i32gather_epi64(b, _mm256_extracti128_si256(idx, 1), 8));
+    alignas(32) uint32_t at[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(at), index.v);
+    const __m128i q01 = _mm_insert_epi64(_mm_cvtsi64_si128(static_cast<long long>(base[at[0]])),
+                                         static_cast<long long>(base[at[1]]), 1);
+    const __m128i q23 = _mm_insert_epi64(_mm_cvtsi64_si128(static_cast<long long>(base[at[2]])),
+                                         static_cast<long long>(base[at[3]]), 1);
+    const __m128i q45 = _mm_insert_epi64(_mm_cvtsi64_si128(static_cast<long long>(base[at[4]])),
+                                         static_cast<long long>(base[at[5]]), 1);
+    const __m128i q67 = _mm_insert_epi64(_mm_cvtsi64_si128(static_cast<long long>(base[at[6]])),
+                                         static_cast<long long>(base[at[7]]), 1);
+    // a: entries 0 1 4 5, c: entries 2 3 6 7; the shuffles take lanes 0 1 | 4 5 from a and
+    // 2 3 | 6 7 from c, as the gathers' order did.
+    const __m256 a = _mm256_castsi256_ps(_mm256_set_m128i(q45, q01));
+    const __m256 c = _mm256_castsi256_ps(_mm256_set_m128i(q67, q23));
     low = I(_mm256_castps_si256(_mm256_shuffle_ps(a, c, _MM_SHUFFLE(2, 0, 2, 0))));
     high = I(_mm256_castps_si256(_mm256_shuffle_ps(a, c, _MM_SHUFFLE(3, 1, 3, 1))));
 }
