@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "animation/Animations.h"
 #include "platform/host/HeadlessHost.h"
 #include "resources/Models.h"
 #include "resources/SceneObjects.h"
@@ -43,6 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Models[0] = BuiltInTriangle();
     Models[0].Loaded = 1;
     ResetSceneObjectTables();
+    // Each click's floating label is an animation that only frames would retire; without a
+    // reset they pile up run after run until the table no longer fits in memory.
+    ResetAnimationTables();
     CreateSceneObject(Models[0].Name, D3DMATERIAL7{}, {}, {}, {1, 1, 1}, "Char1", "0", 0, 0, -1);
     ClickItems = items;
     ResetEditorState();

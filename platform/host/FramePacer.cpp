@@ -13,14 +13,16 @@ constexpr int kWaitedToTrust = 6;
 
 }  // namespace
 
-FramePacer::FramePacer(double refreshHz) : period_(1.0 / (refreshHz > 0 ? refreshHz : 60.0)) {}
+FramePacer::FramePacer(double refreshHz, bool presentMayWait)
+    : period_(1.0 / (refreshHz > 0 ? refreshHz : 60.0)), presentMayWait_(presentMayWait) {}
 
 bool FramePacer::DisplayPaces() const {
     return seen_ >= kHistory && std::popcount(blocked_ & kHistoryMask) >= kWaitedToTrust;
 }
 
 double FramePacer::AfterPresent(double presentBegan, double presentEnded, double cpuSeconds) {
-    const bool waited = presentEnded - presentBegan - cpuSeconds >= kWaitedShare * period_;
+    const bool waited =
+        presentMayWait_ && presentEnded - presentBegan - cpuSeconds >= kWaitedShare * period_;
     blocked_ = ((blocked_ << 1) | (waited ? 1u : 0u)) & kHistoryMask;
     if (seen_ < kHistory) ++seen_;
     if (DisplayPaces() || wake_ < 0) {

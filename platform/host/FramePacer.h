@@ -8,8 +8,10 @@
 
 class FramePacer {
   public:
-    // refreshHz 0 or less: unknown, taken as 60.
-    explicit FramePacer(double refreshHz);
+    // refreshHz 0 or less: unknown, taken as 60. presentMayWait false: the present never waits
+    // for the refresh (the program copies its pixels to the window itself), so however long a
+    // present idles, the timer paces.
+    explicit FramePacer(double refreshHz, bool presentMayWait = true);
 
     // Called after each present with the times (seconds, one steady clock) the present call
     // began and returned, and the CPU time the process spent meanwhile; the result is how long
@@ -23,6 +25,7 @@ class FramePacer {
 
   private:
     double period_;
+    bool presentMayWait_;
     double wake_ = -1;      // when the frame after the last present may start
     uint32_t blocked_ = 0;  // the last presents, newest in bit 0: 1 where it waited
     int seen_ = 0;

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -110,6 +111,28 @@ std::string RealDisplayDrivers(std::string& tried) {
     return drivers;
 }
 
+// Whether the renderer draws on the CPU: SDL's own software renderer, or OpenGL through Mesa's
+// software drivers (what an X server without a graphics processor offers).
+bool RendersOnCpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr) return false;
+    const std::string name = info.name;
+    if (name == "software") return true;
+    if (name.rfind("opengl", 0) != 0) return false;
+    // The renderer's context is current: its GL_RENDERER string names the driver.
+    using GetString = const unsigned char* (*)(unsigned);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* text = getString != nullptr ? getString(0x1F01) : nullptr;
+    if (text == nullptr) return false;
+    std::string driver = reinterpret_cast<const char*>(text);
+    std::transform(driver.begin(), driver.end(), driver.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const char* cpu : {"llvmpipe", "softpipe", "software rasterizer", "swrast"}) {
+        if (driver.find(cpu) != std::string::npos) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- audio
@@ -214,6 +237,9 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
                                  "--headless");
     }
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    // The window's own pixels are X11 shared memory, not an OpenGL texture in disguise (which
+    // SDL would otherwise choose, and which is what the own scaler is there to avoid).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 }
 
 SdlHost::~SdlHost() {
@@ -248,19 +274,40 @@ void SdlHost::EnsureWindow() {
     if (window_ == nullptr) throw std::runtime_error(std::string("no window: ") + SDL_GetError());
     if (options_.fullscreen && plainFullscreenMode_) SetPlainFullscreen(true);
     const Uint32 vsync = vsync_ ? SDL_RENDERER_PRESENTVSYNC : 0;
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | vsync);
-    if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (renderer_ == nullptr)
+    const bool ownScaler = OwnScalerAllowed();
+    surfacePresent_ = false;
+    if (!ownScaler || rendererOnCpu_ != true) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | vsync);
+        if (ownScaler) rendererOnCpu_ = renderer_ == nullptr || RendersOnCpu(renderer_);
+    }
+    if (ownScaler && rendererOnCpu_ == true) {
+        if (renderer_) SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+        surfacePresent_ = SDL_GetWindowSurface(window_) != nullptr;
+    }
+    if (!surfacePresent_ && renderer_ == nullptr) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (!surfacePresent_ && renderer_ == nullptr)
         throw std::runtime_error(std::string("no renderer: ") + SDL_GetError());
     if (vsync_) {
         // The refresh rate of the display the window is on; the pacer falls back to 60 Hz.
         SDL_DisplayMode mode{};
         const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
         const int hz = SDL_GetCurrentDisplayMode(display, &mode) == 0 ? mode.refresh_rate : 0;
-        pacer_ = std::make_unique<FramePacer>(hz);
+        // Copying pixels to the window never waits for the refresh: the timer always paces.
+        pacer_ = std::make_unique<FramePacer>(hz, !surfacePresent_);
     }
-    SDL_RenderSetLogicalSize(renderer_, frameWidth_, frameHeight_);
+    if (renderer_) SDL_RenderSetLogicalSize(renderer_, frameWidth_, frameHeight_);
     SDL_StartTextInput();
+}
+
+// Only on X11, whose window pixels are shared memory the X server copies from; and not where the
+// user picked a renderer through SDL_RENDER_DRIVER.
+bool SdlHost::OwnScalerAllowed() const {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::string(driver) == "x11" &&
+           EnvText("SDL_RENDER_DRIVER").empty();
 }
 
 void SdlHost::ShowWindow() {
@@ -290,7 +337,7 @@ void SdlHost::SetFrameSize(int width, int height) {
     frameWidth_ = width;
     frameHeight_ = height;
     EnsureWindow();
-    SDL_RenderSetLogicalSize(renderer_, width, height);
+    if (renderer_) SDL_RenderSetLogicalSize(renderer_, width, height);
 }
 
 void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) {
@@ -300,15 +347,8 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
                           width / frameWidth_ <= kMaxDisplayScale;
     if (!multiple) {
         SetFrameSize(width, height);
-    } else if (renderer_ == nullptr) {
+    } else if (window_ == nullptr) {
         SetFrameSize(frameWidth_, frameHeight_);
-    }
-    if (texture_ == nullptr || width != textureWidth_ || height != textureHeight_) {
-        if (texture_) SDL_DestroyTexture(texture_);
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                     width, height);
-        textureWidth_ = width;
-        textureHeight_ = height;
     }
     ++presented_;
     lastFrameWidth_ = width;
@@ -317,6 +357,17 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
     for (int y = 0; y < height; ++y) {
         std::copy_n(pixels + static_cast<size_t>(y) * pitch, width,
                     lastFrame_.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    }
+    if (surfacePresent_) {
+        PresentOnSurface(pixels, width, height, pitch);
+        return;
+    }
+    if (texture_ == nullptr || width != textureWidth_ || height != textureHeight_) {
+        if (texture_) SDL_DestroyTexture(texture_);
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                     width, height);
+        textureWidth_ = width;
+        textureHeight_ = height;
     }
     SDL_UpdateTexture(texture_, nullptr, pixels, pitch * 2);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
@@ -327,6 +378,54 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
     lastPresentAt_ = SteadySeconds();
     if (presented_ == 1) firstPresentAt_ = lastPresentAt_;
     PaceFrame(began, cpuBefore);
+}
+
+void SdlHost::PresentOnSurface(const uint16_t* pixels, int width, int height, int pitch) {
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);  // a new one after a resize
+    if (surface == nullptr)
+        throw std::runtime_error(std::string("no window surface: ") + SDL_GetError());
+    const FrameRect place = FitFrame(frameWidth_, frameHeight_, surface->w, surface->h);
+    const SDL_PixelFormat& f = *surface->format;
+    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+    if (f.BytesPerPixel == 4 && f.Rloss == 0 && f.Gloss == 0 && f.Bloss == 0) {
+        PixelTarget32 target;
+        target.pixels = static_cast<uint32_t*>(surface->pixels);
+        target.width = surface->w;
+        target.height = surface->h;
+        target.pitch = surface->pitch / 4;
+        target.redShift = f.Rshift;
+        target.greenShift = f.Gshift;
+        target.blueShift = f.Bshift;
+        target.opaqueBits = f.Amask;
+        scaler_.Draw(pixels, width, height, pitch, place, target);
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    } else {
+        // Any other screen format (a 16-bit X server): SDL converts while it scales.
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+        SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<uint16_t*>(pixels), width, height, 16, pitch * 2, SDL_PIXELFORMAT_RGB565);
+        if (frame == nullptr)
+            throw std::runtime_error(std::string("no frame surface: ") + SDL_GetError());
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(&f, 0, 0, 0));
+        SDL_Rect to{place.x, place.y, place.w, place.h};
+        SDL_BlitScaled(frame, nullptr, surface, &to);
+        SDL_FreeSurface(frame);
+    }
+    const double began = SteadySeconds(), cpuBefore = ProcessCpuSeconds();
+    SDL_UpdateWindowSurface(window_);
+    lastPresentAt_ = SteadySeconds();
+    if (presented_ == 1) firstPresentAt_ = lastPresentAt_;
+    PaceFrame(began, cpuBefore);
+}
+
+// What SDL does for a renderer with a logical size: the frame's place in the window, in the
+// program's pixels.
+POINTAPI SdlHost::FromWindow(int x, int y) const {
+    if (!surfacePresent_ || window_ == nullptr) return POINTAPI{x, y};
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    WindowToFrame(FitFrame(frameWidth_, frameHeight_, w, h), frameWidth_, frameHeight_, x, y);
+    return POINTAPI{x, y};
 }
 
 void SdlHost::PaceFrame(double presentBegan, double cpuBefore) {
@@ -442,11 +541,11 @@ void SdlHost::DoEvents() {
                 }
                 break;
             case SDL_MOUSEMOTION:
-                cursor_ = POINTAPI{e.motion.x, e.motion.y};
+                cursor_ = FromWindow(e.motion.x, e.motion.y);
                 if (recording_) RecordMouse(recorded_, RecordingPass(), ClampedCursor());
                 break;
             case SDL_MOUSEBUTTONUP:
-                cursor_ = POINTAPI{e.button.x, e.button.y};
+                cursor_ = FromWindow(e.button.x, e.button.y);
                 if (e.button.button != SDL_BUTTON_LEFT) break;
                 if (recording_) {
                     RecordMouse(recorded_, RecordingPass(), ClampedCursor());

@@ -13,6 +13,7 @@
 #include "platform/host/FramePacer.h"
 #include "platform/host/Host.h"
 #include "platform/host/InputRecording.h"
+#include "platform/host/WindowFrame.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -91,6 +92,11 @@ class SdlHost : public Host {
     // Full screen without a window manager to ask: a borderless window over the whole display.
     void SetPlainFullscreen(bool on);
     void EnsureWindow();
+    // Whether frames go to the window's own pixels through FrameScaler instead of a renderer.
+    bool OwnScalerAllowed() const;
+    void PresentOnSurface(const uint16_t* pixels, int width, int height, int pitch);
+    // A mouse position in the window in the program's coordinates.
+    POINTAPI FromWindow(int x, int y) const;
     POINTAPI ClampedCursor() const;
     // Events seen now are applied by a headless replay in the pass after the presented ones.
     int RecordingPass() const { return presented_ + 1; }
@@ -101,6 +107,11 @@ class SdlHost : public Host {
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    // Without a graphics processor OpenGL draws on the CPU, at several times the cost of the
+    // program's own scaler: frames then go straight to the window's pixels (X11's shared memory).
+    bool surfacePresent_ = false;
+    std::optional<bool> rendererOnCpu_;  // learnt with the first window, kept for later ones
+    FrameScaler scaler_;
     int frameWidth_ = 640, frameHeight_ = 480;        // the program's size: window, cursor
     int textureWidth_ = 0, textureHeight_ = 0;        // the frames presented (times the scale)
     int lastFrameWidth_ = 0, lastFrameHeight_ = 0;    // the size of lastFrame_

@@ -68,6 +68,28 @@ TEST(FramePacer, ASlowPresentThatIsBusyIsNotMistakenForVsync) {
     EXPECT_NEAR(run.intervalMs, 1000.0 / 60, 0.01);
 }
 
+TEST(FramePacer, APresentThatCannotWaitIsPacedHoweverLongItIdles) {
+    // Copying to the window waits for the X server, not for the refresh: on a busy machine
+    // that idles like a refresh wait would, and must not switch the timer off (the frames
+    // would then run as fast as they are drawn).
+    FramePacer copying(60, false), mayWait(60);
+    double now = 0, sleptIfMayWait = 0;
+    for (int i = 0; i < 20; ++i) {
+        const double began = now + 0.002;
+        now = began + 0.008;  // idle in the present for half a period
+        const double sleep = copying.AfterPresent(began, now, 0.0005);
+        sleptIfMayWait = mayWait.AfterPresent(began, now, 0.0005);
+        if (i > 0) {
+            EXPECT_NEAR(sleep, 1.0 / 60 - 0.010, 1e-9) << i;
+        }
+        now += sleep;
+    }
+    EXPECT_FALSE(copying.DisplayPaces());
+    // The same presents taken as refresh waits: no more sleeping.
+    EXPECT_TRUE(mayWait.DisplayPaces());
+    EXPECT_EQ(sleptIfMayWait, 0);
+}
+
 TEST(FramePacer, SlowFramesRunUnhinderedAndCarryNoDebt) {
     FramePacer pacer(60);
     // 25 ms frames: no sleeping at all.
