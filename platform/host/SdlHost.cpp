@@ -359,28 +359,32 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
                     lastFrame_.begin() + static_cast<std::ptrdiff_t>(y) * width);
     }
     if (surfacePresent_) {
-        PresentOnSurface(pixels, width, height, pitch);
-        return;
+        DrawOnSurface(pixels, width, height, pitch);
+    } else {
+        if (texture_ == nullptr || width != textureWidth_ || height != textureHeight_) {
+            if (texture_) SDL_DestroyTexture(texture_);
+            texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565,
+                                         SDL_TEXTUREACCESS_STREAMING, width, height);
+            textureWidth_ = width;
+            textureHeight_ = height;
+        }
+        SDL_UpdateTexture(texture_, nullptr, pixels, pitch * 2);
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     }
-    if (texture_ == nullptr || width != textureWidth_ || height != textureHeight_) {
-        if (texture_) SDL_DestroyTexture(texture_);
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                     width, height);
-        textureWidth_ = width;
-        textureHeight_ = height;
-    }
-    SDL_UpdateTexture(texture_, nullptr, pixels, pitch * 2);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     const double began = SteadySeconds(), cpuBefore = ProcessCpuSeconds();
-    SDL_RenderPresent(renderer_);
+    if (surfacePresent_) {
+        SDL_UpdateWindowSurface(window_);
+    } else {
+        SDL_RenderPresent(renderer_);
+    }
     lastPresentAt_ = SteadySeconds();
     if (presented_ == 1) firstPresentAt_ = lastPresentAt_;
     PaceFrame(began, cpuBefore);
 }
 
-void SdlHost::PresentOnSurface(const uint16_t* pixels, int width, int height, int pitch) {
+void SdlHost::DrawOnSurface(const uint16_t* pixels, int width, int height, int pitch) {
     SDL_Surface* surface = SDL_GetWindowSurface(window_);  // a new one after a resize
     if (surface == nullptr)
         throw std::runtime_error(std::string("no window surface: ") + SDL_GetError());
@@ -411,11 +415,6 @@ void SdlHost::PresentOnSurface(const uint16_t* pixels, int width, int height, in
         SDL_BlitScaled(frame, nullptr, surface, &to);
         SDL_FreeSurface(frame);
     }
-    const double began = SteadySeconds(), cpuBefore = ProcessCpuSeconds();
-    SDL_UpdateWindowSurface(window_);
-    lastPresentAt_ = SteadySeconds();
-    if (presented_ == 1) firstPresentAt_ = lastPresentAt_;
-    PaceFrame(began, cpuBefore);
 }
 
 // What SDL does for a renderer with a logical size: the frame's place in the window, in the

@@ -94,7 +94,8 @@ class SdlHost : public Host {
     void EnsureWindow();
     // Whether frames go to the window's own pixels through FrameScaler instead of a renderer.
     bool OwnScalerAllowed() const;
-    void PresentOnSurface(const uint16_t* pixels, int width, int height, int pitch);
+    // The frame scaled into the window's own pixels, shown at the next window update.
+    void DrawOnSurface(const uint16_t* pixels, int width, int height, int pitch);
     // A mouse position in the window in the program's coordinates.
     POINTAPI FromWindow(int x, int y) const;
     POINTAPI ClampedCursor() const;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/dx/DirectDraw.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -106,12 +108,9 @@ void FrameScaler::Draw(const uint16_t* frame, int width, int height, int pitch,
             // column.
             const uint16_t* in = frame + static_cast<std::ptrdiff_t>(source) * pitch;
             for (int x = 0; x < width; ++x) {
-                const uint32_t p = in[x];
-                const uint32_t r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-                // The top bits repeated below: full 565 white is full 888 white.
-                row_[static_cast<size_t>(x)] = ((r << 3 | r >> 2) << rs) |
-                                               ((g << 2 | g >> 4) << gs) |
-                                               ((b << 3 | b >> 2) << bs) | black;
+                const uint32_t rgb = RgbFrom565(in[x]);
+                row_[static_cast<size_t>(x)] =
+                    (rgb >> 16) << rs | ((rgb >> 8) & 255) << gs | (rgb & 255) << bs | black;
             }
             if (!sameColumns) {
                 const int* column = sourceColumn_.data();
