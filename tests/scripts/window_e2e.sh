@@ -406,9 +406,15 @@ fi
 # Whatever drawing costs, showing the frames must cost little on top of it: a fifth of a core is
 # well above what copying them to the window takes (under a tenth on a loaded two-core machine),
 # and below a software OpenGL's share (near a third there, at a lower frame rate).
+# Only where the window keeps its 60 frames: a build that cannot (a sanitizer's) draws what the
+# processors give it, and the difference then says nothing about showing.
 overhead=$(awk -v c="$cpu" -v d="$draw_share" 'BEGIN {printf "%.3f", c - d}')
-above 0.2 "$overhead" ||
-    fail "showing the frames costs $overhead of a core on top of drawing them ($cpu in all)"
+if above 0.8 "$draw_share"; then
+    above 0.2 "$overhead" ||
+        fail "showing the frames costs $overhead of a core on top of drawing them ($cpu in all)"
+else
+    echo "showing not judged: drawing 60 frames alone needs $draw_share of a core here"
+fi
 
 # SPACE held for two seconds repeats its character, but keeps one picture.
 xdotool keydown space
