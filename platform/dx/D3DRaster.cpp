@@ -319,13 +319,14 @@ void RasterLine(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
 
 void WalkLine(const RasterDraw& d, const LineSetup& line, int32_t from, int32_t to) {
     SpanBatch batch(d, d.kernels[0][0], line.planes);
-    int32_t first = 0, last = line.count;
-    if (!line.xMajor) {
-        // Rows are the major axis: only the steps inside [from, to) are taken.
-        const int32_t a = (from - line.start) * line.step, b = (to - 1 - line.start) * line.step;
-        first = std::max(first, std::min(a, b));
-        last = std::min(last, std::max(a, b) + 1);
-    }
+    // Only the steps whose major coordinate lies inside the viewport (and, for rows, inside
+    // [from, to)) can draw: a line may reach far into the guard band on either side.
+    const int32_t lo = line.xMajor ? d.left : std::max(from, d.top);
+    const int32_t hi = line.xMajor ? d.right : std::min(to, d.bottom);
+    if (lo >= hi) return;
+    const int32_t a = (lo - line.start) * line.step, b = (hi - 1 - line.start) * line.step;
+    const int32_t first = std::max(0, std::min(a, b));
+    const int32_t last = std::min(line.count, std::max(a, b) + 1);
     const float length = line.length;
     const int32_t width = d.pixelSize, before = width / 2;
     for (int32_t i = first; i < last; ++i) {

@@ -922,4 +922,48 @@ TEST_P(RenderTest, ClearCutsRectanglesToTheViewport) {
     EXPECT_EQ(Px(13, 9), 0xF800);
 }
 
+// Lines are walked only where they can draw; the part of a line inside the viewport must come
+// out whole whichever way the line runs and however far past the edges it reaches.
+TEST_P(RenderTest, LinesReachingPastTheViewportDrawTheirInsidePart) {
+    ClearTo(0);
+    D3DVIEWPORT7 vp;
+    vp.lX = 4;
+    vp.lY = 2;
+    vp.lWidth = 10;
+    vp.lHeight = 8;
+    device->SetViewport(vp);
+    auto draw = [&](float x0, float y0, float x1, float y1) {
+        const TLVertex line[2] = {{x0, y0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                                  {x1, y1, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
+        device->DrawPrimitive(D3DPT_LINELIST, kTLFvf, line, 2, 0);
+    };
+    auto expect = [&](auto inside, const char* what) {
+        for (int y = 0; y < kH; ++y) {
+            for (int x = 0; x < kW; ++x) {
+                EXPECT_EQ(Px(x, y), inside(x, y) ? 0xFFFF : 0) << what << " " << x << "," << y;
+            }
+        }
+        ClearTo(0);
+    };
+    const auto row5 = [](int x, int y) { return y == 5 && x >= 4 && x < 14; };
+    const auto column8 = [](int x, int y) { return x == 8 && y >= 2 && y < 10; };
+    const auto diagonal = [](int x, int y) { return x == y && x >= 4 && x < 10; };
+    draw(-40, 5, 60, 5);
+    expect(row5, "rightwards");
+    draw(60, 5, -40, 5);
+    expect(row5, "leftwards");
+    draw(8, -30, 8, 50);
+    expect(column8, "downwards");
+    draw(8, 50, 8, -30);
+    expect(column8, "upwards");
+    draw(-20, -20, 40, 40);
+    expect(diagonal, "diagonal");
+    draw(40, 40, -20, -20);
+    expect(diagonal, "diagonal back");
+    // Wholly beside the viewport along its major axis: nothing.
+    draw(20, 5, 30, 6);
+    draw(-9, 5, 3, 5);
+    expect([](int, int) { return false; }, "beside");
+}
+
 }  // namespace
