@@ -116,6 +116,15 @@ class RenderTest : public ::testing::TestWithParam<bool> {
         device->DrawPrimitive(D3DPT_TRIANGLEFAN, kTLFvf, quad, 4, 0);
     }
 
+    // Columns 4 to 13 and rows 2 to 9 of the target.
+    void SmallViewport() {
+        D3DVIEWPORT7 vp;
+        vp.lX = 4;
+        vp.lY = 2;
+        vp.lWidth = 10;
+        vp.lHeight = 8;
+        device->SetViewport(vp);
+    }
     void Blend(int32_t src, int32_t dst) {
         device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
         device->SetRenderState(D3DRENDERSTATE_SRCBLEND, src);
@@ -895,12 +904,7 @@ TEST_P(SceneTest, ProcessedVertexBufferDrawsLikeDirectDrawing) {
 
 TEST_P(RenderTest, ClearCutsRectanglesToTheViewport) {
     ClearTo(0);
-    D3DVIEWPORT7 vp;
-    vp.lX = 4;
-    vp.lY = 2;
-    vp.lWidth = 10;
-    vp.lHeight = 8;
-    device->SetViewport(vp);
+    SmallViewport();
     const D3DRECT rects[2] = {{0, 0, 6, 6}, {12, 8, 30, 20}};
     device->Clear(2, rects, D3DCLEAR_TARGET, static_cast<int32_t>(0xFFFFFFFF), 0.0f, 0);
     for (int y = 0; y < kH; ++y) {
@@ -926,12 +930,7 @@ TEST_P(RenderTest, ClearCutsRectanglesToTheViewport) {
 // out whole whichever way the line runs and however far past the edges it reaches.
 TEST_P(RenderTest, LinesReachingPastTheViewportDrawTheirInsidePart) {
     ClearTo(0);
-    D3DVIEWPORT7 vp;
-    vp.lX = 4;
-    vp.lY = 2;
-    vp.lWidth = 10;
-    vp.lHeight = 8;
-    device->SetViewport(vp);
+    SmallViewport();
     auto draw = [&](float x0, float y0, float x1, float y1) {
         const TLVertex line[2] = {{x0, y0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
                                   {x1, y1, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
