@@ -324,11 +324,33 @@ void WalkLine(const RasterDraw& d, const LineSetup& line, int32_t from, int32_t 
     const int32_t lo = line.xMajor ? d.left : std::max(from, d.top);
     const int32_t hi = line.xMajor ? d.right : std::min(to, d.bottom);
     if (lo >= hi) return;
-    const int32_t a = (lo - line.start) * line.step, b = (hi - 1 - line.start) * line.step;
-    const int32_t first = std::max(0, std::min(a, b));
-    const int32_t last = std::min(line.count, std::max(a, b) + 1);
+    auto steps = [&line](int32_t lowMajor, int32_t highMajor, int32_t& first, int32_t& last) {
+        const int32_t a = (lowMajor - line.start) * line.step;
+        const int32_t b = (highMajor - line.start) * line.step;
+        first = std::max(first, std::min(a, b));
+        last = std::min(last, std::max(a, b) + 1);
+    };
+    int32_t first = 0, last = line.count;
+    steps(lo, hi - 1, first, last);
     const float length = line.length;
     const int32_t width = d.pixelSize, before = width / 2;
+    if (line.xMajor && (from > d.top || to < d.bottom)) {
+        // A band of rows: only the columns where the line crosses those rows. Its pixels lie
+        // within half a row of the straight line through the end points (the clamp at the
+        // ends moves them by less than half a row more, as the slope is at most one), so a
+        // row's margin either side keeps every one; the pixels themselves are still tested.
+        const double slope = (static_cast<double>(line.minor1) - line.minor0) / length;
+        if (std::fabs(slope) > 1e-9) {
+            const double low = from - (width - 1 - before) - 1.5;
+            const double high = to - 1 + before + 1.5;
+            const double ma = line.major0 + (low - line.minor0) / slope;
+            const double mb = line.major0 + (high - line.minor0) / slope;
+            const double limit = 1e9;  // beyond any step count
+            const double lowMajor = std::clamp(std::floor(std::min(ma, mb)) - 1, -limit, limit);
+            const double highMajor = std::clamp(std::ceil(std::max(ma, mb)) + 1, -limit, limit);
+            steps(static_cast<int32_t>(lowMajor), static_cast<int32_t>(highMajor), first, last);
+        }
+    }
     for (int32_t i = first; i < last; ++i) {
         const int32_t pm = line.start + i * line.step;
         const float t =
