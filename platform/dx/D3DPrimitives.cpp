@@ -50,11 +50,16 @@ void Project(const ScreenMap& m, PipeVertex& v) {
     v.sz = v.cz * v.rhw * m.scaleZ + m.offsetZ;
 }
 
-// A clipped triangle: at most one new vertex per plane survives, two are made per plane.
+// A clipped triangle. Exactly, each plane adds at most one vertex and makes two; rounding can
+// bend a polygon cut by several planes so that a later plane crosses it more often, and one
+// that runs out of room is dropped: it is a sliver lost in rounding, or made of numbers too
+// large to mean anything on the screen.
 struct Polygon {
-    const PipeVertex* v[3 + kPlaneCount];
+    static constexpr int kMaxVertices = 3 + 2 * kPlaneCount;
+    static constexpr int kMaxMade = 4 * kPlaneCount;
+    const PipeVertex* v[kMaxVertices];
     int count = 0;
-    PipeVertex made[2 * kPlaneCount];
+    PipeVertex made[kMaxMade];
     int madeCount = 0;
 };
 
@@ -63,7 +68,7 @@ struct Polygon {
 void ClipPolygon(const ScreenMap& screen, uint32_t planes, Polygon& p) {
     for (int plane = 0; plane < kPlaneCount && p.count >= 3; ++plane) {
         if ((planes & (1u << plane)) == 0) continue;
-        const PipeVertex* in[3 + kPlaneCount];
+        const PipeVertex* in[Polygon::kMaxVertices];
         const int n = p.count;
         std::copy(p.v, p.v + n, in);
         p.count = 0;
@@ -72,6 +77,11 @@ void ClipPolygon(const ScreenMap& screen, uint32_t planes, Polygon& p) {
             const PipeVertex* b = in[(i + 1) % n];
             const float da = PlaneDistance(plane, *a), db = PlaneDistance(plane, *b);
             const bool aIn = da >= 0, bIn = db >= 0;
+            // An inside vertex and a crossing: room for both, or the polygon is dropped.
+            if (p.count + 2 > Polygon::kMaxVertices || p.madeCount == Polygon::kMaxMade) {
+                p.count = 0;
+                return;
+            }
             if (aIn) p.v[p.count++] = a;
             if (aIn != bIn) {
                 PipeVertex& x = p.made[p.madeCount++];

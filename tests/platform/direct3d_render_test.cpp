@@ -965,4 +965,46 @@ TEST_P(RenderTest, LinesReachingPastTheViewportDrawTheirInsidePart) {
     expect([](int, int) { return false; }, "beside");
 }
 
+// Clipping against several planes at once: with coordinates this far apart, rounding bends the
+// clipped polygon so that later planes cross it more often than a straight-edged one allows.
+// These triangles (found by a random search) once ran past the clipper's vertex arrays; they
+// must draw, or be dropped, without touching anything else, and the device must go on as before.
+TEST_P(SceneTest, TrianglesThatRoundingBendsWhileClippedStayInTheirBuffers) {
+    device->SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+    ClearTo(0);
+    const float corners[][3][3] = {
+        {{0x1.c695a2p+4f, 0x1.40dc7ep+6f, -0x1.6aa146p+79f},
+         {-0x1.337ed4p+49f, 0x1.f3249ap+32f, 0x1.30c8dep+83f},
+         {0x1.1e4d24p+2f, -0x1.a9bab8p+2f, 0x1.4dd288p+21f}},
+        {{0x1.6d1abcp+89f, 0x1.f75534p+102f, 0x1.4f7072p+34f},
+         {-0x1.a0e3a8p+49f, 0x1.4a6c56p+26f, 0x1.a77cd8p+54f},
+         {-0x1.72569cp+45f, -0x1.bd746cp+4f, -0x1.db0034p+25f}},
+        {{0x1.83f4ccp+92f, -0x1.1b022cp+2f, -0x1.d590ap+82f},
+         {-0x1.23249cp+3f, 0x1.e391cp+0f, -0x1.1d94cep+43f},
+         {0x1.47df42p+21f, -0x1.f52144p+45f, 0x1.85230cp+52f}},
+        {{-0x1.9d051ap+25f, -0x1.15e16ap+9f, 0x1.3a15aep+73f},
+         {0x1.d96588p+2f, 0x1.3c28c4p+89f, 0x1.41a53cp+122f},
+         {0x1.167b7cp+65f, 0x1.9a8a5cp+1f, -0x1.8c026ep+112f}},
+        {{0x1.47d988p+2f, 0x1.50be3cp+49f, 0x1.93d844p+69f},
+         {0x1.378bf6p+28f, 0x1.461b72p+19f, -0x1.473022p+105f},
+         {0x1.4107a2p+1f, -0x1.84d222p+21f, 0x1.201c94p+2f}},
+    };
+    for (const auto& c : corners) {
+        D3DVERTEX tri[3];
+        for (int i = 0; i < 3; ++i)
+            tri[i] = {c[i][0], c[i][1], c[i][2], 0, 0, -1, 0xFFFF0000, 0, 0};
+        for (int fill : {D3DFILL_SOLID, D3DFILL_WIREFRAME}) {
+            device->SetRenderState(D3DRENDERSTATE_FILLMODE, fill);
+            device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, tri, 3, 0);
+        }
+    }
+    device->SetRenderState(D3DRENDERSTATE_FILLMODE, D3DFILL_SOLID);
+    // Afterwards an ordinary quad covers the whole screen in its own colour.
+    ClearTo(0);
+    Quad(40, 30, 10, 0xFF00FF00);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) ASSERT_EQ(Px(x, y), 0x07E0) << x << "," << y;
+}
+
 }  // namespace
