@@ -494,6 +494,95 @@ TEST_P(RenderTest, NoTextureIsWhiteAndSelectArg1TakesTheTexture) {
     EXPECT_EQ(Px(1, 1), Rgb565(0, 16, 0));
 }
 
+// Whatever the kernels' arithmetic, the cases the scene relies on must give back the very 565
+// value for every one of the 65536: a white diffuse modulating the texel, fog with a
+// factor of 1, adding to black or adding black, the colour factors of a white or black source
+// and the alpha factors 1 and 0. The texture (32 × 2048, texel i holds i) is drawn 16 rows
+// at a time, one pixel a texel.
+TEST_P(RenderTest, ColourStagesGiveBackEveryTexelWhereTheResultIsExact) {
+    struct FogVertex {
+        float x, y, z, rhw;
+        uint32_t color, specular;
+        float u, v;
+    };
+    constexpr int32_t kFogFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1;
+    std::vector<uint16_t> all(65536);
+    for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<uint16_t>(i);
+    const SurfacePtr tex = MakeTexture(32, 2048, all);
+    constexpr int kRows = 16;
+    // Pixel centres sit on whole coordinates: the quad's edges half a pixel outside them put
+    // texel (x, row0 + y) under pixel (x, y).
+    auto draw = [&](int row0, uint32_t color, uint32_t specular) {
+        const float v0 = static_cast<float>(row0) / 2048.0f;
+        const float v1 = static_cast<float>(row0 + kRows) / 2048.0f;
+        const FogVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, color, specular, 0, v0},
+                                   {31.5f, -0.5f, 0.5f, 1, color, specular, 1, v0},
+                                   {31.5f, 15.5f, 0.5f, 1, color, specular, 1, v1},
+                                   {-0.5f, 15.5f, 0.5f, 1, color, specular, 0, v1}};
+        device->DrawPrimitive(D3DPT_TRIANGLEFAN, kFogFvf, quad, 4, 0);
+    };
+    auto untextured = [&](uint32_t color) {
+        device->SetTexture(0, nullptr);
+        Rect(-0.5f, -0.5f, 31.5f, 15.5f, color);
+        device->SetTexture(0, tex);
+    };
+    auto mismatches = [&](int row0) {
+        int wrong = 0;
+        for (int y = 0; y < kRows; ++y) {
+            for (int x = 0; x < 32; ++x) wrong += Px(x, y) != (row0 + y) * 32 + x;
+        }
+        return wrong;
+    };
+    auto plain = [&] {
+        device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 0);
+        device->SetRenderState(D3DRENDERSTATE_FOGENABLE, 0);
+    };
+    device->SetRenderState(D3DRENDERSTATE_ZENABLE, 0);
+    device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, static_cast<int32_t>(0xFF8040C0));
+    device->SetTexture(0, tex);
+
+    // Fog is really on: a factor of 0 gives the fog colour whatever the texel.
+    ClearTo(0);
+    device->SetRenderState(D3DRENDERSTATE_FOGENABLE, 1);
+    draw(0, 0xFFFFFFFF, 0x00000000);
+    EXPECT_EQ(Px(5, 5), Rgb565(16, 16, 24));
+    plain();
+
+    for (int row0 = 0; row0 < 2048; row0 += kRows) {
+        SCOPED_TRACE(row0);
+        ClearTo(0);
+        draw(row0, 0xFFFFFFFF, 0xFF000000);
+        EXPECT_EQ(mismatches(row0), 0) << "white diffuse";
+
+        device->SetRenderState(D3DRENDERSTATE_FOGENABLE, 1);
+        draw(row0, 0xFFFFFFFF, 0xFF000000);
+        EXPECT_EQ(mismatches(row0), 0) << "fog factor 1";
+        plain();
+
+        ClearTo(0);
+        Blend(D3DBLEND_ONE, D3DBLEND_ONE);
+        draw(row0, 0xFFFFFFFF, 0xFF000000);
+        EXPECT_EQ(mismatches(row0), 0) << "added to black";
+        draw(row0, 0xFF000000, 0xFF000000);
+        EXPECT_EQ(mismatches(row0), 0) << "black added";
+
+        Blend(D3DBLEND_ZERO, D3DBLEND_SRCCOLOR);
+        untextured(0xFFFFFFFF);
+        EXPECT_EQ(mismatches(row0), 0) << "times white";
+        Blend(D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR);
+        untextured(0xFF000000);
+        EXPECT_EQ(mismatches(row0), 0) << "black over, inverse black";
+
+        Blend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+        untextured(0x00FFFFFF);
+        EXPECT_EQ(mismatches(row0), 0) << "alpha 0";
+        ClearTo(static_cast<int32_t>(0xFFFFFFFF));
+        draw(row0, 0xFFFFFFFF, 0xFF000000);
+        EXPECT_EQ(mismatches(row0), 0) << "alpha 1";
+        plain();
+    }
+}
+
 TEST_P(RenderTest, ColourKeyedTexelsAreDiscarded) {
     // Magenta top-left texel is the key.
     const SurfacePtr tex = MakeTexture(2, 2, {0xF81F, 0xFFFF, 0xFFFF, 0xFFFF}, 0xF81F);
