@@ -186,8 +186,19 @@ void RasterQueue::Queued() {
     if (hasDraw_) KeepDraw(full.draws[currentDraw_]);
 }
 
+void RasterQueue::ClearFlags(std::unique_ptr<std::atomic<uint8_t>[]>& flags, size_t& size,
+                             size_t count) {
+    if (count > size) {
+        flags = std::make_unique<std::atomic<uint8_t>[]>(count);
+        size = count;
+    }
+    for (size_t i = 0; i < count; ++i) flags[i].store(0, std::memory_order_relaxed);
+}
+
 void RasterQueue::Start(Batch& batch) {
     nextBand_.store(0, std::memory_order_relaxed);
+    ClearFlags(bandDone_, bandDoneSize_, batch.binsUsed);
+    activeBands_ = batch.binsUsed;
     busy_.store(static_cast<int>(workers_.size()), std::memory_order_relaxed);
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -236,6 +247,22 @@ void RasterQueue::DrawBands(Batch& batch) {
         const size_t band = nextBand_.fetch_add(1, std::memory_order_relaxed);
         if (band >= batch.binsUsed) return;
         DrawBand(batch, band);
+        bandDone_[band].store(1, std::memory_order_release);
+        Batch* const last = follow_.load(std::memory_order_acquire);
+        if (last != nullptr && band < last->binsUsed &&
+            followTaken_[band].exchange(1, std::memory_order_acq_rel) == 0) {
+            DrawBand(*last, band);
+        }
+    }
+}
+
+// Draws the bands of the last batch whose band of the batch in flight is done and that no
+// thread has taken. A band still in flight is left to the thread drawing it.
+void RasterQueue::DrawFollowing(Batch& last) {
+    for (size_t band = 0; band < last.binsUsed; ++band) {
+        if (followTaken_[band].load(std::memory_order_relaxed) != 0) continue;
+        if (band < activeBands_ && bandDone_[band].load(std::memory_order_acquire) == 0) continue;
+        if (followTaken_[band].exchange(1, std::memory_order_acq_rel) == 0) DrawBand(last, band);
     }
 }
 
@@ -251,6 +278,7 @@ void RasterQueue::WorkerLoop() {
             batch = active_;
         }
         DrawBands(*batch);
+        if (Batch* const last = follow_.load(std::memory_order_acquire)) DrawFollowing(*last);
         if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             std::lock_guard<std::mutex> lock(mutex_);
             done_.notify_one();
@@ -259,16 +287,30 @@ void RasterQueue::WorkerLoop() {
 }
 
 void RasterQueue::Finish() {
+    bool followed = false;
     if (inFlight_ != nullptr) {
         // The caller takes the bands of the batch in flight that no worker has begun, rather
-        // than wait idle for them.
+        // than wait idle for them. While workers still draw it, the last batch follows it band
+        // by band: whoever completes a band of the one draws the same band of the other.
+        Batch& last = *recording_;
+        followed = last.binsUsed > 0 && busy_.load(std::memory_order_acquire) != 0;
+        if (followed) {
+            ClearFlags(followTaken_, followTakenSize_, last.binsUsed);
+            follow_.store(&last, std::memory_order_release);
+        }
         DrawBands(*inFlight_);
+        if (followed) DrawFollowing(last);
         WaitForWorkers();
+        if (followed) {
+            // Bands of workers that looked for the last batch before it was there.
+            DrawFollowing(last);
+            follow_.store(nullptr, std::memory_order_relaxed);
+        }
         inFlight_->Clear();
         inFlight_ = nullptr;
     }
-    if (recording_->binsUsed > 0) {
-        if (!workers_.empty()) Start(*recording_);
+    if (!followed && recording_->binsUsed > 0) {
+        Start(*recording_);
         DrawBands(*recording_);
         WaitForWorkers();
     }

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -89,6 +90,9 @@ class RasterQueue final : public SurfaceWork {
     void WaitForWorkers();
     void DrawBands(Batch& batch);
     void DrawBand(const Batch& batch, size_t band);
+    static void ClearFlags(std::unique_ptr<std::atomic<uint8_t>[]>& flags, size_t& size,
+                           size_t count);
+    void DrawFollowing(Batch& last);
     void WorkerLoop();
 
     Batch batches_[2];
@@ -107,6 +111,16 @@ class RasterQueue final : public SurfaceWork {
     std::atomic<int> busy_{0};
     bool stop_ = false;
     std::atomic<size_t> nextBand_{0};
+    // The batch being drawn, band by band: which bands are done.
+    std::unique_ptr<std::atomic<uint8_t>[]> bandDone_;
+    size_t bandDoneSize_ = 0;
+    size_t activeBands_ = 0;
+    // When the queue is finished with a batch in flight, the last batch follows it band by band:
+    // a thread that completes a band of the one draws the same band of the other at once, so no
+    // thread waits for the slowest band of the batch in flight before the last batch can start.
+    std::atomic<Batch*> follow_{nullptr};
+    std::unique_ptr<std::atomic<uint8_t>[]> followTaken_;
+    size_t followTakenSize_ = 0;
 };
 
 }  // namespace d3d
