@@ -145,6 +145,13 @@ struct VertexPipeline {
     bool rangeFog = false;
     float fogStart = 0, fogEnd = 1, fogDensity = 1;
     ScreenMap screen;
+    // What the matrices and the lights above were made from: most draws change the world
+    // matrix alone, and a draw that changes nothing skips the products and the light set-up.
+    D3DMATRIX madeFromWorld, madeFromView, madeFromProjection;
+    bool matricesMade = false;
+    std::vector<LightSlot> lightsMadeFrom;
+    D3DMATRIX lightsMadeWithView;
+    bool lightsMade = false;
 };
 
 // Screen positions come out in the target's stored pixels (pixelScale per program pixel).

@@ -53,11 +53,11 @@ Rgba FromPacked(uint32_t c) {
             static_cast<float>((c >> 8) & 0xFF) / 255.0f, static_cast<float>(c & 0xFF) / 255.0f,
             static_cast<float>(c >> 24) / 255.0f};
 }
-uint32_t Quantise(float x) {
+inline uint32_t Quantise(float x) {
     const float c = std::clamp(x, 0.0f, 1.0f);  // NaN stays NaN and is caught below
     return c >= 0.0f ? static_cast<uint32_t>(c * 255.0f + 0.5f) : 0u;
 }
-uint32_t Pack(float r, float g, float b, float a) {
+[[gnu::always_inline]] inline uint32_t Pack(float r, float g, float b, float a) {
     return Quantise(a) << 24 | Quantise(r) << 16 | Quantise(g) << 8 | Quantise(b);
 }
 
@@ -73,36 +73,38 @@ float Dot(const float a[3], const float b[3]) {
     return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 
-// The colour a lighting input takes: the material's, or a vertex colour when COLORVERTEX names
-// one the vertex has.
-Rgba Source(int32_t source, const D3DCOLORVALUE& material, bool colorVertex, bool hasDiffuse,
-            uint32_t diffuse, bool hasSpecular, uint32_t specular) {
-    if (colorVertex && source == D3DMCS_COLOR1 && hasDiffuse) return FromPacked(diffuse);
-    if (colorVertex && source == D3DMCS_COLOR2 && hasSpecular) return FromPacked(specular);
-    return FromColorValue(material);
+// Normals go through the inverse transpose of the world-view matrix's 3×3 part, which keeps
+// them perpendicular to surfaces under any scaling. A singular matrix keeps the cofactors.
+void MakeNormalMatrix(const D3DMATRIX& m, float normalMatrix[3][3]) {
+    const float a[3][3] = {
+        {m.rc11, m.rc12, m.rc13}, {m.rc21, m.rc22, m.rc23}, {m.rc31, m.rc32, m.rc33}};
+    float cof[3][3];
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            cof[i][j] = a[i1][j1] * a[i2][j2] - a[i1][j2] * a[i2][j1];
+        }
+    }
+    const float det = a[0][0] * cof[0][0] + a[0][1] * cof[0][1] + a[0][2] * cof[0][2];
+    const float inv = std::fabs(det) > 1e-30f ? 1.0f / det : 1.0f;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) normalMatrix[i][j] = cof[i][j] * inv;
 }
 
-float FogFactor(const VertexPipeline& p, const float camera[3]) {
-    const float d = p.rangeFog ? std::sqrt(Dot(camera, camera)) : camera[2];
-    float f = 1.0f;
-    switch (p.fogMode) {
-        case D3DFOG_LINEAR:
-            if (p.fogEnd != p.fogStart) {
-                f = (p.fogEnd - d) / (p.fogEnd - p.fogStart);
-            } else {
-                f = d < p.fogEnd ? 1.0f : 0.0f;
-            }
-            break;
-        case D3DFOG_EXP:
-            f = std::exp(-p.fogDensity * d);
-            break;
-        case D3DFOG_EXP2:
-            f = std::exp(-(p.fogDensity * d) * (p.fogDensity * d));
-            break;
-        default:
-            break;
+// Bit for bit, so that the products made from equal matrices are the ones made before.
+bool SameMatrix(const D3DMATRIX& a, const D3DMATRIX& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Lights are compared by their bytes, which hold nothing but their fields.
+static_assert(sizeof(D3DLIGHT7) == 4 + 3 * sizeof(D3DCOLORVALUE) + 2 * sizeof(D3DVECTOR) + 7 * 4);
+bool SameLights(const std::vector<LightSlot>& a, const std::vector<LightSlot>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].set != b[i].set || a[i].enabled != b[i].enabled) return false;
+        if (std::memcmp(&a[i].light, &b[i].light, sizeof a[i].light) != 0) return false;
     }
-    return std::isnan(f) ? 0.0f : std::clamp(f, 0.0f, 1.0f);
+    return true;
 }
 
 }  // namespace
@@ -198,25 +200,19 @@ void ProjectToScreen(const ScreenMap& m, ProcessedVertex& v) {
 
 void PrepareVertexPipeline(const DeviceState& s, bool light, VertexPipeline& p,
                            int32_t pixelScale) {
-    p.worldView = Multiply(s.world, s.view);
-    p.worldViewProjection = Multiply(p.worldView, s.projection);
-
-    // Normals go through the inverse transpose of the world-view matrix's 3×3 part, which keeps
-    // them perpendicular to surfaces under any scaling. A singular matrix keeps the cofactors.
-    const D3DMATRIX& m = p.worldView;
-    const float a[3][3] = {
-        {m.rc11, m.rc12, m.rc13}, {m.rc21, m.rc22, m.rc23}, {m.rc31, m.rc32, m.rc33}};
-    float cof[3][3];
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
-            const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
-            cof[i][j] = a[i1][j1] * a[i2][j2] - a[i1][j2] * a[i2][j1];
+    const bool sameWorldView = p.matricesMade && SameMatrix(p.madeFromWorld, s.world) &&
+                               SameMatrix(p.madeFromView, s.view);
+    if (!sameWorldView || !SameMatrix(p.madeFromProjection, s.projection)) {
+        if (!sameWorldView) {
+            p.worldView = Multiply(s.world, s.view);
+            MakeNormalMatrix(p.worldView, p.normalMatrix);
         }
+        p.worldViewProjection = Multiply(p.worldView, s.projection);
+        p.madeFromWorld = s.world;
+        p.madeFromView = s.view;
+        p.madeFromProjection = s.projection;
+        p.matricesMade = true;
     }
-    const float det = a[0][0] * cof[0][0] + a[0][1] * cof[0][1] + a[0][2] * cof[0][2];
-    const float inv = std::fabs(det) > 1e-30f ? 1.0f / det : 1.0f;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) p.normalMatrix[i][j] = cof[i][j] * inv;
 
     p.lighting = light;
     p.specular = s.on(D3DRENDERSTATE_SPECULARENABLE);
@@ -233,8 +229,15 @@ void PrepareVertexPipeline(const DeviceState& s, bool light, VertexPipeline& p,
     p.globalAmbient[2] = ambient.b;
     p.material = s.material;
 
-    p.lights.clear();
-    if (light) {
+    if (!light) {
+        p.lights.clear();
+        p.lightsMade = false;
+    } else if (!p.lightsMade || !SameMatrix(p.lightsMadeWithView, s.view) ||
+               !SameLights(p.lightsMadeFrom, s.lights)) {
+        p.lights.clear();
+        p.lightsMadeFrom = s.lights;
+        p.lightsMadeWithView = s.view;
+        p.lightsMade = true;
         const D3DMATRIX& v = s.view;
         for (const LightSlot& slot : s.lights) {
             if (!slot.set || !slot.enabled) continue;
@@ -273,127 +276,230 @@ void PrepareVertexPipeline(const DeviceState& s, bool light, VertexPipeline& p,
     p.screen = MakeScreenMap(s.viewport, pixelScale);
 }
 
+namespace {
+
+// Four floats operated on lane by lane: each lane is the very IEEE operation the scalar code
+// would do, in the same order, so the results keep their bits.
+typedef float Lanes __attribute__((vector_size(16)));
+
+Lanes Row(const D3DMATRIX& m, int row) {
+    const float* r = &m.rc11 + 4 * row;
+    return Lanes{r[0], r[1], r[2], r[3]};
+}
+
+// Where a lighting input's colour comes from, the same for every vertex of a draw.
+enum class ColourFrom { kMaterial, kDiffuse, kSpecular };
+
+ColourFrom SourceOf(int32_t source, bool colorVertex, bool hasDiffuse, bool hasSpecular) {
+    if (colorVertex && source == D3DMCS_COLOR1 && hasDiffuse) return ColourFrom::kDiffuse;
+    if (colorVertex && source == D3DMCS_COLOR2 && hasSpecular) return ColourFrom::kSpecular;
+    return ColourFrom::kMaterial;
+}
+
+}  // namespace
+
 void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std::byte* vertices,
                           int32_t count, ProcessedVertex* out) {
-    const D3DMATRIX& t = p.worldViewProjection;
-    const D3DMATRIX& wv = p.worldView;
-    const bool needCamera = p.lighting || p.fogMode != D3DFOG_NONE;
+    // Everything that is the same for the whole draw is read once: the stores below could
+    // otherwise alias the pipeline's floats and force them to be read again per vertex.
+    const Lanes t0 = Row(p.worldViewProjection, 0), t1 = Row(p.worldViewProjection, 1),
+                t2 = Row(p.worldViewProjection, 2), t3 = Row(p.worldViewProjection, 3);
+    const Lanes w0 = Row(p.worldView, 0), w1 = Row(p.worldView, 1), w2 = Row(p.worldView, 2),
+                w3 = Row(p.worldView, 3);
+    const Lanes n0{p.normalMatrix[0][0], p.normalMatrix[0][1], p.normalMatrix[0][2], 0};
+    const Lanes n1{p.normalMatrix[1][0], p.normalMatrix[1][1], p.normalMatrix[1][2], 0};
+    const Lanes n2{p.normalMatrix[2][0], p.normalMatrix[2][1], p.normalMatrix[2][2], 0};
+    const Lanes screenScale{p.screen.scaleX, p.screen.scaleY, p.screen.scaleZ, 0};
+    const Lanes screenOffset{p.screen.offsetX, p.screen.offsetY, p.screen.offsetZ, 0};
+    const bool lighting = p.lighting, specularOn = p.specular, normalize = p.normalize;
+    const bool needCamera = lighting || p.fogMode != D3DFOG_NONE;
     const bool hasDiffuse = l.diffuse >= 0, hasSpecular = l.specular >= 0;
+    const bool hasNormal = l.normal >= 0, hasTex = l.tex0 >= 0, hasV = l.tex0Size >= 2;
+    const size_t stride = static_cast<size_t>(l.stride);
 
-    for (int32_t i = 0; i < count; ++i) {
-        const std::byte* src = vertices + static_cast<size_t>(i) * static_cast<size_t>(l.stride);
-        ProcessedVertex& o = out[i];
-        const float x = ReadFloat(src), y = ReadFloat(src + 4), z = ReadFloat(src + 8);
-        o.cx = x * t.rc11 + y * t.rc21 + z * t.rc31 + t.rc41;
-        o.cy = x * t.rc12 + y * t.rc22 + z * t.rc32 + t.rc42;
-        o.cz = x * t.rc13 + y * t.rc23 + z * t.rc33 + t.rc43;
-        o.cw = x * t.rc14 + y * t.rc24 + z * t.rc34 + t.rc44;
-        o.clip = ClipCode(o.cx, o.cy, o.cz, o.cw);
-        if (o.clip == 0) {
-            ProjectToScreen(p.screen, o);
-        } else {
-            o.sx = o.sy = o.sz = o.rhw = 0;  // drawn only through clipping
+    const D3DMATERIAL7& mat = p.material;
+    const float power = mat.power;
+    const ColourFrom fromD = SourceOf(p.diffuseSource, p.colorVertex, hasDiffuse, hasSpecular);
+    const ColourFrom fromA = SourceOf(p.ambientSource, p.colorVertex, hasDiffuse, hasSpecular);
+    const ColourFrom fromE = SourceOf(p.emissiveSource, p.colorVertex, hasDiffuse, hasSpecular);
+    const ColourFrom fromS = SourceOf(p.specularSource, p.colorVertex, hasDiffuse, hasSpecular);
+    auto uses = [&](ColourFrom f) {
+        return fromD == f || fromA == f || fromE == f || (specularOn && fromS == f);
+    };
+    const bool usesDiffuse = lighting && uses(ColourFrom::kDiffuse);
+    const bool usesSpecular = lighting && uses(ColourFrom::kSpecular);
+    const Rgba matD = FromColorValue(mat.diffuse), matA = FromColorValue(mat.ambient),
+               matE = FromColorValue(mat.emissive), matS = FromColorValue(mat.specular);
+    const float ambient0 = p.globalAmbient[0], ambient1 = p.globalAmbient[1],
+                ambient2 = p.globalAmbient[2];
+    const bool eyeFromVertex = specularOn && p.localViewer;
+
+    const int32_t fogMode = p.fogMode;
+    const bool rangeFog = p.rangeFog;
+    const float fogStart = p.fogStart, fogEnd = p.fogEnd, fogDensity = p.fogDensity;
+    const float fogSpan = fogEnd - fogStart;
+
+    // Vertices go through in groups, one stage at a time: each stage's loop is short enough
+    // for the processor to overlap the divisions and roots of neighbouring vertices.
+    constexpr int32_t kGroup = 64;
+    float cameras[kGroup][3];
+    for (int32_t first = 0; first < count; first += kGroup) {
+        const int32_t group = std::min(kGroup, count - first);
+        const std::byte* groupSource = vertices + static_cast<size_t>(first) * stride;
+        ProcessedVertex* groupOut = out + first;
+
+        // Position, clip code, screen position, texture coordinates; the camera position
+        // for lighting and fog; the colours as given.
+        for (int32_t i = 0; i < group; ++i) {
+            const std::byte* src = groupSource + static_cast<size_t>(i) * stride;
+            ProcessedVertex& o = groupOut[i];
+            const float x = ReadFloat(src), y = ReadFloat(src + 4), z = ReadFloat(src + 8);
+            const Lanes c = x * t0 + y * t1 + z * t2 + t3;
+            std::memcpy(&o.cx, &c, sizeof c);
+            o.clip = ClipCode(c[0], c[1], c[2], c[3]);
+            if (o.clip == 0) {
+                const float rhw = 1.0f / c[3];
+                const Lanes s = c * rhw * screenScale + screenOffset;
+                o.sx = s[0];
+                o.sy = s[1];
+                o.sz = s[2];
+                o.rhw = rhw;
+            } else {
+                o.sx = o.sy = o.sz = o.rhw = 0;  // drawn only through clipping
+            }
+            if (needCamera) {
+                const Lanes e = x * w0 + y * w1 + z * w2 + w3;
+                cameras[i][0] = e[0];
+                cameras[i][1] = e[1];
+                cameras[i][2] = e[2];
+            }
+            o.diffuse = hasDiffuse ? ReadU32(src + l.diffuse) : 0xFFFFFFFFu;
+            // Alpha is the fog factor, 255 (none) unless the vertex brings one.
+            o.specular = hasSpecular ? ReadU32(src + l.specular) : 0xFF000000u;
+            if (hasTex) {
+                o.u = ReadFloat(src + l.tex0);
+                o.v = hasV ? ReadFloat(src + l.tex0 + 4) : 0.0f;
+            } else {
+                o.u = o.v = 0;
+            }
         }
 
-        const uint32_t diffuse = hasDiffuse ? ReadU32(src + l.diffuse) : 0xFFFFFFFFu;
-        const uint32_t specular = hasSpecular ? ReadU32(src + l.specular) : 0u;
-        float camera[3] = {};
-        if (needCamera) {
-            camera[0] = x * wv.rc11 + y * wv.rc21 + z * wv.rc31 + wv.rc41;
-            camera[1] = x * wv.rc12 + y * wv.rc22 + z * wv.rc32 + wv.rc42;
-            camera[2] = x * wv.rc13 + y * wv.rc23 + z * wv.rc33 + wv.rc43;
-        }
-
-        uint32_t outSpecular = specular & 0x00FFFFFFu;
-        if (p.lighting) {
-            float n[3] = {};
-            if (l.normal >= 0) {
-                const float nx = ReadFloat(src + l.normal), ny = ReadFloat(src + l.normal + 4),
-                            nz = ReadFloat(src + l.normal + 8);
-                for (int k = 0; k < 3; ++k) {
-                    n[k] = nx * p.normalMatrix[0][k] + ny * p.normalMatrix[1][k] +
-                           nz * p.normalMatrix[2][k];
+        if (lighting) {
+            for (int32_t i = 0; i < group; ++i) {
+                const std::byte* src = groupSource + static_cast<size_t>(i) * stride;
+                ProcessedVertex& o = groupOut[i];
+                const float* camera = cameras[i];
+                const uint32_t diffuse = o.diffuse;
+                const uint32_t specular = hasSpecular ? o.specular : 0u;
+                float n[3] = {};
+                if (hasNormal) {
+                    const float nx = ReadFloat(src + l.normal), ny = ReadFloat(src + l.normal + 4),
+                                nz = ReadFloat(src + l.normal + 8);
+                    const Lanes m = nx * n0 + ny * n1 + nz * n2;
+                    n[0] = m[0];
+                    n[1] = m[1];
+                    n[2] = m[2];
+                    if (normalize) Normalise(n);
                 }
-                if (p.normalize) Normalise(n);
-            }
-            const D3DMATERIAL7& mat = p.material;
-            const Rgba cd = Source(p.diffuseSource, mat.diffuse, p.colorVertex, hasDiffuse, diffuse,
-                                   hasSpecular, specular);
-            const Rgba ca = Source(p.ambientSource, mat.ambient, p.colorVertex, hasDiffuse, diffuse,
-                                   hasSpecular, specular);
-            const Rgba ce = Source(p.emissiveSource, mat.emissive, p.colorVertex, hasDiffuse,
-                                   diffuse, hasSpecular, specular);
-            float amb[3] = {p.globalAmbient[0], p.globalAmbient[1], p.globalAmbient[2]};
-            float dif[3] = {}, spe[3] = {};
-            float toEye[3] = {0, 0, 1};
-            if (p.specular && p.localViewer) {
-                toEye[0] = -camera[0], toEye[1] = -camera[1], toEye[2] = -camera[2];
-                Normalise(toEye);
-            }
-            for (const PreparedLight& q : p.lights) {
-                float toLight[3];
-                float atten = 1.0f, spot = 1.0f;
-                if (q.type == D3DLIGHT_DIRECTIONAL) {
-                    toLight[0] = -q.direction[0], toLight[1] = -q.direction[1];
-                    toLight[2] = -q.direction[2];
-                } else {
-                    toLight[0] = q.position[0] - camera[0];
-                    toLight[1] = q.position[1] - camera[1];
-                    toLight[2] = q.position[2] - camera[2];
-                    const float d = std::sqrt(Dot(toLight, toLight));
-                    if (d > q.range) continue;
-                    Normalise(toLight);
-                    // A light at the vertex itself with no constant term would divide by zero.
-                    atten = 1.0f / std::max(q.att0 + q.att1 * d + q.att2 * d * d, 1e-20f);
-                    if (q.type == D3DLIGHT_SPOT) {
-                        const float rho = -Dot(q.direction, toLight);
-                        if (rho <= q.cosHalfPhi) {
-                            spot = 0.0f;
-                        } else if (rho <= q.cosHalfTheta) {
-                            const float span = q.cosHalfTheta - q.cosHalfPhi;
-                            spot = std::pow((rho - q.cosHalfPhi) / span, q.falloff);
+                Rgba vertexDiffuse, vertexSpecular;
+                if (usesDiffuse) vertexDiffuse = FromPacked(diffuse);
+                if (usesSpecular) vertexSpecular = FromPacked(specular);
+                auto colour = [&](ColourFrom f, const Rgba& material) -> const Rgba& {
+                    return f == ColourFrom::kDiffuse    ? vertexDiffuse
+                           : f == ColourFrom::kSpecular ? vertexSpecular
+                                                        : material;
+                };
+                const Rgba& cd = colour(fromD, matD);
+                const Rgba& ca = colour(fromA, matA);
+                const Rgba& ce = colour(fromE, matE);
+                float amb[3] = {ambient0, ambient1, ambient2};
+                float dif[3] = {}, spe[3] = {};
+                float toEye[3] = {0, 0, 1};
+                if (eyeFromVertex) {
+                    toEye[0] = -camera[0], toEye[1] = -camera[1], toEye[2] = -camera[2];
+                    Normalise(toEye);
+                }
+                for (const PreparedLight& q : p.lights) {
+                    float toLight[3];
+                    float atten = 1.0f, spot = 1.0f;
+                    if (q.type == D3DLIGHT_DIRECTIONAL) {
+                        toLight[0] = -q.direction[0], toLight[1] = -q.direction[1];
+                        toLight[2] = -q.direction[2];
+                    } else {
+                        toLight[0] = q.position[0] - camera[0];
+                        toLight[1] = q.position[1] - camera[1];
+                        toLight[2] = q.position[2] - camera[2];
+                        const float d = std::sqrt(Dot(toLight, toLight));
+                        if (d > q.range) continue;
+                        Normalise(toLight);
+                        // A light at the vertex itself with no constant term would divide by zero.
+                        atten = 1.0f / std::max(q.att0 + q.att1 * d + q.att2 * d * d, 1e-20f);
+                        if (q.type == D3DLIGHT_SPOT) {
+                            const float rho = -Dot(q.direction, toLight);
+                            if (rho <= q.cosHalfPhi) {
+                                spot = 0.0f;
+                            } else if (rho <= q.cosHalfTheta) {
+                                const float span = q.cosHalfTheta - q.cosHalfPhi;
+                                spot = std::pow((rho - q.cosHalfPhi) / span, q.falloff);
+                            }
+                        }
+                    }
+                    const float k = atten * spot;
+                    for (int ch = 0; ch < 3; ++ch) amb[ch] += k * q.ambient[ch];
+                    const float nl = Dot(n, toLight);
+                    if (nl > 0) {
+                        for (int ch = 0; ch < 3; ++ch) dif[ch] += k * nl * q.diffuse[ch];
+                        if (specularOn) {
+                            float h[3] = {toEye[0] + toLight[0], toEye[1] + toLight[1],
+                                          toEye[2] + toLight[2]};
+                            Normalise(h);
+                            const float nh = Dot(n, h);
+                            if (nh > 0) {
+                                const float sk = k * std::pow(nh, power);
+                                for (int ch = 0; ch < 3; ++ch) spe[ch] += sk * q.specular[ch];
+                            }
                         }
                     }
                 }
-                const float k = atten * spot;
-                for (int c = 0; c < 3; ++c) amb[c] += k * q.ambient[c];
-                const float nl = Dot(n, toLight);
-                if (nl > 0) {
-                    for (int c = 0; c < 3; ++c) dif[c] += k * nl * q.diffuse[c];
-                    if (p.specular) {
-                        float h[3] = {toEye[0] + toLight[0], toEye[1] + toLight[1],
-                                      toEye[2] + toLight[2]};
-                        Normalise(h);
-                        const float nh = Dot(n, h);
-                        if (nh > 0) {
-                            const float s = k * std::pow(nh, mat.power);
-                            for (int c = 0; c < 3; ++c) spe[c] += s * q.specular[c];
-                        }
-                    }
+                o.diffuse =
+                    Pack(ce.r + ca.r * amb[0] + cd.r * dif[0], ce.g + ca.g * amb[1] + cd.g * dif[1],
+                         ce.b + ca.b * amb[2] + cd.b * dif[2], cd.a);
+                uint32_t outSpecular = 0;
+                if (specularOn) {
+                    const Rgba& cs = colour(fromS, matS);
+                    outSpecular =
+                        Pack(cs.r * spe[0], cs.g * spe[1], cs.b * spe[2], 0) & 0x00FFFFFFu;
                 }
+                o.specular = (o.specular & 0xFF000000u) | outSpecular;
             }
-            o.diffuse =
-                Pack(ce.r + ca.r * amb[0] + cd.r * dif[0], ce.g + ca.g * amb[1] + cd.g * dif[1],
-                     ce.b + ca.b * amb[2] + cd.b * dif[2], cd.a);
-            outSpecular = 0;
-            if (p.specular) {
-                const Rgba cs = Source(p.specularSource, mat.specular, p.colorVertex, hasDiffuse,
-                                       diffuse, hasSpecular, specular);
-                outSpecular = Pack(cs.r * spe[0], cs.g * spe[1], cs.b * spe[2], 0) & 0x00FFFFFFu;
-            }
-        } else {
-            o.diffuse = diffuse;
         }
 
-        uint32_t fog = hasSpecular ? specular >> 24 : 255u;
-        if (p.fogMode != D3DFOG_NONE) fog = Quantise(FogFactor(p, camera));
-        o.specular = outSpecular | fog << 24;
-
-        if (l.tex0 >= 0) {
-            o.u = ReadFloat(src + l.tex0);
-            o.v = l.tex0Size >= 2 ? ReadFloat(src + l.tex0 + 4) : 0.0f;
-        } else {
-            o.u = o.v = 0;
+        if (fogMode != D3DFOG_NONE) {
+            for (int32_t i = 0; i < group; ++i) {
+                ProcessedVertex& o = groupOut[i];
+                const float* camera = cameras[i];
+                const float d = rangeFog ? std::sqrt(Dot(camera, camera)) : camera[2];
+                float f = 1.0f;
+                switch (fogMode) {
+                    case D3DFOG_LINEAR:
+                        if (fogEnd != fogStart) {
+                            f = (fogEnd - d) / fogSpan;
+                        } else {
+                            f = d < fogEnd ? 1.0f : 0.0f;
+                        }
+                        break;
+                    case D3DFOG_EXP:
+                        f = std::exp(-fogDensity * d);
+                        break;
+                    case D3DFOG_EXP2:
+                        f = std::exp(-(fogDensity * d) * (fogDensity * d));
+                        break;
+                    default:
+                        break;
+                }
+                o.specular = (o.specular & 0x00FFFFFFu) |
+                             Quantise(std::isnan(f) ? 0.0f : std::clamp(f, 0.0f, 1.0f)) << 24;
+            }
         }
     }
 }

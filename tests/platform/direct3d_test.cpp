@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -346,6 +347,88 @@ TEST_F(Direct3DTest, ProcessVerticesWritesScreenPositionColoursAndFog) {
     EXPECT_EQ(uv[0], 0.25f);
     EXPECT_EQ(uv[1], 0.75f);
     EXPECT_EQ(uv[2], 0.0f);
+}
+
+// The device keeps what it made for one draw while the transforms and lights stay the same; a
+// device that processed vertices under earlier states must give the bytes a fresh one gives.
+TEST_F(Direct3DTest, ProcessingAfterStateChangesMatchesAFreshDevice) {
+    D3DLIGHT7 sun;
+    sun.dltType = D3DLIGHT_DIRECTIONAL;
+    sun.direction = {0.3f, -0.5f, 1};
+    sun.diffuse = {0.5f, 0.4f, 0.3f, 0};
+    sun.ambient = {0.1f, 0.1f, 0.1f, 0};
+    D3DLIGHT7 lamp;
+    lamp.dltType = D3DLIGHT_POINT;
+    lamp.position = {1, 2, 20};
+    lamp.diffuse = {0.3f, 0.2f, 0.1f, 0};
+    lamp.range = 100;
+    lamp.attenuation0 = 0.5f;
+    lamp.attenuation1 = 0.05f;
+    auto apply = [&](Direct3DDevice7& device, int step) {
+        D3DMATRIX projection;
+        projection.rc11 = 1.5f;
+        projection.rc22 = 2.0f;
+        projection.rc33 = step >= 5 ? 1.1f : 1.02f;
+        projection.rc34 = 1.0f;
+        projection.rc43 = -1.0f;
+        device.SetTransform(D3DTRANSFORMSTATE_PROJECTION, projection);
+        device.SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
+        device.SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(20.0f));
+        device.SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(40.0f));
+        D3DMATERIAL7 material;
+        material.diffuse = {1, 1, 1, 1};
+        material.ambient = {1, 1, 1, 1};
+        device.SetMaterial(material);
+        device.SetLight(0, sun);
+        device.LightEnable(0, step < 4);
+        D3DLIGHT7 second = lamp;
+        if (step >= 3) second.diffuse = {0.1f, 0.3f, 0.2f, 0};
+        device.SetLight(1, second);
+        device.LightEnable(1, true);
+        D3DMATRIX world, view;
+        world.rc11 = world.rc22 = world.rc33 = world.rc44 = 1;
+        view = world;
+        if (step >= 1) world.rc41 = 2, world.rc43 = 3;
+        if (step >= 2) view.rc11 = 0.8f, view.rc13 = -0.6f, view.rc31 = 0.6f, view.rc33 = 0.8f;
+        device.SetTransform(D3DTRANSFORMSTATE_WORLD, world);
+        device.SetTransform(D3DTRANSFORMSTATE_VIEW, view);
+    };
+    // The diffuse colours are the vertices' own (COLORVERTEX), the ambient the material's.
+    const D3DVERTEX v[3] = {{3, 3, 30, 0, 0, -1, 0xFF808080, 0.25f, 0.75f},
+                            {-4, 1, 25, 0.6f, 0, -0.8f, 0xFFFFFFFF, 0, 0},
+                            {1, -2, 35, 0, 1, 0, 0x80FF8040, 1, 1}};
+    auto process = [&](Direct3DDevice7& device) {
+        D3DVERTEXBUFFERDESC desc;
+        desc.lFVF = 338;
+        desc.lNumVertices = 3;
+        auto source = d3d->CreateVertexBuffer(desc, 0);
+        desc.lFVF = 708;
+        auto processed = d3d->CreateVertexBuffer(desc, 0);
+        source->Lock(33);
+        source->SetVertices(0, 3, v);
+        source->Unlock();
+        processed->ProcessVertices(1029, 0, 3, *source, 0, device, 0);
+        std::vector<std::byte> out(3 * 40);
+        processed->Lock(DDLOCK_READONLY);
+        processed->GetVertices(0, 3, out.data());
+        processed->Unlock();
+        return out;
+    };
+    auto used = MakeDevice(Surface(64, 48, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+    std::vector<std::byte> previous;
+    // Steps: the first state, the world moved, the view turned, a light's colour changed, a
+    // light turned off, another projection, and the same state once more.
+    for (int step = 0; step <= 6; ++step) {
+        apply(*used, std::min(step, 5));
+        const std::vector<std::byte> got = process(*used);
+        auto fresh = MakeDevice(Surface(64, 48, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+        apply(*fresh, std::min(step, 5));
+        EXPECT_EQ(got, process(*fresh)) << "step " << step;
+        if (step > 0 && step < 6) {
+            EXPECT_NE(got, previous) << "step " << step << " changed nothing";
+        }
+        previous = got;
+    }
 }
 
 }  // namespace
