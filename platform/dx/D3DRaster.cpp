@@ -7,6 +7,9 @@
 // that edge from the same two snapped points, so they cover every pixel along it exactly once.
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE__) && defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
 
 #include "platform/dx/D3DPipeline.h"
 #include "platform/dx/D3DRasterQueue.h"
@@ -25,7 +28,12 @@ int64_t FloorDiv(int64_t n, int64_t d) {
 bool Snap(float v, int64_t& out) {
     const float s = v * static_cast<float>(kSubPixel);
     if (!(std::fabs(s) < 1.0e9f)) return false;  // also rejects NaN
+#if defined(__SSE__) && defined(__x86_64__)
+    // lrintf's own conversion, inline: the library call keeps errno, which cannot be set here.
+    out = _mm_cvtss_si64(_mm_set_ss(s));
+#else
     out = static_cast<int64_t>(std::lrintf(s));
+#endif
     return true;
 }
 
