@@ -52,13 +52,14 @@ struct EdgeWalk {
         qs = FloorDiv(s, d);
         rs = s - qs * d;
     }
+    // Without a branch: whether the remainder wraps varies from row to row, and would be
+    // mispredicted often.
     void Step() {
         q += qs;
         r -= rs;
-        if (r < 0) {
-            q += 1;
-            r += d;
-        }
+        const int64_t wrap = r >> 63;  // -1 when r < 0
+        q -= wrap;
+        r += d & wrap;
     }
 };
 
@@ -226,10 +227,12 @@ void WalkTriangle(const RasterDraw& d, const TriangleSetup& s, int32_t from, int
     const int64_t* Y = s.Y;
     SpanBatch batch(d, s.kernel, s.planes);
 
+    // Kept in locals: the kernel calls could otherwise be taken to change them.
+    const int64_t viewLeft = d.left, viewRight = d.right;
     auto rows = [&](EdgeWalk& left, EdgeWalk& right, int64_t first, int64_t end) {
         for (int64_t y = first; y < end; ++y) {
-            const int64_t xl = std::max<int64_t>(left.q, d.left);
-            const int64_t xr = std::min<int64_t>(right.q, d.right);
+            const int64_t xl = std::max<int64_t>(left.q, viewLeft);
+            const int64_t xr = std::min<int64_t>(right.q, viewRight);
             if (xl < xr) {
                 batch.Add(static_cast<int32_t>(y), static_cast<int32_t>(xl),
                           static_cast<int32_t>(xr));
