@@ -59,6 +59,27 @@ class Direct3DTest : public ::testing::Test {
         return d3d->CreateDevice("IID_IDirect3DHALDevice", target);
     }
 
+    // The vertices through ProcessVertices from a buffer of D3DVERTEX (0x152) into entries
+    // at.. of a buffer of 0x2C4 vertices (40 bytes each), which hold `capacity`; their bytes.
+    std::vector<std::byte> Processed(Direct3DDevice7& device, const D3DVERTEX* v, int32_t count,
+                                     int32_t at, int32_t capacity) {
+        D3DVERTEXBUFFERDESC desc;
+        desc.lFVF = 338;
+        desc.lNumVertices = capacity;
+        auto source = d3d->CreateVertexBuffer(desc, 0);
+        desc.lFVF = 708;
+        auto processed = d3d->CreateVertexBuffer(desc, 0);
+        source->Lock(33);
+        source->SetVertices(0, count, v);
+        source->Unlock();
+        processed->ProcessVertices(1029, at, count, *source, 0, device, 0);
+        std::vector<std::byte> out(static_cast<size_t>(count) * 40);
+        processed->Lock(DDLOCK_READONLY);
+        processed->GetVertices(at, count, out.data());
+        processed->Unlock();
+        return out;
+    }
+
     HeadlessHost host{HeadlessOptions{}};
     DirectDraw7 dd{host};
     std::shared_ptr<Direct3D7> d3d = dd.GetDirect3D();
@@ -314,23 +335,10 @@ TEST_F(Direct3DTest, ProcessVerticesWritesScreenPositionColoursAndFog) {
     device->SetLight(0, sun);
     device->LightEnable(0, true);
 
-    D3DVERTEXBUFFERDESC desc;
-    desc.lFVF = 338;
-    desc.lNumVertices = 8;
-    auto source = d3d->CreateVertexBuffer(desc, 0);
-    desc.lFVF = 708;
-    auto processed = d3d->CreateVertexBuffer(desc, 0);
     // At (3, 3, 30): x/w = 0.15, y/w = 0.2, z/w = (30.6 - 1)/30, distance sqrt(918) = 30.3.
     const D3DVERTEX v[2] = {{3, 3, 30, 0, 0, -1, 0x80FF0000, 0.25f, 0.75f},
                             {0, 0, -5, 0, 0, -1, 0xFFFFFFFF, 0, 0}};
-    source->Lock(33);
-    source->SetVertices(0, 2, v);
-    source->Unlock();
-    processed->ProcessVertices(1029, 4, 2, *source, 0, *device, 0);
-    std::vector<std::byte> out(2 * 40);
-    processed->Lock(DDLOCK_READONLY);
-    processed->GetVertices(4, 2, out.data());
-    processed->Unlock();
+    const std::vector<std::byte> out = Processed(*device, v, 2, 4, 8);
     float f[4];
     uint32_t colours[2];
     std::memcpy(f, out.data(), 16);
@@ -397,23 +405,7 @@ TEST_F(Direct3DTest, ProcessingAfterStateChangesMatchesAFreshDevice) {
     const D3DVERTEX v[3] = {{3, 3, 30, 0, 0, -1, 0xFF808080, 0.25f, 0.75f},
                             {-4, 1, 25, 0.6f, 0, -0.8f, 0xFFFFFFFF, 0, 0},
                             {1, -2, 35, 0, 1, 0, 0x80FF8040, 1, 1}};
-    auto process = [&](Direct3DDevice7& device) {
-        D3DVERTEXBUFFERDESC desc;
-        desc.lFVF = 338;
-        desc.lNumVertices = 3;
-        auto source = d3d->CreateVertexBuffer(desc, 0);
-        desc.lFVF = 708;
-        auto processed = d3d->CreateVertexBuffer(desc, 0);
-        source->Lock(33);
-        source->SetVertices(0, 3, v);
-        source->Unlock();
-        processed->ProcessVertices(1029, 0, 3, *source, 0, device, 0);
-        std::vector<std::byte> out(3 * 40);
-        processed->Lock(DDLOCK_READONLY);
-        processed->GetVertices(0, 3, out.data());
-        processed->Unlock();
-        return out;
-    };
+    auto process = [&](Direct3DDevice7& device) { return Processed(device, v, 3, 0, 3); };
     auto used = MakeDevice(Surface(64, 48, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
     std::vector<std::byte> previous;
     // Steps: the first state, the world moved, the view turned, a light's colour changed, a
