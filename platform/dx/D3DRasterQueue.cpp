@@ -198,7 +198,6 @@ void RasterQueue::ClearFlags(std::unique_ptr<std::atomic<uint8_t>[]>& flags, siz
 void RasterQueue::Start(Batch& batch) {
     nextBand_.store(0, std::memory_order_relaxed);
     ClearFlags(bandDone_, bandDoneSize_, batch.binsUsed);
-    activeBands_ = batch.binsUsed;
     busy_.store(static_cast<int>(workers_.size()), std::memory_order_relaxed);
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -258,10 +257,12 @@ void RasterQueue::DrawBands(Batch& batch) {
 
 // Draws the bands of the last batch whose band of the batch in flight is done and that no
 // thread has taken. A band still in flight is left to the thread drawing it.
-void RasterQueue::DrawFollowing(Batch& last) {
+void RasterQueue::DrawFollowing(const Batch& inFlight, Batch& last) {
     for (size_t band = 0; band < last.binsUsed; ++band) {
         if (followTaken_[band].load(std::memory_order_relaxed) != 0) continue;
-        if (band < activeBands_ && bandDone_[band].load(std::memory_order_acquire) == 0) continue;
+        if (band < inFlight.binsUsed && bandDone_[band].load(std::memory_order_acquire) == 0) {
+            continue;
+        }
         if (followTaken_[band].exchange(1, std::memory_order_acq_rel) == 0) DrawBand(last, band);
     }
 }
@@ -278,7 +279,9 @@ void RasterQueue::WorkerLoop() {
             batch = active_;
         }
         DrawBands(*batch);
-        if (Batch* const last = follow_.load(std::memory_order_acquire)) DrawFollowing(*last);
+        if (Batch* const last = follow_.load(std::memory_order_acquire)) {
+            DrawFollowing(*batch, *last);
+        }
         if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             std::lock_guard<std::mutex> lock(mutex_);
             done_.notify_one();
@@ -299,11 +302,11 @@ void RasterQueue::Finish() {
             follow_.store(&last, std::memory_order_release);
         }
         DrawBands(*inFlight_);
-        if (followed) DrawFollowing(last);
+        if (followed) DrawFollowing(*inFlight_, last);
         WaitForWorkers();
         if (followed) {
             // Bands of workers that looked for the last batch before it was there.
-            DrawFollowing(last);
+            DrawFollowing(*inFlight_, last);
             follow_.store(nullptr, std::memory_order_relaxed);
         }
         inFlight_->Clear();

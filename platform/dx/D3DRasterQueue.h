@@ -92,7 +92,7 @@ class RasterQueue final : public SurfaceWork {
     void DrawBand(const Batch& batch, size_t band);
     static void ClearFlags(std::unique_ptr<std::atomic<uint8_t>[]>& flags, size_t& size,
                            size_t count);
-    void DrawFollowing(Batch& last);
+    void DrawFollowing(const Batch& inFlight, Batch& last);
     void WorkerLoop();
 
     Batch batches_[2];
@@ -114,7 +114,6 @@ class RasterQueue final : public SurfaceWork {
     // The batch being drawn, band by band: which bands are done.
     std::unique_ptr<std::atomic<uint8_t>[]> bandDone_;
     size_t bandDoneSize_ = 0;
-    size_t activeBands_ = 0;
     // When the queue is finished with a batch in flight, the last batch follows it band by band:
     // a thread that completes a band of the one draws the same band of the other at once, so no
     // thread waits for the slowest band of the batch in flight before the last batch can start.
