@@ -409,17 +409,20 @@ if above 0.25 "$draw_share"; then
 else
     echo "under half a core not judged: this machine needs $draw_share of a core only to draw 60 frames"
 fi
-# Whatever drawing costs, showing the frames must cost little on top of it: a fifth of a core is
-# well above what copying them to the window takes (under a tenth on a loaded two-core machine),
-# and below a software OpenGL's share (near a third there, at a lower frame rate).
+# Whatever drawing costs, the processor must idle between paced frames. What the window costs
+# on top of drawing the same frames headless is not only showing them (converting and copying
+# about 5 MB a frame at 1280x1024, under a tenth of a core): the X server copies each frame on
+# the other core meanwhile, and drawing slows by about a third beside it on a two-core machine.
+# Measured here, quiet and under load: 0.06 to 0.25 of a core. A pacer that waited by spinning
+# would add most of a core (uncapped, the window takes 1.4 cores), so the bound sits between.
 # Only where the window keeps its 60 frames: a build that cannot (a sanitizer's) draws what the
-# processors give it, and the difference then says nothing about showing.
+# processors give it, and the difference then says nothing about the pacing.
 overhead=$(awk -v c="$cpu" -v d="$draw_share" 'BEGIN {printf "%.3f", c - d}')
 if above 0.8 "$draw_share"; then
-    above 0.2 "$overhead" ||
-        fail "showing the frames costs $overhead of a core on top of drawing them ($cpu in all)"
+    above 0.45 "$overhead" ||
+        fail "the window costs $overhead of a core on top of drawing its frames ($cpu in all): it does not idle between frames"
 else
-    echo "showing not judged: drawing 60 frames alone needs $draw_share of a core here"
+    echo "idling not judged: drawing 60 frames alone needs $draw_share of a core here"
 fi
 
 # SPACE held for two seconds repeats its character, but keeps one picture.
