@@ -2,6 +2,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+
+#include "platform/dx/DirectDraw.h"
 
 const char* const kUsage =
     "usage: velmora [--windowed] [--record FILE] interactive (asks Hi-res/Lo-res)\n"
@@ -119,6 +122,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             if (!in) return fail("cannot read input script " + v);
             std::string why;
             auto events = ParseInputScript(in, why);
+            // A folder opens like a file but reads as nothing: no events is not what was asked.
+            if (in.bad()) return fail("cannot read input script " + v);
             if (!events) return fail(v + ": " + why);
             cl.headlessOptions.input = std::move(*events);
             headlessOnly.push_back(a);
@@ -129,7 +134,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 !ParseInt(v.substr(0, colon), 1, 100000000, n)) {
                 return fail("--shot needs N:FILE with a pass number from 1");
             }
-            cl.headlessOptions.shots[static_cast<int>(n)] = v.substr(colon + 1);
+            cl.headlessOptions.shots.emplace(static_cast<int>(n), v.substr(colon + 1));
             headlessOnly.push_back(a);
         } else if (a == "--trace") {
             if (!value(v) || v.empty()) return fail("--trace needs a file");
@@ -140,6 +145,15 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             std::error_code unreadable;  // a name too long for a path, for one
             if (!std::filesystem::is_regular_file(v, unreadable)) {
                 return fail("no desktop picture " + v);
+            }
+            // Said now, naming the file, rather than as a display error once the run is going.
+            std::ifstream picture(v, std::ios::binary);
+            const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(picture)),
+                                             std::istreambuf_iterator<char>());
+            try {
+                DecodeImage(bytes);
+            } catch (const std::exception&) {
+                return fail(v + " is not a picture (PNG or BMP)");
             }
             cl.headlessOptions.desktopFile = v;
             headlessOnly.push_back(a);
@@ -155,6 +169,13 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         return fail("--no-vsync is for the window; --headless never waits");
     if (cl.headless && !cl.recordFile.empty()) {
         return fail("--record is for the interactive program; --headless replays with --input");
+    }
+    // A frame after the last pass never comes; better said before the run than after it.
+    if (!cl.headlessOptions.shots.empty() &&
+        cl.headlessOptions.shots.rbegin()->first > cl.headlessOptions.frames) {
+        return fail("--shot " + std::to_string(cl.headlessOptions.shots.rbegin()->first) +
+                    " is after the last pass (--frames " +
+                    std::to_string(cl.headlessOptions.frames) + ")");
     }
     return cl;
 }

@@ -107,6 +107,15 @@ int main(int argc, char** argv) {
         }
         if (cl->stats) PrintStats(host);
         if (status == 0 && host.ShotFailed()) return 1;
+        // Esc in the input script can end the run before a requested frame.
+        const std::vector<std::string> missed = host.ShotsNotReached();
+        if (status == 0 && !missed.empty()) {
+            std::cerr << "velmora: the run ended after pass " << host.PassesPresented()
+                      << "; not written:";
+            for (const std::string& shot : missed) std::cerr << " --shot " << shot;
+            std::cerr << std::endl;
+            return 1;
+        }
         return status;
     }
     std::unique_ptr<SdlHost> host;

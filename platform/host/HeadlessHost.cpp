@@ -168,13 +168,21 @@ void HeadlessHost::Present(const uint16_t* pixels, int width, int height, int pi
         std::copy_n(pixels + static_cast<size_t>(y) * pitch, width,
                     lastFrame_.begin() + static_cast<ptrdiff_t>(y) * width);
     }
-    const auto shot = options_.shots.find(presented_);
-    if (shot != options_.shots.end()) {
+    const auto [first, last] = options_.shots.equal_range(presented_);
+    for (auto shot = first; shot != last; ++shot) {
         if (!WritePng565(shot->second, lastFrame_.data(), width, height, width)) {
             std::cerr << "velmora: cannot write " << shot->second << std::endl;
             shotFailed_ = true;
         }
     }
+}
+
+std::vector<std::string> HeadlessHost::ShotsNotReached() const {
+    std::vector<std::string> missed;
+    for (auto it = options_.shots.upper_bound(presented_); it != options_.shots.end(); ++it) {
+        missed.push_back(std::to_string(it->first) + ":" + it->second);
+    }
+    return missed;
 }
 
 RgbImage HeadlessHost::CaptureDesktop(int width, int height) {

@@ -25,13 +25,13 @@ class NullAudio : public AudioOutput {
 };
 
 struct HeadlessOptions {
-    int frames = 400;                  // passes before Esc reads as down
-    bool answerYes = true;             // the Hi-res/Lo-res question
-    int tickMs = 25;                   // virtual milliseconds per pass
-    std::optional<uint32_t> seed;      // fixes the time of day
-    std::vector<ScriptEvent> input;    // scripted events
-    std::map<int, std::string> shots;  // pass -> PNG path
-    std::string desktopFile;           // picture used as the desktop
+    int frames = 400;                       // passes before Esc reads as down
+    bool answerYes = true;                  // the Hi-res/Lo-res question
+    int tickMs = 25;                        // virtual milliseconds per pass
+    std::optional<uint32_t> seed;           // fixes the time of day
+    std::vector<ScriptEvent> input;         // scripted events
+    std::multimap<int, std::string> shots;  // pass -> PNG path (a pass may have several)
+    std::string desktopFile;                // picture used as the desktop
 };
 
 class HeadlessHost : public Host {
@@ -65,6 +65,8 @@ class HeadlessHost : public Host {
     int ScreenshotRequests() const { return screenshotRequests_; }
     const std::vector<std::string>& Messages() const { return messages_; }
     bool ShotFailed() const { return shotFailed_; }
+    // The --shot requests (as N:FILE) whose pass never came: the run ended early.
+    std::vector<std::string> ShotsNotReached() const;
     const std::vector<uint16_t>& LastFrame() const { return lastFrame_; }
     int FrameWidth() const { return frameWidth_; }
     int FrameHeight() const { return frameHeight_; }

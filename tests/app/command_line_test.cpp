@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include "app/CommandLine.h"
+#include "platform/dx/DirectDraw.h"
 
 namespace {
 
@@ -32,8 +34,8 @@ TEST(CommandLine, HeadlessOptionsAreRead) {
     EXPECT_FALSE(cl->headlessOptions.answerYes);
     EXPECT_EQ(cl->headlessOptions.tickMs, 40);
     EXPECT_EQ(*cl->headlessOptions.seed, 4294967295u);
-    EXPECT_EQ(cl->headlessOptions.shots.at(5), "a.png");
-    EXPECT_EQ(cl->headlessOptions.shots.at(9), "dir/b:c.png");
+    EXPECT_EQ(cl->headlessOptions.shots.find(5)->second, "a.png");
+    EXPECT_EQ(cl->headlessOptions.shots.find(9)->second, "dir/b:c.png");
     EXPECT_TRUE(cl->stats);
 }
 
@@ -127,6 +129,42 @@ TEST(CommandLine, TheWindowTakesItsAnswerPaceAndStatsFromTheCommandLine) {
     std::string e;
     EXPECT_FALSE(Parse({"--headless", "--no-vsync"}, &e));
     EXPECT_NE(e.find("--no-vsync"), std::string::npos);
+}
+
+// Every --shot is kept, and one that can never be written is refused before the run.
+TEST(CommandLine, ShotsOfOnePassAllStayAndNoneLiesBeyondTheLastPass) {
+    auto cl = Parse({"--headless", "--shot", "5:a.png", "--shot", "5:b.png", "--frames", "5"});
+    ASSERT_TRUE(cl);
+    const auto [first, last] = cl->headlessOptions.shots.equal_range(5);
+    ASSERT_EQ(std::distance(first, last), 2);
+    EXPECT_EQ(first->second, "a.png");
+    EXPECT_EQ(std::next(first)->second, "b.png");
+    std::string e;
+    // --frames may come after --shot; the default is 400 passes.
+    EXPECT_FALSE(Parse({"--headless", "--shot", "9:x.png", "--frames", "3"}, &e));
+    EXPECT_EQ(e, "--shot 9 is after the last pass (--frames 3)");
+    EXPECT_FALSE(Parse({"--headless", "--shot", "401:x.png"}, &e));
+    EXPECT_TRUE(Parse({"--headless", "--shot", "400:x.png"}));
+}
+
+TEST(CommandLine, InputAndDesktopThatCannotBeUsedAreRefusedNamingTheFile) {
+    const std::string dir = ::testing::TempDir();
+    std::string e;
+    // A folder opens like a file and reads as nothing.
+    EXPECT_FALSE(Parse({"--headless", "--input", dir}, &e));
+    EXPECT_EQ(e, "cannot read input script " + dir);
+    const std::string text = dir + "velmora-not-a-picture.png";
+    std::ofstream(text) << "hello\n";
+    EXPECT_FALSE(Parse({"--headless", "--desktop", text}, &e));
+    EXPECT_EQ(e, text + " is not a picture (PNG or BMP)");
+    const std::string png = dir + "velmora-desktop.png";
+    const uint16_t pixels[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
+    ASSERT_TRUE(WritePng565(png, pixels, 2, 2, 2));
+    auto cl = Parse({"--headless", "--desktop", png}, &e);
+    ASSERT_TRUE(cl) << e;
+    EXPECT_EQ(cl->headlessOptions.desktopFile, png);
+    std::remove(text.c_str());
+    std::remove(png.c_str());
 }
 
 TEST(InputScript, KeyNamesAreReadInAnyCase) {

@@ -22,9 +22,32 @@ cmp -s "$work/a.png" "$work/b.png" || fail "same options gave different frames"
 "$velmora" --headless --frames 10 --res lo --shot 5:"$work/lo.png" || fail "lo run exited $?"
 [[ $(png_size "$work/lo.png") == "320 240" ]] || fail "lo frame is $(png_size "$work/lo.png")"
 
-# A frame after the last pass is never written; a wrong option is status 2 with one line.
-"$velmora" --headless --frames 3 --shot 9:"$work/none.png" || fail "short run exited $?"
+# A frame after the last pass is refused before the run (status 2, one line); one that an Esc
+# in the script keeps from coming is reported and fails the run; a wrong option is status 2
+# with one line.
+"$velmora" --headless --frames 3 --shot 9:"$work/none.png" 2>"$work/err"
+status=$?
+[[ $status -eq 2 && $(wc -l <"$work/err") -eq 1 ]] || fail "shot after --frames: $status $(cat "$work/err")"
 [[ ! -e "$work/none.png" ]] || fail "wrote a frame that was never presented"
+echo "2 key ESC down" >"$work/esc.txt"
+"$velmora" --headless --frames 5 --input "$work/esc.txt" --shot 1:"$work/e1.png" \
+    --shot 4:"$work/e4.png" 2>"$work/err"
+status=$?
+[[ $status -eq 1 ]] || fail "a shot the run never reached gave status $status"
+grep -q "e4.png" "$work/err" || fail "the missed shot is not named: $(cat "$work/err")"
+[[ -e "$work/e1.png" && ! -e "$work/e4.png" ]] || fail "wrong frames kept when Esc ended the run"
+
+# Two shots of one pass: both written.
+"$velmora" --headless --frames 2 --shot 2:"$work/one.png" --shot 2:"$work/two.png" ||
+    fail "two shots of a pass exited $?"
+cmp -s "$work/one.png" "$work/two.png" || fail "two shots of a pass: not both written"
+
+# Input that cannot be used is refused before the run: a folder as script, text as picture.
+"$velmora" --headless --frames 2 --input "$work" 2>"$work/err"
+[[ $? -eq 2 ]] && grep -q "cannot read input script" "$work/err" || fail "folder as script: $(cat "$work/err")"
+echo "hello" >"$work/text.png"
+"$velmora" --headless --frames 2 --desktop "$work/text.png" 2>"$work/err"
+[[ $? -eq 2 ]] && grep -q "text.png is not a picture" "$work/err" || fail "text as desktop: $(cat "$work/err")"
 
 "$velmora" --headless --bogus 2>"$work/err"
 status=$?

@@ -43,6 +43,16 @@ cmp -s "$work/live150.png" "$work/soft150from2.png" || fail "x2 recording replay
 "$replay" "$work/t.vtr" --scale 2 --compare 2>"$work/err"
 [[ $? -eq 2 ]] && grep -q -- "--scale" "$work/err" || fail "--scale with --compare: $(cat "$work/err")"
 
+# Two shots of one pass are both written; a pass the trace does not hold is refused before
+# anything is played.
+"$replay" "$work/t.vtr" --shot 150:"$work/a150.png" --shot 150:"$work/b150.png" ||
+    fail "two shots of a pass exited $?"
+cmp -s "$work/live150.png" "$work/a150.png" && cmp -s "$work/live150.png" "$work/b150.png" ||
+    fail "two shots of a pass: not both written"
+"$replay" "$work/t.vtr" --shot 1:"$work/first.png" --shot 151:"$work/past.png" 2>"$work/err"
+[[ $? -eq 1 ]] && grep -q -- "--shot 151" "$work/err" || fail "shot past the end: $(cat "$work/err")"
+[[ ! -e "$work/first.png" && ! -e "$work/past.png" ]] || fail "frames written for a refused run"
+
 # Damaged input: a clear refusal, status 1.
 echo "not a trace" >"$work/bad.vtr"
 "$replay" "$work/bad.vtr" 2>"$work/err"

@@ -53,7 +53,7 @@ struct Options {
     int compareFrom = 1;
     bool stats = false;
     bool compare = false;
-    std::map<int, std::string> shots;
+    std::multimap<int, std::string> shots;
 };
 
 std::optional<Options> ParseArgs(int argc, char** argv, std::string& error, bool& help) {
@@ -100,7 +100,7 @@ std::optional<Options> ParseArgs(int argc, char** argv, std::string& error, bool
                 error = "--shot needs N:FILE with a pass number from 1";
                 return std::nullopt;
             }
-            o.shots[static_cast<int>(n)] = v.substr(colon + 1);
+            o.shots.emplace(static_cast<int>(n), v.substr(colon + 1));
         } else if (a == "--compare-from") {
             if (!value(v) || !ParseInt(v, 1, 100000000, n)) {
                 error = "--compare-from needs a pass number from 1";
@@ -175,7 +175,7 @@ bool WriteShot(const std::string& path, const std::vector<uint16_t>& pixels, int
 // Plays the trace repeat times on fresh players; frame times run from flip to flip (the first
 // frame of each round from the round's start), shots come from the first round.
 Timing TimedRuns(const replay::Trace& trace, const PlayerFactory& make, int repeat,
-                 const std::map<int, std::string>& shots, bool& shotFailed) {
+                 const std::multimap<int, std::string>& shots, bool& shotFailed) {
     Timing t;
     int frames = 0;
     const double cpu0 = CpuSeconds();
@@ -189,7 +189,8 @@ Timing TimedRuns(const replay::Trace& trace, const PlayerFactory& make, int repe
             ++frames;
             if (frames == 1000) t.rssAt1000 = CurrentRssMb();
             if (round == 0) {
-                if (auto it = shots.find(pass); it != shots.end()) {
+                const auto [first, last] = shots.equal_range(pass);
+                for (auto it = first; it != last; ++it) {
                     std::vector<uint16_t> pixels;
                     int w = 0, h = 0;
                     player->PresentedFrame(pixels, w, h);
@@ -338,11 +339,11 @@ void Channels(uint16_t p, int c[3]) {
 }
 
 CompareResult Compare(const replay::Trace& trace, int threads, int repeat, int compareFrom,
-                      const std::map<int, std::string>& shots, bool& shotFailed) {
+                      const std::multimap<int, std::string>& shots, bool& shotFailed) {
     CompareResult r;
     auto context = std::make_shared<replay::GlContext>(threads);
     // Timings: each renderer alone, with the program's own states.
-    const std::map<int, std::string> none;
+    const std::multimap<int, std::string> none;
     const Timing soft = TimedRuns(
         trace, [] { return std::make_unique<replay::SoftPlayer>(); }, repeat, none, shotFailed);
     const Timing gl = TimedRuns(
@@ -392,7 +393,8 @@ CompareResult Compare(const replay::Trace& trace, int threads, int repeat, int c
             }
             closeBefore = close;
         }
-        if (auto it = shots.find(pass); it != shots.end()) {
+        const auto [first, last] = shots.equal_range(pass);
+        for (auto it = first; it != last; ++it) {
             // Side by side: the software device on the left, OpenGL on the right.
             std::vector<uint16_t> pair(static_cast<size_t>(wa) * 2 * ha);
             for (int y = 0; y < ha; ++y) {
@@ -447,6 +449,12 @@ int main(int argc, char** argv) {
             std::cerr << "velmora-replay: warning: " << o.file
                       << " has no end record (the recording was cut short); playing what is there"
                       << std::endl;
+        }
+        // A frame the trace does not hold is refused before anything is played or written.
+        if (!o.shots.empty() && o.shots.rbegin()->first > static_cast<int64_t>(trace.flips)) {
+            std::cerr << "velmora-replay: --shot " << o.shots.rbegin()->first << " is after "
+                      << o.file << "'s last pass (" << trace.flips << ")" << std::endl;
+            return 1;
         }
         bool shotFailed = false;
         if (o.compare) {
