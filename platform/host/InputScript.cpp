@@ -18,6 +18,12 @@ constexpr NamedKey kNamedKeys[] = {
     {"TAB", vk::TAB},     {"SPACE", vk::SPACE},  {"ENTER", vk::RETURN}, {"BACKSPACE", vk::BACK},
 };
 
+// Scripts are written by hand: "Click", "KEY A Down" read as their lower-case words.
+std::string Lower(std::string word) {
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word;
+}
+
 // Expands {TAB} {ENTER} {BACKSPACE} {SPACE} {HASH} {LBRACE} into their characters.
 bool ExpandTypedText(const std::string& raw, std::string& out) {
     out.clear();
@@ -108,6 +114,8 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
     };
     while (std::getline(in, line)) {
         ++lineNo;
+        // Editors on some systems start a UTF-8 file with a byte-order mark.
+        if (lineNo == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
         const size_t hash = line.find('#');
         if (hash != std::string::npos) line.erase(hash);
         std::istringstream ls(line);
@@ -123,9 +131,12 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
         }
         std::string verb;
         ls >> verb;
+        const std::string written = verb;
+        verb = Lower(verb);
         if (verb == "key") {
             std::string name, dir, extra;
             ls >> name >> dir;
+            dir = Lower(dir);
             e.key = KeyCodeFromName(name);
             if (e.key == 0) {
                 return fail("unknown key '" + name + "' (names: " + std::string(kKeyNameList) +
@@ -138,7 +149,7 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
             else
                 return fail("key needs down or up");
             if (ls >> extra) {
-                if (extra != "notype" || e.kind != ScriptEvent::Kind::KeyDown)
+                if (Lower(extra) != "notype" || e.kind != ScriptEvent::Kind::KeyDown)
                     return fail("unexpected '" + extra + "'");
                 e.types = false;
                 if (ls >> extra) return fail("unexpected '" + extra + "'");
@@ -164,7 +175,8 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
             std::string extra;
             if (ls >> extra) return fail("unexpected '" + extra + "'");
         } else {
-            return fail("unknown event '" + verb + "'");
+            if (written.empty()) return fail("no event after the pass (key, type, mouse or click)");
+            return fail("unknown event '" + written + "'");
         }
         events.push_back(e);
     }

@@ -167,6 +167,26 @@ TEST(CommandLine, InputAndDesktopThatCannotBeUsedAreRefusedNamingTheFile) {
     std::remove(png.c_str());
 }
 
+TEST(InputScript, WordsAndAByteOrderMarkAreReadAsWritten) {
+    std::istringstream in(
+        "\xEF\xBB\xBF"
+        "1 KEY Left DOWN NoType\n2 Key left Up\n3 CLICK\n4 Mouse 3 4\n"
+        "5 Type aB\n");
+    std::string error;
+    auto events = ParseInputScript(in, error);
+    ASSERT_TRUE(events) << error;
+    ASSERT_EQ(events->size(), 5u);
+    EXPECT_EQ(FormatScriptEvent((*events)[0]), "1 key LEFT down notype");
+    EXPECT_EQ(FormatScriptEvent((*events)[1]), "2 key LEFT up");
+    EXPECT_EQ((*events)[2].kind, ScriptEvent::Kind::Click);
+    EXPECT_EQ((*events)[3].x, 3);
+    // Typed text keeps its case: it is what the keys type.
+    EXPECT_EQ((*events)[4].text, "aB");
+    std::istringstream bare("7\n");
+    EXPECT_FALSE(ParseInputScript(bare, error));
+    EXPECT_EQ(error, "line 1: no event after the pass (key, type, mouse or click)");
+}
+
 TEST(InputScript, KeyNamesAreReadInAnyCase) {
     std::istringstream in(
         "1 key Left down\n2 key esc down\n3 key f2 up\n4 key a down\n"
