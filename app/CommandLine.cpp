@@ -136,7 +136,18 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 !ParseInt(v.substr(0, colon), 1, 100000000, n)) {
                 return fail("--shot needs N:FILE with a pass number from 1");
             }
-            cl.headlessOptions.shots.emplace(static_cast<int>(n), v.substr(colon + 1));
+            const std::filesystem::path file = v.substr(colon + 1);
+            // A frame that cannot be written is better said before a long run than after it.
+            const std::filesystem::path folder =
+                file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+            std::error_code unusable;
+            if (!std::filesystem::is_directory(folder, unusable)) {
+                return fail("--shot " + std::to_string(n) + ": no folder " + folder.string());
+            }
+            if (std::filesystem::is_directory(file, unusable)) {
+                return fail("--shot " + std::to_string(n) + ": " + file.string() + " is a folder");
+            }
+            cl.headlessOptions.shots.emplace(static_cast<int>(n), file.string());
             headlessOnly.push_back(a);
         } else if (a == "--trace") {
             if (!value(v) || v.empty()) return fail("--trace needs a file");

@@ -27,15 +27,17 @@ TEST(CommandLine, DefaultsAreTheInteractiveProgram) {
 }
 
 TEST(CommandLine, HeadlessOptionsAreRead) {
-    auto cl = Parse({"--headless", "--frames", "10", "--res", "lo", "--tick-ms", "40", "--seed",
-                     "4294967295", "--shot", "5:a.png", "--shot", "9:dir/b:c.png", "--stats"});
+    const std::string dir = ::testing::TempDir();
+    auto cl =
+        Parse({"--headless", "--frames", "10", "--res", "lo", "--tick-ms", "40", "--seed",
+               "4294967295", "--shot", "5:a.png", "--shot", "9:" + dir + "b:c.png", "--stats"});
     ASSERT_TRUE(cl);
     EXPECT_EQ(cl->headlessOptions.frames, 10);
     EXPECT_FALSE(cl->headlessOptions.answerYes);
     EXPECT_EQ(cl->headlessOptions.tickMs, 40);
     EXPECT_EQ(*cl->headlessOptions.seed, 4294967295u);
     EXPECT_EQ(cl->headlessOptions.shots.find(5)->second, "a.png");
-    EXPECT_EQ(cl->headlessOptions.shots.find(9)->second, "dir/b:c.png");
+    EXPECT_EQ(cl->headlessOptions.shots.find(9)->second, dir + "b:c.png");
     EXPECT_TRUE(cl->stats);
 }
 
@@ -145,6 +147,11 @@ TEST(CommandLine, ShotsOfOnePassAllStayAndNoneLiesBeyondTheLastPass) {
     EXPECT_EQ(e, "--shot 9 is after the last pass (--frames 3)");
     EXPECT_FALSE(Parse({"--headless", "--shot", "401:x.png"}, &e));
     EXPECT_TRUE(Parse({"--headless", "--shot", "400:x.png"}));
+    // Nor can a frame whose folder is missing, or whose name is a folder.
+    EXPECT_FALSE(Parse({"--headless", "--shot", "3:/nonexistent/dir/x.png"}, &e));
+    EXPECT_EQ(e, "--shot 3: no folder /nonexistent/dir");
+    EXPECT_FALSE(Parse({"--headless", "--shot", "3:" + ::testing::TempDir()}, &e));
+    EXPECT_EQ(e, "--shot 3: " + ::testing::TempDir() + " is a folder");
 }
 
 TEST(CommandLine, InputAndDesktopThatCannotBeUsedAreRefusedNamingTheFile) {

@@ -62,6 +62,12 @@ for field in frames=20 seconds= fps= frame_ms_p50= frame_ms_p95= frame_ms_p99= p
     [[ $line == *"$field"* ]] || fail "stats line lacks $field: $line"
 done
 
-# An unwritable shot path is reported and fails the run.
-"$velmora" --headless --frames 2 --shot 1:/nonexistent/dir/x.png 2>/dev/null && fail "unwritable shot passed"
+# A shot into a missing folder is refused before the run, the other frames not written.
+"$velmora" --headless --frames 2 --shot 1:"$work/early.png" --shot 2:/nonexistent/dir/x.png \
+    2>"$work/err"
+[[ $? -eq 2 ]] && grep -q "no folder /nonexistent/dir" "$work/err" ||
+    fail "shot into a missing folder: $(cat "$work/err")"
+[[ ! -e "$work/early.png" ]] || fail "frames written for a refused run"
+# One that fails while writing is reported and fails the run.
+"$velmora" --headless --frames 2 --shot 1:/dev/full 2>/dev/null && fail "unwritable shot passed"
 echo "ok"
