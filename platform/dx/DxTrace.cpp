@@ -218,6 +218,9 @@ Recorder::Recorder(const std::string& path) : impl_(std::make_unique<Impl>()) {
     impl_->path = path;
     impl_->file = std::fopen(path.c_str(), "wb");
     if (impl_->file == nullptr) throw std::runtime_error("cannot write trace " + path);
+    // Records are gathered here and written whole: unbuffered, a run that is killed leaves a
+    // file ending at a record, which plays up to there, not in the middle of one.
+    std::setvbuf(impl_->file, nullptr, _IONBF, 0);
     impl_->out.reserve(kFlushBytes + 65536);
     const uint32_t header[2] = {kVersion, 0};
     Impl::Append(impl_->out, kMagic, 8);

@@ -285,6 +285,30 @@ TEST_F(TraceReplay, RepeatedDataIsWrittenOnce) {
     EXPECT_GT(afterChange - afterRepeats, 3000u * sizeof(D3DVERTEX));
 }
 
+// A run killed while recording never writes the end record: what it wrote still plays.
+TEST_F(TraceReplay, ARecordingCutOffMidRunLoadsUpToItsLastWrite) {
+    const std::string path = Path("killed.vtr");
+    dxtrace::Recorder recorder(path);
+    dxtrace::activeRecorder = &recorder;
+    Scene s;
+    s.Make(false);
+    std::vector<D3DVERTEX> many(3000);
+    for (int n = 0; std::filesystem::file_size(path) == 0 && n < 1000; ++n) {
+        many[0].x = static_cast<float>(n);  // new data each frame, so the file grows
+        s.device->BeginScene();
+        s.device->DrawPrimitive(D3DPT_POINTLIST, D3DFVF_VERTEX, many.data(), 3000, 0);
+        s.device->EndScene();
+        s.primary->Flip(nullptr, DDFLIP_WAIT);
+    }
+    dxtrace::activeRecorder = nullptr;
+    ASSERT_GT(std::filesystem::file_size(path), 0u);
+    // Read while the recorder is still open, as the file is left when the process dies.
+    replay::Trace trace;
+    ASSERT_NO_THROW(trace = replay::LoadTrace(path));
+    EXPECT_FALSE(trace.complete);
+    EXPECT_GT(trace.flips, 0u);
+}
+
 TEST_F(TraceReplay, DamagedTracesAreRefusedWithAReason) {
     const std::string good = Path("good.vtr");
     RecordScene(good, false, 1);
