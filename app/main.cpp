@@ -63,9 +63,7 @@ void PrintStats(const StatsHost& host) {
         host.rssAtEnd > 0 ? host.rssAtEnd : CurrentRssMb(), host.maxAnimations);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string error;
     const auto cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!cl) {
@@ -137,6 +135,18 @@ int main(int argc, char** argv) {
         const int frames = host->PassesPresented();
         std::printf("frames=%d seconds=%.3f fps=%.1f\n", frames, seconds,
                     seconds > 0 ? (frames - 1) / seconds : 0.0);
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int status = Run(argc, argv);
+    // The help, the version or the stats line lost on a full disk is a failure, not a success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::cerr << "velmora: cannot write standard output" << std::endl;
+        if (status == 0) status = 1;
     }
     return status;
 }

@@ -56,6 +56,15 @@ status=$?
 
 "$velmora" --help | grep -q -- '--headless' || fail "--help does not list --headless"
 
+# Output that cannot be written (a full disk) is not a success.
+for args in --version "--headless --frames 2 --stats"; do
+    # shellcheck disable=SC2086
+    "$velmora" $args >/dev/full 2>"$work/err"
+    status=$?
+    [[ $status -eq 1 ]] && grep -q "cannot write standard output" "$work/err" ||
+        fail "$args into a full disk: status $status, $(cat "$work/err")"
+done
+
 # --stats prints its one line with every field.
 line=$("$velmora" --headless --frames 20 --stats)
 for field in frames=20 seconds= fps= frame_ms_p50= frame_ms_p95= frame_ms_p99= peak_rss_mb= rss_mb_pass1000= rss_mb_end= animations_max=; do

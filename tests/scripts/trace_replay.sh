@@ -53,6 +53,10 @@ cmp -s "$work/live150.png" "$work/a150.png" && cmp -s "$work/live150.png" "$work
 [[ $? -eq 1 ]] && grep -q -- "--shot 151" "$work/err" || fail "shot past the end: $(cat "$work/err")"
 [[ ! -e "$work/first.png" && ! -e "$work/past.png" ]] || fail "frames written for a refused run"
 
+"$replay" "$work/t.vtr" --stats >/dev/full 2>"$work/err"
+[[ $? -eq 1 ]] && grep -q "cannot write standard output" "$work/err" ||
+    fail "stats into a full disk: $(cat "$work/err")"
+
 # Damaged input: a clear refusal, status 1.
 echo "not a trace" >"$work/bad.vtr"
 "$replay" "$work/bad.vtr" 2>"$work/err"

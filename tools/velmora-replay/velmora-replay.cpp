@@ -426,9 +426,7 @@ void PrintStats(const Timing& t, int threads, const std::string& renderer) {
         frames ? t.cpuSeconds * 1000.0 / static_cast<double>(frames) : 0.0);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string error;
     bool help = false;
     const auto options = ParseArgs(argc, argv, error, help);
@@ -489,4 +487,16 @@ int main(int argc, char** argv) {
         std::cerr << "velmora-replay: " << e.what() << std::endl;
         return 1;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int status = Run(argc, argv);
+    // A stats line lost on a full disk is a failure, not a success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::cerr << "velmora-replay: cannot write standard output" << std::endl;
+        if (status == 0) status = 1;
+    }
+    return status;
 }
