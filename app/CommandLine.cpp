@@ -50,6 +50,17 @@ bool ParseInt(const std::string& text, long long low, long long high, long long&
     }
 }
 
+std::string ShotFileProblem(const std::string& file) {
+    // A frame that cannot be written is better said before a long run than after it.
+    const std::filesystem::path path = file;
+    const std::filesystem::path folder =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::error_code unusable;  // a name too long for a path, for one
+    if (!std::filesystem::is_directory(folder, unusable)) return "no folder " + folder.string();
+    if (std::filesystem::is_directory(path, unusable)) return file + " is a folder";
+    return "";
+}
+
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
                                             std::string& error) {
     CommandLine cl;
@@ -136,18 +147,11 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 !ParseInt(v.substr(0, colon), 1, 100000000, n)) {
                 return fail("--shot needs N:FILE with a pass number from 1");
             }
-            const std::filesystem::path file = v.substr(colon + 1);
-            // A frame that cannot be written is better said before a long run than after it.
-            const std::filesystem::path folder =
-                file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-            std::error_code unusable;
-            if (!std::filesystem::is_directory(folder, unusable)) {
-                return fail("--shot " + std::to_string(n) + ": no folder " + folder.string());
+            const std::string file = v.substr(colon + 1);
+            if (const std::string problem = ShotFileProblem(file); !problem.empty()) {
+                return fail("--shot " + std::to_string(n) + ": " + problem);
             }
-            if (std::filesystem::is_directory(file, unusable)) {
-                return fail("--shot " + std::to_string(n) + ": " + file.string() + " is a folder");
-            }
-            cl.headlessOptions.shots.emplace(static_cast<int>(n), file.string());
+            cl.headlessOptions.shots.emplace(static_cast<int>(n), file);
             headlessOnly.push_back(a);
         } else if (a == "--trace") {
             if (!value(v) || v.empty()) return fail("--trace needs a file");

@@ -52,6 +52,10 @@ cmp -s "$work/live150.png" "$work/a150.png" && cmp -s "$work/live150.png" "$work
 "$replay" "$work/t.vtr" --shot 1:"$work/first.png" --shot 151:"$work/past.png" 2>"$work/err"
 [[ $? -eq 1 ]] && grep -q -- "--shot 151" "$work/err" || fail "shot past the end: $(cat "$work/err")"
 [[ ! -e "$work/first.png" && ! -e "$work/past.png" ]] || fail "frames written for a refused run"
+"$replay" "$work/t.vtr" --shot 1:"$work/first.png" --shot 2:/nonexistent/dir/x.png 2>"$work/err"
+[[ $? -eq 2 ]] && grep -q "no folder /nonexistent/dir" "$work/err" ||
+    fail "shot into a missing folder: $(cat "$work/err")"
+[[ ! -e "$work/first.png" ]] || fail "frames written for a refused run"
 
 "$replay" "$work/t.vtr" --stats >/dev/full 2>"$work/err"
 [[ $? -eq 1 ]] && grep -q "cannot write standard output" "$work/err" ||

@@ -100,6 +100,11 @@ std::optional<Options> ParseArgs(int argc, char** argv, std::string& error, bool
                 error = "--shot needs N:FILE with a pass number from 1";
                 return std::nullopt;
             }
+            if (const std::string problem = ShotFileProblem(v.substr(colon + 1));
+                !problem.empty()) {
+                error = "--shot " + std::to_string(n) + ": " + problem;
+                return std::nullopt;
+            }
             o.shots.emplace(static_cast<int>(n), v.substr(colon + 1));
         } else if (a == "--compare-from") {
             if (!value(v) || !ParseInt(v, 1, 100000000, n)) {
