@@ -50,8 +50,8 @@ bool ParseInt(const std::string& text, long long low, long long high, long long&
     }
 }
 
-std::string ShotFileProblem(const std::string& file) {
-    // A frame that cannot be written is better said before a long run than after it.
+std::string OutputFileProblem(const std::string& file) {
+    // A file that cannot be written is better said before a long run than after it.
     const std::filesystem::path path = file;
     const std::filesystem::path folder =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
@@ -148,13 +148,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 return fail("--shot needs N:FILE with a pass number from 1");
             }
             const std::string file = v.substr(colon + 1);
-            if (const std::string problem = ShotFileProblem(file); !problem.empty()) {
+            if (const std::string problem = OutputFileProblem(file); !problem.empty()) {
                 return fail("--shot " + std::to_string(n) + ": " + problem);
             }
             cl.headlessOptions.shots.emplace(static_cast<int>(n), file);
             headlessOnly.push_back(a);
         } else if (a == "--trace") {
             if (!value(v) || v.empty()) return fail("--trace needs a file");
+            if (const std::string problem = OutputFileProblem(v); !problem.empty()) {
+                return fail("--trace: " + problem);
+            }
             cl.traceFile = v;
             headlessOnly.push_back(a);
         } else if (a == "--desktop") {

@@ -32,8 +32,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
 // An option's whole-number value: all of text, within low..high.
 bool ParseInt(const std::string& text, long long low, long long high, long long& out);
 
-// Why a --shot file could not be written ("no folder DIR", "FILE is a folder"), or "".
-std::string ShotFileProblem(const std::string& file);
+// Why a file to write (--shot, --trace) could not be ("no folder DIR", "FILE is a folder"),
+// or "".
+std::string OutputFileProblem(const std::string& file);
 
 extern const char* const kUsage;
 // The program's version, as the build names it (X.Y.Z).

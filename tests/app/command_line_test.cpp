@@ -152,6 +152,8 @@ TEST(CommandLine, ShotsOfOnePassAllStayAndNoneLiesBeyondTheLastPass) {
     EXPECT_EQ(e, "--shot 3: no folder /nonexistent/dir");
     EXPECT_FALSE(Parse({"--headless", "--shot", "3:" + ::testing::TempDir()}, &e));
     EXPECT_EQ(e, "--shot 3: " + ::testing::TempDir() + " is a folder");
+    EXPECT_FALSE(Parse({"--headless", "--trace", "/nonexistent/dir/t.vtr"}, &e));
+    EXPECT_EQ(e, "--trace: no folder /nonexistent/dir");
 }
 
 TEST(CommandLine, InputAndDesktopThatCannotBeUsedAreRefusedNamingTheFile) {

@@ -100,7 +100,7 @@ std::optional<Options> ParseArgs(int argc, char** argv, std::string& error, bool
                 error = "--shot needs N:FILE with a pass number from 1";
                 return std::nullopt;
             }
-            if (const std::string problem = ShotFileProblem(v.substr(colon + 1));
+            if (const std::string problem = OutputFileProblem(v.substr(colon + 1));
                 !problem.empty()) {
                 error = "--shot " + std::to_string(n) + ": " + problem;
                 return std::nullopt;
