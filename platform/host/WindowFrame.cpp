@@ -38,6 +38,20 @@ void StreamRow(uint32_t* out, const uint32_t* in, int count) {
 #endif
 }
 
+// out[2i] = out[2i + 1] = in[i] for i < count.
+void DoubleRow(uint32_t* out, const uint32_t* in, int count) {
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= count; i += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_unpacklo_epi32(four, four));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 4),
+                         _mm_unpackhi_epi32(four, four));
+    }
+#endif
+    for (; i < count; ++i) out[2 * i] = out[2 * i + 1] = in[i];
+}
+
 }  // namespace
 
 FrameRect FitFrame(int aspectWidth, int aspectHeight, int windowWidth, int windowHeight) {
@@ -84,6 +98,9 @@ void FrameScaler::Draw(const uint16_t* frame, int width, int height, int pitch,
     const int shownWidth = x2 - x1;
     // Columns one for one: the converted frame row is the window's row.
     const bool sameColumns = place.w == width && x1 == place.x;
+    // Twice the frame's width, uncut (a 640 x 480 frame on a 1280 x 1024 screen): each pixel
+    // twice, without looking up its column.
+    const bool doubledColumns = place.w == 2 * width && x1 == place.x && x2 == place.x + place.w;
     sourceColumn_.resize(static_cast<size_t>(shownWidth));
     for (int x = x1; x < x2; ++x) {
         sourceColumn_[static_cast<size_t>(x - x1)] = SourceOf(x - place.x, place.w, width);
@@ -112,7 +129,9 @@ void FrameScaler::Draw(const uint16_t* frame, int width, int height, int pitch,
                 row_[static_cast<size_t>(x)] =
                     (rgb >> 16) << rs | ((rgb >> 8) & 255) << gs | (rgb & 255) << bs | black;
             }
-            if (!sameColumns) {
+            if (doubledColumns) {
+                DoubleRow(line_.data(), row_.data(), width);
+            } else if (!sameColumns) {
                 const int* column = sourceColumn_.data();
                 const uint32_t* converted = row_.data();
                 for (int x = 0; x < shownWidth; ++x)
