@@ -35,6 +35,7 @@ void BM_ShowFrameInWindow(benchmark::State& state) {
 BENCHMARK(BM_ShowFrameInWindow)
     ->Args({1280, 1024})
     ->Args({1280, 720})
+    ->Args({1920, 1080})
     ->Args({640, 480})
     ->Unit(benchmark::kMicrosecond);
 

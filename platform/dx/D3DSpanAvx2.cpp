@@ -125,33 +125,45 @@ inline I AndNot(I a, I b) {
 inline int Mask(I a) {
     return _mm256_movemask_ps(_mm256_castsi256_ps(a.v));
 }
+// The lanes' indices as four pairs, straight from the register: storing the vector and reading
+// the indices back costs more.
+struct IndexPairs {
+    uint64_t p[4];
+};
+inline IndexPairs Indices(I index) {
+    const __m128i lanes03 = _mm256_castsi256_si128(index.v);
+    const __m128i lanes47 = _mm256_extracti128_si256(index.v, 1);
+    return {{static_cast<uint64_t>(_mm_cvtsi128_si64(lanes03)),
+             static_cast<uint64_t>(_mm_extract_epi64(lanes03, 1)),
+             static_cast<uint64_t>(_mm_cvtsi128_si64(lanes47)),
+             static_cast<uint64_t>(_mm_extract_epi64(lanes47, 1))}};
+}
 // Scalar loads here too (see GatherQuads).
 inline I Gather32(const uint16_t* base, I index) {
-    alignas(32) uint32_t at[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(at), index.v);
-    auto read = [base](uint32_t i) {
+    const IndexPairs at = Indices(index);
+    auto read = [base](uint64_t i) {
         int32_t x;
-        std::memcpy(&x, base + i, 4);
+        std::memcpy(&x, base + static_cast<uint32_t>(i), 4);
         return x;
     };
-    const __m128i lo = _mm_setr_epi32(read(at[0]), read(at[1]), read(at[2]), read(at[3]));
-    const __m128i hi = _mm_setr_epi32(read(at[4]), read(at[5]), read(at[6]), read(at[7]));
+    const __m128i lo =
+        _mm_setr_epi32(read(at.p[0]), read(at.p[0] >> 32), read(at.p[1]), read(at.p[1] >> 32));
+    const __m128i hi =
+        _mm_setr_epi32(read(at.p[2]), read(at.p[2] >> 32), read(at.p[3]), read(at.p[3] >> 32));
     return I(_mm256_set_m128i(hi, lo));
 }
 // Lane i's 64-bit entry split into halves. Eight scalar loads cost less than the two gather
 // instructions on the Zen 3 we measure on (the textured benchmarks 3 to 10 % faster); the
 // entries are paired so that one shuffle per half restores the lane order.
 inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
-    alignas(32) uint32_t at[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(at), index.v);
-    const __m128i q01 = _mm_insert_epi64(_mm_cvtsi64_si128(static_cast<long long>(base[at[0]])),
-                                         static_cast<long long>(base[at[1]]), 1);
-    const __m128i q23 = _mm_insert_epi64(_mm_cvtsi64_si128(static_cast<long long>(base[at[2]])),
-                                         static_cast<long long>(base[at[3]]), 1);
-    const __m128i q45 = _mm_insert_epi64(_mm_cvtsi64_si128(static_cast<long long>(base[at[4]])),
-                                         static_cast<long long>(base[at[5]]), 1);
-    const __m128i q67 = _mm_insert_epi64(_mm_cvtsi64_si128(static_cast<long long>(base[at[6]])),
-                                         static_cast<long long>(base[at[7]]), 1);
+    const IndexPairs at = Indices(index);
+    auto pair = [base](uint64_t lanes) {
+        return _mm_insert_epi64(
+            _mm_cvtsi64_si128(static_cast<long long>(base[static_cast<uint32_t>(lanes)])),
+            static_cast<long long>(base[lanes >> 32]), 1);
+    };
+    const __m128i q01 = pair(at.p[0]), q23 = pair(at.p[1]), q45 = pair(at.p[2]),
+                  q67 = pair(at.p[3]);
     // a: entries 0 1 4 5, c: entries 2 3 6 7; the shuffles take lanes 0 1 | 4 5 from a and
     // 2 3 | 6 7 from c, as the gathers' order did.
     const __m256 a = _mm256_castsi256_ps(_mm256_set_m128i(q45, q01));

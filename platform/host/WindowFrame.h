@@ -38,6 +38,7 @@ class FrameScaler {
 
   private:
     std::vector<int> sourceColumn_;  // per window column of the place: the frame's column
+    std::vector<uint8_t> runs_;      // enlarged: per frame column, the window columns it covers
     std::vector<uint32_t> row_;      // one frame row in the target's format
     std::vector<uint32_t> line_;     // one row of the place, scaled
 };

@@ -120,6 +120,27 @@ TEST(WindowFrame, EnlargedPixelsRepeatAndBarsAreBlack) {
     EXPECT_TRUE(t.MarginsUntouched());
 }
 
+TEST(WindowFrame, ADoubledFrameRepeatsEachPixelOfTheFrameAtItsOwnSize) {
+    // Wide enough for the vector path and its tail; the colours as the frame's own size shows
+    // them are the reference.
+    const int w = 11, h = 2;
+    std::vector<uint16_t> frame(static_cast<size_t>(w) * h);
+    for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint16_t>(0x0841 * i + 7);
+    FrameScaler scaler;
+    Target same(w, h);
+    scaler.Draw(frame.data(), w, h, w, FrameRect{0, 0, w, h}, same.view);
+    Target doubled(2 * w + 2, 2 * h, 16, 8, 0, 0xFF000000u);
+    scaler.Draw(frame.data(), w, h, w, FrameRect{1, 0, 2 * w, 2 * h}, doubled.view);
+    for (int y = 0; y < 2 * h; ++y) {
+        EXPECT_EQ(doubled.At(0, y), 0xFF000000u);
+        EXPECT_EQ(doubled.At(2 * w + 1, y), 0xFF000000u);
+        for (int x = 0; x < 2 * w; ++x) {
+            EXPECT_EQ(doubled.At(1 + x, y), same.At(x / 2, y / 2) | 0xFF000000u) << x << "," << y;
+        }
+    }
+    EXPECT_TRUE(doubled.MarginsUntouched());
+}
+
 TEST(WindowFrame, UnevenAndReducedScalesTakeThePixelUnderEachCentre) {
     // Columns 0..3 of a 4 x 1 frame, each a different shade of blue.
     const uint16_t frame[] = {1, 2, 3, 4};
