@@ -57,6 +57,12 @@ cmp -s "$work/live150.png" "$work/a150.png" && cmp -s "$work/live150.png" "$work
     fail "shot into a missing folder: $(cat "$work/err")"
 [[ ! -e "$work/first.png" ]] || fail "frames written for a refused run"
 
+"$replay" "$work/t.vtr" --compare --compare-from 151 2>"$work/err"
+[[ $? -eq 1 ]] && grep -q -- "--compare-from 151 is after" "$work/err" ||
+    fail "comparing past the end: $(cat "$work/err")"
+"$replay" "$work/t.vtr" --compare-from 5 2>"$work/err"
+[[ $? -eq 2 ]] && grep -q -- "--compare-from needs --compare" "$work/err" ||
+    fail "--compare-from alone: $(cat "$work/err")"
 "$replay" "$work/t.vtr" --stats >/dev/full 2>"$work/err"
 [[ $? -eq 1 ]] && grep -q "cannot write standard output" "$work/err" ||
     fail "stats into a full disk: $(cat "$work/err")"

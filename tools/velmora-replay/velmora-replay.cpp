@@ -130,6 +130,10 @@ std::optional<Options> ParseArgs(int argc, char** argv, std::string& error, bool
         error = "no trace file given";
         return std::nullopt;
     }
+    if (o.compareFrom != 1 && !o.compare) {
+        error = "--compare-from needs --compare";
+        return std::nullopt;
+    }
     if (o.compare && o.renderer != "soft") {
         error = "--compare plays both renderers; leave out --renderer";
         return std::nullopt;
@@ -456,6 +460,12 @@ int Run(int argc, char** argv) {
         // A frame the trace does not hold is refused before anything is played or written.
         if (!o.shots.empty() && o.shots.rbegin()->first > static_cast<int64_t>(trace.flips)) {
             std::cerr << "velmora-replay: --shot " << o.shots.rbegin()->first << " is after "
+                      << o.file << "'s last pass (" << trace.flips << ")" << std::endl;
+            return 1;
+        }
+        // Nothing compared would read as a total disagreement.
+        if (o.compare && o.compareFrom > static_cast<int64_t>(trace.flips)) {
+            std::cerr << "velmora-replay: --compare-from " << o.compareFrom << " is after "
                       << o.file << "'s last pass (" << trace.flips << ")" << std::endl;
             return 1;
         }
