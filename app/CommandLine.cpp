@@ -28,8 +28,8 @@ const char* const kUsage =
     "  --shot N:FILE     write the frame presented after pass N as PNG (repeatable)\n"
     "  --desktop FILE    picture used as the captured desktop\n"
     "  --trace FILE      record every DirectX call of the run for velmora-replay\n"
-    "  --stats           after the run print frames, fps, frame times, memory and animation "
-    "records\n"
+    "  --stats           after the run print one line: frames, fps, frame times, memory\n"
+    "                    and animation records\n"
     "  --help            this text\n"
     "  --version         the program's name and version\n";
 
