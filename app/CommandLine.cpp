@@ -61,10 +61,18 @@ std::string OutputFileProblem(const std::string& file) {
     return "";
 }
 
+// The same file under two names (relative, with "..", through a link) compares equal.
+std::filesystem::path Canonical(const std::string& file) {
+    std::error_code unresolved;
+    std::filesystem::path path = std::filesystem::weakly_canonical(file, unresolved);
+    return unresolved ? std::filesystem::path(file).lexically_normal() : path;
+}
+
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
                                             std::string& error) {
     CommandLine cl;
     std::vector<std::string> headlessOnly;
+    std::string inputFile;
     auto fail = [&](const std::string& why) {
         // One line, whatever the arguments hold.
         error = why;
@@ -139,6 +147,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             if (in.bad()) return fail("cannot read input script " + v);
             if (!events) return fail(v + ": " + why);
             cl.headlessOptions.input = std::move(*events);
+            inputFile = v;
             headlessOnly.push_back(a);
         } else if (a == "--shot") {
             if (!value(v)) return fail("--shot needs N:FILE");
@@ -189,6 +198,25 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         return fail("--no-vsync is for the window; --headless never waits");
     if (cl.headless && !cl.recordFile.empty()) {
         return fail("--record is for the interactive program; --headless replays with --input");
+    }
+    // An output written over a file the run reads, or over another output, loses one of them.
+    std::vector<std::pair<std::string, std::filesystem::path>> files;
+    if (!inputFile.empty()) files.emplace_back("--input", Canonical(inputFile));
+    if (!cl.headlessOptions.desktopFile.empty()) {
+        files.emplace_back("--desktop", Canonical(cl.headlessOptions.desktopFile));
+    }
+    const size_t inputs = files.size();
+    if (!cl.traceFile.empty()) files.emplace_back("--trace", Canonical(cl.traceFile));
+    for (const auto& [pass, file] : cl.headlessOptions.shots) {
+        files.emplace_back("--shot " + std::to_string(pass), Canonical(file));
+    }
+    for (size_t out = inputs; out < files.size(); ++out) {
+        for (size_t other = 0; other < out; ++other) {
+            if (files[out].second == files[other].second) {
+                return fail(files[out].first + " would write over the file of " +
+                            files[other].first);
+            }
+        }
     }
     // A frame after the last pass never comes; better said before the run than after it.
     if (!cl.headlessOptions.shots.empty() &&

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -174,6 +175,33 @@ TEST(CommandLine, InputAndDesktopThatCannotBeUsedAreRefusedNamingTheFile) {
     EXPECT_EQ(cl->headlessOptions.desktopFile, png);
     std::remove(text.c_str());
     std::remove(png.c_str());
+}
+
+TEST(CommandLine, NoOutputWritesOverAnInputOrAnotherOutput) {
+    const std::string dir = ::testing::TempDir();
+    const std::string script = dir + "velmora-same-file.txt";
+    std::ofstream(script) << "1 key A down\n";
+    std::string e;
+    // The script under another name: through "..", and relative to nothing but the folder.
+    const std::string roundabout = dir + "sub/../velmora-same-file.txt";
+    std::filesystem::create_directories(dir + "sub");
+    EXPECT_FALSE(Parse({"--headless", "--input", script, "--trace", roundabout}, &e));
+    EXPECT_EQ(e, "--trace would write over the file of --input");
+    EXPECT_FALSE(Parse({"--headless", "--input", script, "--shot", "3:" + script}, &e));
+    EXPECT_EQ(e, "--shot 3 would write over the file of --input");
+    // Two frames into one picture keep only the last.
+    const std::string png = dir + "velmora-same-shot.png";
+    EXPECT_FALSE(Parse({"--headless", "--shot", "2:" + png, "--shot", "5:" + png}, &e));
+    EXPECT_EQ(e, "--shot 5 would write over the file of --shot 2");
+    EXPECT_FALSE(Parse({"--headless", "--trace", png, "--shot", "5:" + png}, &e));
+    EXPECT_EQ(e, "--shot 5 would write over the file of --trace");
+    // Different files are fine, and so is a script that is only read.
+    EXPECT_TRUE(Parse({"--headless", "--input", script, "--trace", dir + "velmora-same.vtr",
+                       "--shot", "2:" + png},
+                      &e))
+        << e;
+    std::remove(script.c_str());
+    std::filesystem::remove(dir + "sub");
 }
 
 TEST(InputScript, WordsAndAByteOrderMarkAreReadAsWritten) {
