@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -48,6 +49,14 @@ bool ParseInt(const std::string& text, long long low, long long high, long long&
     } catch (...) {
         return false;
     }
+}
+
+int StatusAfterStandardOutput(const char* program, int status) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: cannot write standard output\n", program);
+        if (status == 0) status = 1;
+    }
+    return status;
 }
 
 std::string OutputFileProblem(const std::string& file) {

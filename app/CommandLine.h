@@ -36,6 +36,10 @@ bool ParseInt(const std::string& text, long long low, long long high, long long&
 // or "".
 std::string OutputFileProblem(const std::string& file);
 
+// A program's exit status once its standard output is flushed: help, a version or a stats line
+// lost on a full disk is a failure, not a success (said on standard error as PROGRAM: ...).
+int StatusAfterStandardOutput(const char* program, int status);
+
 extern const char* const kUsage;
 // The program's version, as the build names it (X.Y.Z).
 extern const char* const kVersion;

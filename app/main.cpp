@@ -142,11 +142,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int status = Run(argc, argv);
-    // The help, the version or the stats line lost on a full disk is a failure, not a success.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::cerr << "velmora: cannot write standard output" << std::endl;
-        if (status == 0) status = 1;
-    }
-    return status;
+    return StatusAfterStandardOutput("velmora", Run(argc, argv));
 }

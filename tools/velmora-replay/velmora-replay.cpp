@@ -507,11 +507,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int status = Run(argc, argv);
-    // A stats line lost on a full disk is a failure, not a success.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::cerr << "velmora-replay: cannot write standard output" << std::endl;
-        if (status == 0) status = 1;
-    }
-    return status;
+    return StatusAfterStandardOutput("velmora-replay", Run(argc, argv));
 }
