@@ -70,6 +70,23 @@ std::string OutputFileProblem(const std::string& file) {
     return "";
 }
 
+bool AddShot(const std::string& value, std::multimap<int, std::string>& shots, std::string& error) {
+    const size_t colon = value.find(':');
+    long long pass = 0;
+    if (colon == std::string::npos || colon + 1 == value.size() ||
+        !ParseInt(value.substr(0, colon), 1, 100000000, pass)) {
+        error = "--shot needs N:FILE with a pass number from 1";
+        return false;
+    }
+    const std::string file = value.substr(colon + 1);
+    if (const std::string problem = OutputFileProblem(file); !problem.empty()) {
+        error = "--shot " + std::to_string(pass) + ": " + problem;
+        return false;
+    }
+    shots.emplace(static_cast<int>(pass), file);
+    return true;
+}
+
 // The same file under two names (relative, with "..", through a link) compares equal.
 std::filesystem::path Canonical(const std::string& file) {
     std::error_code unresolved;
@@ -160,16 +177,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             headlessOnly.push_back(a);
         } else if (a == "--shot") {
             if (!value(v)) return fail("--shot needs N:FILE");
-            const size_t colon = v.find(':');
-            if (colon == std::string::npos || colon + 1 == v.size() ||
-                !ParseInt(v.substr(0, colon), 1, 100000000, n)) {
-                return fail("--shot needs N:FILE with a pass number from 1");
-            }
-            const std::string file = v.substr(colon + 1);
-            if (const std::string problem = OutputFileProblem(file); !problem.empty()) {
-                return fail("--shot " + std::to_string(n) + ": " + problem);
-            }
-            cl.headlessOptions.shots.emplace(static_cast<int>(n), file);
+            std::string why;
+            if (!AddShot(v, cl.headlessOptions.shots, why)) return fail(why);
             headlessOnly.push_back(a);
         } else if (a == "--trace") {
             if (!value(v) || v.empty()) return fail("--trace needs a file");

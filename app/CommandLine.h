@@ -1,6 +1,7 @@
 // The command line: interactive by default, --headless for tests, benchmarks and pictures.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ bool ParseInt(const std::string& text, long long low, long long high, long long&
 // Why a file to write (--shot, --trace) could not be ("no folder DIR", "FILE is a folder"),
 // or "".
 std::string OutputFileProblem(const std::string& file);
+
+// A --shot value, N:FILE, added to shots (several may share a pass); false with the reason in
+// error when the pass is not a number from 1 or the file cannot be written.
+bool AddShot(const std::string& value, std::multimap<int, std::string>& shots, std::string& error);
 
 // A program's exit status once its standard output is flushed: help, a version or a stats line
 // lost on a full disk is a failure, not a success (said on standard error as PROGRAM: ...).

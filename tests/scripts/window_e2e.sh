@@ -369,9 +369,9 @@ quit
 # on a machine that needs more than a quarter of a core just to draw them cannot stay under
 # half a core, and then only the frame rate shows the pacing. The cost is CPU time per headless
 # pass (a long run less a one-pass run, which loads the same), so a busy machine does not
-# inflate it. The window shows a time of day of its own choosing, and the sun and its flare in
-# view cost a third more than a sky without them: the cost is the largest of several times of
-# day, so that the scene's own price is not counted as the price of showing it.
+# inflate it. The scene's particles and fire differ from one random start to the next, and so
+# does its price by up to a third: the cost is the largest of several seeds, so that the
+# scene's own price is not counted as the price of showing it.
 cpu_seconds() {
     local TIMEFORMAT='%U %S'
     { time "$velmora" --headless --frames "$1" --seed "$2" >/dev/null 2>&1; } 2>&1 |

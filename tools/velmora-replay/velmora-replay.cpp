@@ -94,18 +94,11 @@ std::optional<Options> ParseArgs(int argc, char** argv, std::string& error, bool
             }
             o.repeat = static_cast<int>(n);
         } else if (a == "--shot") {
-            const size_t colon = value(v) ? v.find(':') : std::string::npos;
-            if (colon == std::string::npos || colon + 1 == v.size() ||
-                !ParseInt(v.substr(0, colon), 1, 100000000, n)) {
+            if (!value(v)) {
                 error = "--shot needs N:FILE with a pass number from 1";
                 return std::nullopt;
             }
-            if (const std::string problem = OutputFileProblem(v.substr(colon + 1));
-                !problem.empty()) {
-                error = "--shot " + std::to_string(n) + ": " + problem;
-                return std::nullopt;
-            }
-            o.shots.emplace(static_cast<int>(n), v.substr(colon + 1));
+            if (!AddShot(v, o.shots, error)) return std::nullopt;
         } else if (a == "--compare-from") {
             if (!value(v) || !ParseInt(v, 1, 100000000, n)) {
                 error = "--compare-from needs a pass number from 1";
