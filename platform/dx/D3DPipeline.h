@@ -195,9 +195,10 @@ class RasterQueue;
 // One draw call's raster state.
 struct RasterDraw {
     SpanContext span;
-    // [minify][affine]: the texture filter chosen by the triangle's footprint, and whether
-    // its rhw is the same at all corners, so that no division per pixel is needed.
-    SpanFn kernels[2][2] = {};
+    // [minify][affine][constant colour]: the texture filter chosen by the triangle's
+    // footprint, whether its rhw is the same at all corners, so that no division per pixel is
+    // needed, and whether its colours are (see SpanPlanes).
+    SpanFn kernels[2][2][2] = {};
     int32_t left = 0, top = 0, right = 0, bottom = 0;  // viewport pixels, cut to the target
     int32_t cull = D3DCULL_CCW;
     int32_t fill = D3DFILL_SOLID;

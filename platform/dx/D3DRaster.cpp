@@ -63,6 +63,10 @@ struct EdgeWalk {
     }
 };
 
+bool IsColourSlot(int slot) {
+    return slot >= kSpanR && slot != kSpanF;
+}
+
 // The span attribute values of a vertex: z and rhw as they are, the rest multiplied by rhw;
 // or, for a triangle whose corners share one rhw, the quantities themselves and rhw 1.
 void SpanValues(const PipeVertex& v, const PipeVertex& flat, bool useFlat, bool affine,
@@ -72,10 +76,22 @@ void SpanValues(const PipeVertex& v, const PipeVertex& flat, bool useFlat, bool 
     out[kSpanRhw] = rhw;
     for (int k = 0; k < kVertexAttrCount; ++k) {
         const int slot = k + 2;
-        const bool colour = slot >= kSpanR && slot != kSpanF;
+        const bool colour = IsColourSlot(slot);
         const float value = useFlat && colour ? flat.attr[k] : v.attr[k];
         out[slot] = affine ? value : value * rhw;
     }
+}
+
+// Whether the corners share every colour quantity. Most primitives are lit alike at their
+// corners or not lit at all; their colours need no interpolation and no division per pixel,
+// which also makes them exact where interpolation would round.
+bool SharesColours(const PipeVertex* const (&v)[3], bool flat) {
+    if (flat) return true;
+    for (int k = 0; k < kVertexAttrCount; ++k) {
+        if (!IsColourSlot(k + 2)) continue;
+        if (v[1]->attr[k] != v[0]->attr[k] || v[2]->attr[k] != v[0]->attr[k]) return false;
+    }
+    return true;
 }
 
 // Corners whose rhw agree to one part in a million are drawn without perspective division;
@@ -87,9 +103,10 @@ bool SharesRhw(const PipeVertex& a, const PipeVertex& b, const PipeVertex& c) {
 
 // Magnification or minification for the whole triangle, from the texel footprint of a pixel
 // at its centre.
-SpanFn ChooseFilter(const RasterDraw& d, bool affine, const float (&val)[3][kSpanAttrCount],
-                    const float* dx, const float* dy) {
-    const SpanFn magnify = d.kernels[0][affine], minify = d.kernels[1][affine];
+SpanFn ChooseFilter(const RasterDraw& d, bool affine, bool constant,
+                    const float (&val)[3][kSpanAttrCount], const float* dx, const float* dy) {
+    const SpanFn magnify = d.kernels[0][affine][constant];
+    const SpanFn minify = d.kernels[1][affine][constant];
     if (magnify == minify) return magnify;
     const float rhw = (val[0][kSpanRhw] + val[1][kSpanRhw] + val[2][kSpanRhw]) / 3.0f;
     const float qu = (val[0][kSpanU] + val[1][kSpanU] + val[2][kSpanU]) / 3.0f;
@@ -204,13 +221,19 @@ void RasterTriangle(const RasterDraw& d, const PipeVertex& a, const PipeVertex& 
     planes.refY = static_cast<int32_t>(FloorDiv(Y[0], kSubPixel));
     const float toRefX = static_cast<float>(planes.refX) - x0;
     const float toRefY = static_cast<float>(planes.refY) - y0;
+    planes.constantColour = SharesColours(v, d.flat);
     for (int k = 0; k < kSpanAttrCount; ++k) {
+        if (planes.constantColour && IsColourSlot(k)) {
+            planes.at[k] = d.flat ? flatSource.attr[k - 2] : v[0]->attr[k - 2];
+            planes.dx[k] = planes.dy[k] = 0.0f;
+            continue;
+        }
         const float d1 = val[1][k] - val[0][k], d2 = val[2][k] - val[0][k];
         planes.dx[k] = (d1 * e2y - d2 * e1y) * invDet;
         planes.dy[k] = (d2 * e1x - d1 * e2x) * invDet;
         planes.at[k] = val[0][k] + toRefX * planes.dx[k] + toRefY * planes.dy[k];
     }
-    setup.kernel = ChooseFilter(d, affine, val, planes.dx, planes.dy);
+    setup.kernel = ChooseFilter(d, affine, planes.constantColour, val, planes.dx, planes.dy);
     if (d.queue != nullptr) {
         setup.draw = d.queueDraw;
         d.queue->AddTriangle(setup);
@@ -329,7 +352,7 @@ void RasterLine(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
 }
 
 void WalkLine(const RasterDraw& d, const LineSetup& line, int32_t from, int32_t to) {
-    SpanBatch batch(d, d.kernels[0][0], line.planes);
+    SpanBatch batch(d, d.kernels[0][0][0], line.planes);
     // Only the steps whose major coordinate lies inside the viewport (and, for rows, inside
     // [from, to)) can draw: a line may reach far into the guard band on either side.
     const int32_t lo = line.xMajor ? d.left : std::max(from, d.top);
@@ -400,7 +423,7 @@ void RasterPoint(const RasterDraw& d, const PipeVertex& p) {
 }
 
 void DrawPointPixel(const RasterDraw& d, const PointSetup& point, int32_t from, int32_t to) {
-    SpanBatch batch(d, d.kernels[0][0], point.planes);
+    SpanBatch batch(d, d.kernels[0][0][0], point.planes);
     const int32_t x = point.planes.refX, y = point.planes.refY;
     for (int32_t row = y; row < y + d.pixelSize; ++row) {
         for (int32_t column = x; column < x + d.pixelSize; ++column) {

@@ -79,6 +79,9 @@ struct SpanPlanes {
     float dx[kSpanAttrCount];
     float dy[kSpanAttrCount];
     int32_t refX = 0, refY = 0;
+    // Every colour quantity (diffuse, alpha, specular) is the same at all corners: at[] holds
+    // it as it is, not multiplied by rhw, and the kernels take it without interpolating.
+    bool constantColour = false;
 };
 
 // Pixels x0 <= x < x1 of row y, already cut to the viewport.
@@ -127,11 +130,13 @@ struct SpanKey {
     bool fog = false;
     int blend = kSpanBlendOff;
     bool wrapByMask = false;
+    bool constantColour = false;  // for primitives whose planes say so
 };
-inline SpanKey SpanKeyFor(TexMode tex, bool affine, const SpanContext& c) {
+inline SpanKey SpanKeyFor(TexMode tex, bool affine, bool constantColour, const SpanContext& c) {
     SpanKey k;
     k.tex = tex;
     k.affine = affine;
+    k.constantColour = constantColour;
     k.depthMode = c.depthMode;
     k.fog = c.fog;
     k.blend = SpanBlendOf(c);

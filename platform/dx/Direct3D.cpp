@@ -519,10 +519,12 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
     span.keyed = span.keyLow <= 0xFFFF;
     for (int filter = 0; filter < 2; ++filter) {
         for (int affine = 0; affine < 2; ++affine) {
-            const d3d::SpanKey k =
-                d3d::SpanKeyFor(filter == 0 ? magnify : minify, affine != 0, span);
-            d3d::SpanFn fn = core.portableSpans ? nullptr : d3d::Avx2SpanFunction(k);
-            rd.kernels[filter][affine] = fn ? fn : d3d::PortableSpanFunction(k);
+            for (int constant = 0; constant < 2; ++constant) {
+                const d3d::SpanKey k = d3d::SpanKeyFor(filter == 0 ? magnify : minify, affine != 0,
+                                                       constant != 0, span);
+                d3d::SpanFn fn = core.portableSpans ? nullptr : d3d::Avx2SpanFunction(k);
+                rd.kernels[filter][affine][constant] = fn ? fn : d3d::PortableSpanFunction(k);
+            }
         }
     }
 

@@ -621,6 +621,38 @@ TEST_P(RenderTest, TextureCoordinatesArePerspectiveCorrect) {
     EXPECT_EQ(R5(Px(14, 2)), 20);  // s = 7/8: u = 0.636, texel 5
 }
 
+// A colour shared by all corners comes out across a steep perspective exactly as it does on
+// a flat-on quad: interpolated as colour × rhw and divided back per pixel it would fall a hair
+// short here and there, and the truncation to 565 would take a whole step.
+TEST_P(RenderTest, ACornerColourSharedByAllIsTheSameUnderPerspective) {
+    for (const bool textured : {false, true}) {
+        if (textured) {
+            device->SetTexture(0, MakeTexture(2, 2, std::vector<uint16_t>(4, 0xFFFF)));
+            device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+        }
+        for (const uint32_t colour : {0xFF404040u, 0xFF8888C8u, 0xFFF8FCF8u, 0xFF0820A8u}) {
+            auto draw = [&](float rhwFar, float rhwMid) {
+                ClearTo(0);
+                const TLVertex quad[4] = {{0, 0, 0.5f, 1, colour, 0, 0},
+                                          {32, 0, 0.5f, rhwFar, colour, 1, 0},
+                                          {32, 24, 0.5f, rhwFar * 1.3f, colour, 1, 1},
+                                          {0, 24, 0.5f, rhwMid, colour, 0, 1}};
+                device->DrawPrimitive(D3DPT_TRIANGLEFAN, kTLFvf, quad, 4, 0);
+            };
+            draw(1, 1);
+            const uint16_t flat = Px(0, 0);
+            // The far side a hundred times as far as the near one, and a corner in between.
+            draw(0.01f, 0.7f);
+            int differ = 0;
+            for (int y = 0; y < kH; ++y) {
+                for (int x = 0; x < kW; ++x) differ += Px(x, y) != flat;
+            }
+            EXPECT_EQ(differ, 0) << std::hex << "colour " << colour
+                                 << (textured ? " textured" : "");
+        }
+    }
+}
+
 // ---------------------------------------------------------------- transform, light, fog
 
 class SceneTest : public RenderTest {

@@ -80,9 +80,9 @@ class SpanKernelsTest : public ::testing::Test {
         return s;
     }
 
-    // A lit background with depth, then a tilted quad (every pixel its own divide) and a quad
-    // facing the camera (affine) in the stages under test, texture coordinates running past
-    // both ends. Returns the colour and depth rows.
+    // A lit background with depth, then a tilted quad (every pixel its own divide), a quad
+    // facing the camera (affine) and a tilted triangle of one colour in the stages under test,
+    // texture coordinates running past both ends. Returns the colour and depth rows.
     std::vector<uint16_t> Render(const Stages& s, bool portable) {
         Direct3DDevice7& dev = *device;
         dev.UsePortableSpans(portable);
@@ -127,6 +127,12 @@ class SpanKernelsTest : public ::testing::Test {
                                      {3, -2, 7, 0, 0, -1, 0xFF00FF00u, 0.4f, 4.4f},
                                      {-3, -2, 7, 0, 0, -1, 0x200000FFu, -2.2f, 4.4f}};
         dev.DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, facing, 4, 0);
+        // One colour at every corner: drawn by the kernels that take it without interpolating.
+        const uint32_t shared = 0x9CD0A050u;
+        const D3DVERTEX even[3] = {{-8, -1, 11, 0, 0, -1, shared, -0.6f, 0.2f},
+                                   {-1, -6, 5, 0, 0, -1, shared, 1.7f, 2.3f},
+                                   {-8, -6, 6, 0, 0, -1, shared, -0.6f, 2.3f}};
+        dev.DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, even, 3, 0);
 
         std::vector<uint16_t> out;
         for (int y = 0; y < kH; ++y) out.insert(out.end(), target->Row(y), target->Row(y) + kW);
