@@ -128,6 +128,50 @@ void FullScreenQuad(benchmark::State& state, bool portable, bool tilted, int thr
         benchmark::Counter(640.0 * 480.0 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The sky: a wide quad leaning away from the camera over the whole screen, a 256 × 256
+// texture magnified about eight times (linear), added by its colour (ONE, INVSRCCOLOR) behind
+// the depth test, no fog, dithered: the scene's costliest layer, drawn once a frame.
+void SkyLayer(benchmark::State& state, int textureSize, int threads) {
+    Scene s(false, threads);
+    Direct3DDevice7& dev = *s.device;
+    DDSURFACEDESC2 t;
+    t.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    t.ddsCaps.lCaps = DDSCAPS_TEXTURE;
+    t.lWidth = t.lHeight = textureSize;
+    SurfacePtr sky = s.dd.CreateSurface(t);
+    for (int y = 0; y < textureSize; ++y) {
+        for (int x = 0; x < textureSize; ++x) {
+            sky->Row(y)[x] = static_cast<uint16_t>(((x * 31 / textureSize) << 11) |
+                                                   ((y * 63 / textureSize) << 5) | ((x ^ y) & 31));
+        }
+    }
+    dev.SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    dev.SetRenderState(D3DRENDERSTATE_FOGENABLE, 0);
+    dev.SetRenderState(D3DRENDERSTATE_DITHERENABLE, 1);
+    dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
+    dev.SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+    dev.SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+    dev.SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, 0);
+    dev.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    dev.SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    dev.SetTexture(0, sky);
+    dev.SetTransform(D3DTRANSFORMSTATE_WORLD, Identity());
+    // About an eighth of the texture across the screen, whatever its size.
+    const float span = 0.125f;
+    const uint32_t white = 0xFFFFFFFF;
+    const D3DVERTEX quad[4] = {{-30, 22, 30, 0, 0, -1, white, 0.3f, 0.2f},
+                               {30, 22, 30, 0, 0, -1, white, 0.3f + span, 0.2f},
+                               {8, -6, 8, 0, 0, -1, white, 0.3f + span, 0.2f + span},
+                               {-8, -6, 8, 0, 0, -1, white, 0.3f, 0.2f + span}};
+    dev.BeginScene();
+    for (auto _ : state) {
+        dev.DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, quad, 4, 0);
+        dev.Finish();
+        benchmark::ClobberMemory();
+    }
+    dev.EndScene();
+}
+
 // Small lit, textured, depth-tested triangles of about 32 pixels each over the whole screen.
 void SmallLitTriangles(benchmark::State& state, bool portable, int threads) {
     Scene s(portable, threads);
@@ -217,6 +261,9 @@ BENCHMARK_CAPTURE(FullScreenQuad, perspective_textured_fogged_additive_2threads,
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(FullScreenQuad, portable_textured_fogged_additive, true, false, 1)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SkyLayer, texture_256, 256, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SkyLayer, texture_256_2threads, 256, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SkyLayer, texture_64, 64, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SmallLitTriangles, lit_textured_10000, false, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SmallLitTriangles, lit_textured_10000_2threads, false, 2)
     ->Unit(benchmark::kMillisecond);

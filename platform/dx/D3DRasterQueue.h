@@ -78,6 +78,7 @@ class RasterQueue final : public SurfaceWork {
         size_t binsUsed = 0;
         int32_t bandRows = 0;
         size_t primitives = 0;
+        int64_t pixels = 0;  // roughly: what its triangles and clears cover
         void Clear();
     };
 
@@ -107,7 +108,9 @@ class RasterQueue final : public SurfaceWork {
     std::mutex mutex_;
     std::condition_variable wake_, done_;
     uint64_t generation_ = 0;
-    Batch* active_ = nullptr;  // what the workers draw, under mutex_
+    std::atomic<uint64_t> published_{0};  // generation_, for threads waiting awake
+    bool spin_ = false;                   // whether waiting threads wait awake first
+    Batch* active_ = nullptr;             // what the workers draw, under mutex_
     std::atomic<int> busy_{0};
     bool stop_ = false;
     std::atomic<size_t> nextBand_{0};
