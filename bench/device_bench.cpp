@@ -92,19 +92,36 @@ struct Scene {
     }
 };
 
+// A layer over the scene: unlit, linear filtering of texture, the source colour added as it is
+// with the destination weighted by destBlend, the depth tested but not written.
+void BlendedLayer(Direct3DDevice7& dev, const SurfacePtr& texture, int32_t destBlend) {
+    dev.SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
+    dev.SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+    dev.SetRenderState(D3DRENDERSTATE_DESTBLEND, destBlend);
+    dev.SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, 0);
+    dev.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    dev.SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    dev.SetTexture(0, texture);
+}
+
+// The quad once per iteration, every pixel of it in the target by the iteration's end.
+void DrawEachIteration(benchmark::State& state, Direct3DDevice7& dev, const D3DVERTEX (&quad)[4]) {
+    dev.BeginScene();
+    for (auto _ : state) {
+        dev.DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, quad, 4, 0);
+        dev.Finish();
+        benchmark::ClobberMemory();
+    }
+    dev.EndScene();
+}
+
 // The blur overlay: a quad one unit ahead, 0.5 % larger than the screen, modulated by a 0.75
 // grey, linear filtering of the capture texture, fog on, added to the frame, no depth writes.
 void FullScreenQuad(benchmark::State& state, bool portable, bool tilted, int threads) {
     Scene s(portable, threads);
     Direct3DDevice7& dev = *s.device;
-    dev.SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
-    dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
-    dev.SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
-    dev.SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
-    dev.SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, 0);
-    dev.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
-    dev.SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
-    dev.SetTexture(0, s.texture);
+    BlendedLayer(dev, s.texture, D3DBLEND_ONE);
     D3DMATRIX world = Identity();
     world.rc11 = world.rc22 = 1.005f;
     world.rc43 = 1.0f;
@@ -117,13 +134,7 @@ void FullScreenQuad(benchmark::State& state, bool portable, bool tilted, int thr
                                {hx * (1 + far), hy * (1 + far), far, 0, 0, -1, grey, 1, 0},
                                {hx, -hy, 0, 0, 0, -1, grey, 1, 1},
                                {-hx, -hy, 0, 0, 0, -1, grey, 0, 1}};
-    dev.BeginScene();
-    for (auto _ : state) {
-        dev.DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, quad, 4, 0);
-        dev.Finish();
-        benchmark::ClobberMemory();
-    }
-    dev.EndScene();
+    DrawEachIteration(state, dev, quad);
     state.counters["Mpixel/s"] =
         benchmark::Counter(640.0 * 480.0 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -145,16 +156,9 @@ void SkyLayer(benchmark::State& state, int textureSize, int threads) {
                                                    ((y * 63 / textureSize) << 5) | ((x ^ y) & 31));
         }
     }
-    dev.SetRenderState(D3DRENDERSTATE_LIGHTING, 0);
+    BlendedLayer(dev, sky, D3DBLEND_INVSRCCOLOR);
     dev.SetRenderState(D3DRENDERSTATE_FOGENABLE, 0);
     dev.SetRenderState(D3DRENDERSTATE_DITHERENABLE, 1);
-    dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
-    dev.SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
-    dev.SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCCOLOR);
-    dev.SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, 0);
-    dev.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
-    dev.SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
-    dev.SetTexture(0, sky);
     dev.SetTransform(D3DTRANSFORMSTATE_WORLD, Identity());
     // About an eighth of the texture across the screen, whatever its size.
     const float span = 0.125f;
@@ -163,13 +167,7 @@ void SkyLayer(benchmark::State& state, int textureSize, int threads) {
                                {30, 22, 30, 0, 0, -1, white, 0.3f + span, 0.2f},
                                {8, -6, 8, 0, 0, -1, white, 0.3f + span, 0.2f + span},
                                {-8, -6, 8, 0, 0, -1, white, 0.3f, 0.2f + span}};
-    dev.BeginScene();
-    for (auto _ : state) {
-        dev.DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, quad, 4, 0);
-        dev.Finish();
-        benchmark::ClobberMemory();
-    }
-    dev.EndScene();
+    DrawEachIteration(state, dev, quad);
 }
 
 // Small lit, textured, depth-tested triangles of about 32 pixels each over the whole screen.
