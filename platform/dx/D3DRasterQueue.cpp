@@ -21,6 +21,8 @@ constexpr int64_t kStartAfterPixels = 16384;
 // the last band of the one in flight, often comes sooner than a sleeping thread can be woken
 // (tens of microseconds on the machines we measure on).
 constexpr auto kSpin = std::chrono::microseconds(200);
+// A wait this long is not a pause within a frame's work: the program waits for the display.
+constexpr auto kLongWait = std::chrono::milliseconds(2);
 
 // Whether done() came true within kSpin.
 template <class Done>
@@ -307,9 +309,16 @@ void RasterQueue::DrawFollowing(const Batch& inFlight, Batch& last) {
 
 void RasterQueue::WorkerLoop() {
     uint64_t seen = 0;
+    // Whether the last wait of each kind, [after the queue was finished], was long: after a
+    // finish the next work may be a whole paced frame away, and spinning then only burns the
+    // core. Each kind spins unless its last wait was long.
+    bool longWait[2] = {false, false};
+    uint64_t finishesBefore = 0;
     for (;;) {
         Batch* batch = nullptr;
-        if (spin_) {
+        const bool afterFinish = finishes_.load(std::memory_order_relaxed) != finishesBefore;
+        const auto began = std::chrono::steady_clock::now();
+        if (spin_ && !longWait[afterFinish]) {
             SpinUntil([&] { return published_.load(std::memory_order_acquire) != seen; });
         }
         {
@@ -319,6 +328,8 @@ void RasterQueue::WorkerLoop() {
             seen = generation_;
             batch = active_;
         }
+        longWait[afterFinish] = std::chrono::steady_clock::now() - began > kLongWait;
+        finishesBefore = finishes_.load(std::memory_order_relaxed);
         DrawBands(*batch);
         if (Batch* const last = follow_.load(std::memory_order_acquire)) {
             DrawFollowing(*batch, *last);
@@ -331,6 +342,7 @@ void RasterQueue::WorkerLoop() {
 }
 
 void RasterQueue::Finish() {
+    finishes_.fetch_add(1, std::memory_order_relaxed);
     bool followed = false;
     if (inFlight_ != nullptr) {
         // The caller takes the bands of the batch in flight that no worker has begun, rather

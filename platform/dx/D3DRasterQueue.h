@@ -110,6 +110,7 @@ class RasterQueue final : public SurfaceWork {
     uint64_t generation_ = 0;
     std::atomic<uint64_t> published_{0};  // generation_, for threads waiting awake
     bool spin_ = false;                   // whether waiting threads wait awake first
+    std::atomic<uint64_t> finishes_{0};   // calls of Finish, for the workers' waits
     Batch* active_ = nullptr;             // what the workers draw, under mutex_
     std::atomic<int> busy_{0};
     bool stop_ = false;
