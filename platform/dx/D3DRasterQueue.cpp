@@ -248,7 +248,7 @@ void RasterQueue::Start(Batch& batch) {
 
 void RasterQueue::WaitForWorkers() {
     auto done = [this] { return busy_.load(std::memory_order_acquire) == 0; };
-    if (done() || (spin_ && SpinUntil(done))) return;
+    if (done() || (Spins() && SpinUntil(done))) return;
     std::unique_lock<std::mutex> lock(mutex_);
     done_.wait(lock, [&] { return busy_.load(std::memory_order_acquire) == 0; });
 }
@@ -309,16 +309,12 @@ void RasterQueue::DrawFollowing(const Batch& inFlight, Batch& last) {
 
 void RasterQueue::WorkerLoop() {
     uint64_t seen = 0;
-    // Whether the last wait of each kind, [after the queue was finished], was long: after a
-    // finish the next work may be a whole paced frame away, and spinning then only burns the
-    // core. Each kind spins unless its last wait was long.
-    bool longWait[2] = {false, false};
     uint64_t finishesBefore = 0;
     for (;;) {
         Batch* batch = nullptr;
         const bool afterFinish = finishes_.load(std::memory_order_relaxed) != finishesBefore;
         const auto began = std::chrono::steady_clock::now();
-        if (spin_ && !longWait[afterFinish]) {
+        if (Spins()) {
             SpinUntil([&] { return published_.load(std::memory_order_acquire) != seen; });
         }
         {
@@ -328,7 +324,12 @@ void RasterQueue::WorkerLoop() {
             seen = generation_;
             batch = active_;
         }
-        longWait[afterFinish] = std::chrono::steady_clock::now() - began > kLongWait;
+        // After a finished queue the next work is the next frame: a long wait for it means the
+        // frames are paced (a window), where a frame's pauses are not worth a spinning core.
+        if (afterFinish) {
+            paced_.store(std::chrono::steady_clock::now() - began > kLongWait,
+                         std::memory_order_relaxed);
+        }
         finishesBefore = finishes_.load(std::memory_order_relaxed);
         DrawBands(*batch);
         if (Batch* const last = follow_.load(std::memory_order_acquire)) {

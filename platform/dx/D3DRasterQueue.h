@@ -88,6 +88,8 @@ class RasterQueue final : public SurfaceWork {
     void SetBands(int32_t height);
     void Queued();
     void Start(Batch& batch);
+    // Whether a thread out of work waits awake before it sleeps.
+    bool Spins() const { return spin_ && !paced_.load(std::memory_order_relaxed); }
     void WaitForWorkers();
     void DrawBands(Batch& batch);
     void DrawBand(const Batch& batch, size_t band);
@@ -111,6 +113,7 @@ class RasterQueue final : public SurfaceWork {
     std::atomic<uint64_t> published_{0};  // generation_, for threads waiting awake
     bool spin_ = false;                   // whether waiting threads wait awake first
     std::atomic<uint64_t> finishes_{0};   // calls of Finish, for the workers' waits
+    std::atomic<bool> paced_{false};      // the frames wait for a display (see WorkerLoop)
     Batch* active_ = nullptr;             // what the workers draw, under mutex_
     std::atomic<int> busy_{0};
     bool stop_ = false;
