@@ -67,6 +67,11 @@ bool IsColourSlot(int slot) {
     return slot >= kSpanR && slot != kSpanF;
 }
 
+// The quantity in span slot `slot` at a vertex; flat shading takes the colours from one vertex.
+float SlotValue(const PipeVertex& v, const PipeVertex& flat, bool useFlat, int slot) {
+    return (useFlat && IsColourSlot(slot) ? flat : v).attr[slot - 2];
+}
+
 // The span attribute values of a vertex: z and rhw as they are, the rest multiplied by rhw;
 // or, for a triangle whose corners share one rhw, the quantities themselves and rhw 1.
 void SpanValues(const PipeVertex& v, const PipeVertex& flat, bool useFlat, bool affine,
@@ -74,10 +79,8 @@ void SpanValues(const PipeVertex& v, const PipeVertex& flat, bool useFlat, bool 
     const float rhw = affine ? 1.0f : v.rhw;
     out[kSpanZ] = v.sz;
     out[kSpanRhw] = rhw;
-    for (int k = 0; k < kVertexAttrCount; ++k) {
-        const int slot = k + 2;
-        const bool colour = IsColourSlot(slot);
-        const float value = useFlat && colour ? flat.attr[k] : v.attr[k];
+    for (int slot = 2; slot < kSpanAttrCount; ++slot) {
+        const float value = SlotValue(v, flat, useFlat, slot);
         out[slot] = affine ? value : value * rhw;
     }
 }
@@ -85,11 +88,14 @@ void SpanValues(const PipeVertex& v, const PipeVertex& flat, bool useFlat, bool 
 // Whether the corners share every colour quantity. Most primitives are lit alike at their
 // corners or not lit at all; their colours need no interpolation and no division per pixel,
 // which also makes them exact where interpolation would round.
-bool SharesColours(const PipeVertex* const (&v)[3], bool flat) {
-    if (flat) return true;
-    for (int k = 0; k < kVertexAttrCount; ++k) {
-        if (!IsColourSlot(k + 2)) continue;
-        if (v[1]->attr[k] != v[0]->attr[k] || v[2]->attr[k] != v[0]->attr[k]) return false;
+bool SharesColours(const PipeVertex* const (&v)[3], const PipeVertex& flat, bool useFlat) {
+    for (int slot = kSpanR; slot < kSpanAttrCount; ++slot) {
+        if (!IsColourSlot(slot)) continue;
+        const float first = SlotValue(*v[0], flat, useFlat, slot);
+        if (SlotValue(*v[1], flat, useFlat, slot) != first ||
+            SlotValue(*v[2], flat, useFlat, slot) != first) {
+            return false;
+        }
     }
     return true;
 }
@@ -221,10 +227,10 @@ void RasterTriangle(const RasterDraw& d, const PipeVertex& a, const PipeVertex& 
     planes.refY = static_cast<int32_t>(FloorDiv(Y[0], kSubPixel));
     const float toRefX = static_cast<float>(planes.refX) - x0;
     const float toRefY = static_cast<float>(planes.refY) - y0;
-    planes.constantColour = SharesColours(v, d.flat);
+    planes.constantColour = SharesColours(v, flatSource, d.flat);
     for (int k = 0; k < kSpanAttrCount; ++k) {
         if (planes.constantColour && IsColourSlot(k)) {
-            planes.at[k] = d.flat ? flatSource.attr[k - 2] : v[0]->attr[k - 2];
+            planes.at[k] = SlotValue(*v[0], flatSource, d.flat, k);
             planes.dx[k] = planes.dy[k] = 0.0f;
             continue;
         }

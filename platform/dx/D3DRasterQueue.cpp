@@ -250,7 +250,7 @@ void RasterQueue::WaitForWorkers() {
     auto done = [this] { return busy_.load(std::memory_order_acquire) == 0; };
     if (done() || (Spins() && SpinUntil(done))) return;
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [&] { return busy_.load(std::memory_order_acquire) == 0; });
+    done_.wait(lock, done);
 }
 
 void RasterQueue::DrawBand(const Batch& batch, size_t band) {
