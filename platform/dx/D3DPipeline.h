@@ -275,7 +275,7 @@ struct DeviceCore {
     DeviceCore();
     ~DeviceCore();
     DeviceState state;
-    bool portableSpans = false;
+    SpanBuild spanLimit = kFastestSpanBuild;  // tests and benchmarks lower it
     // Present when the device draws on more than one thread.
     std::unique_ptr<RasterQueue> queue;
     VertexPipeline pipeline;                 // rebuilt per draw; keeps its light storage

@@ -144,10 +144,18 @@ inline SpanKey SpanKeyFor(TexMode tex, bool affine, bool constantColour, const S
     return k;
 }
 
+// The builds of the kernels, from the one any CPU runs to the fastest; all draw the same bits.
+enum class SpanBuild : int { Portable, Avx2, Avx512 };
+constexpr SpanBuild kFastestSpanBuild = SpanBuild::Avx512;
+const char* SpanBuildName(SpanBuild build);
+
 // The portable build always divides by rhw: with rhw planes of 1 it gives the very pixels of
 // the affine kernels.
 SpanFn PortableSpanFunction(const SpanKey& key);
-// Null where the build or the CPU has no AVX2.
+// Null where the build or the CPU has no AVX2 (or no AVX-512).
 SpanFn Avx2SpanFunction(const SpanKey& key);
+SpanFn Avx512SpanFunction(const SpanKey& key);
+// The kernel of the fastest build the CPU runs, at most `limit`.
+SpanFn BestSpanFunction(const SpanKey& key, SpanBuild limit);
 
 }  // namespace d3d

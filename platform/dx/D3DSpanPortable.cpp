@@ -218,3 +218,21 @@ constexpr bool kSpecialised = false;
 d3d::SpanFn d3d::PortableSpanFunction(const SpanKey& key) {
     return LookUpKernel(key);
 }
+
+d3d::SpanFn d3d::BestSpanFunction(const SpanKey& key, SpanBuild limit) {
+    SpanFn fn = nullptr;
+    if (limit >= SpanBuild::Avx512) fn = Avx512SpanFunction(key);
+    if (!fn && limit >= SpanBuild::Avx2) fn = Avx2SpanFunction(key);
+    return fn ? fn : PortableSpanFunction(key);
+}
+
+const char* d3d::SpanBuildName(SpanBuild build) {
+    switch (build) {
+        case SpanBuild::Avx2:
+            return "avx2";
+        case SpanBuild::Avx512:
+            return "avx512";
+        default:
+            return "portable";
+    }
+}

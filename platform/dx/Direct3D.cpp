@@ -522,8 +522,7 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
             for (int constant = 0; constant < 2; ++constant) {
                 const d3d::SpanKey k = d3d::SpanKeyFor(filter == 0 ? magnify : minify, affine != 0,
                                                        constant != 0, span);
-                d3d::SpanFn fn = core.portableSpans ? nullptr : d3d::Avx2SpanFunction(k);
-                rd.kernels[filter][affine][constant] = fn ? fn : d3d::PortableSpanFunction(k);
+                rd.kernels[filter][affine][constant] = d3d::BestSpanFunction(k, core.spanLimit);
             }
         }
     }
@@ -580,7 +579,12 @@ void ProcessFromMemory(DeviceCore& core, const d3d::FvfLayout& layout, const std
 
 namespace {
 int deviceThreads = 0;  // 0: not chosen, the number of cores
+d3d::SpanBuild deviceSpans = d3d::kFastestSpanBuild;
 }  // namespace
+
+void LimitDeviceSpans(d3d::SpanBuild limit) {
+    deviceSpans = limit;
+}
 
 void SetDeviceThreads(int threads) {
     deviceThreads = std::clamp(threads, 1, kMaxDeviceThreads);
@@ -598,6 +602,7 @@ d3d::DeviceCore::~DeviceCore() = default;
 Direct3DDevice7::Direct3DDevice7(const SurfacePtr& renderTarget)
     : core_(std::make_unique<DeviceCore>()) {
     SetThreads(DeviceThreads());
+    core_->spanLimit = deviceSpans;
     SurfacePtr depth = CheckTarget(renderTarget);
     DeviceState& s = core_->state;
     d3d::ResetDeviceState(s, depth != nullptr);
@@ -955,9 +960,21 @@ void Direct3DDevice7::DrawIndexedPrimitiveVB(int32_t type, Direct3DVertexBuffer7
 }
 
 void Direct3DDevice7::UsePortableSpans(bool portable) {
-    core_->portableSpans = portable;
+    LimitSpans(portable ? d3d::SpanBuild::Portable : d3d::kFastestSpanBuild);
+}
+
+void Direct3DDevice7::LimitSpans(d3d::SpanBuild limit) {
+    core_->spanLimit = limit;
+}
+
+d3d::SpanBuild Direct3DDevice7::Spans() const {
+    // The build's own kernel stands for all of them: a CPU runs every kernel of a build or none.
+    const d3d::SpanFn fn = d3d::BestSpanFunction(d3d::SpanKey{}, core_->spanLimit);
+    if (fn == d3d::Avx512SpanFunction(d3d::SpanKey{})) return d3d::SpanBuild::Avx512;
+    if (fn == d3d::Avx2SpanFunction(d3d::SpanKey{})) return d3d::SpanBuild::Avx2;
+    return d3d::SpanBuild::Portable;
 }
 
 bool Direct3DDevice7::UsesAvx2Spans() const {
-    return !core_->portableSpans && d3d::Avx2SpanFunction(d3d::SpanKey{}) != nullptr;
+    return Spans() != d3d::SpanBuild::Portable;
 }

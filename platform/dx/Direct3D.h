@@ -23,6 +23,7 @@
 namespace d3d {
 struct DeviceCore;
 struct FvfLayout;
+enum class SpanBuild : int;
 }  // namespace d3d
 namespace dxtrace {
 class Recorder;
@@ -36,6 +37,9 @@ class Direct3DVertexBuffer7;
 constexpr int kMaxDeviceThreads = 64;
 void SetDeviceThreads(int threads);  // clamped to 1..kMaxDeviceThreads
 int DeviceThreads();
+// Tests: devices made from now on run at most this build of the span kernels (see
+// Direct3DDevice7::LimitSpans); by default the fastest the CPU has.
+void LimitDeviceSpans(d3d::SpanBuild limit);
 
 // The device enumeration: one software device that answers to the hardware name.
 class Direct3DEnumDevices {
@@ -173,9 +177,12 @@ class Direct3DDevice7 {
                                 int32_t startVertex, int32_t numVertices, const uint16_t* indices,
                                 int32_t indexCount, int32_t flags);
 
-    // Tests and benchmarks: run the portable span kernels even where AVX2 is available.
+    // Tests and benchmarks: run the portable span kernels even where AVX2 is available, or
+    // at most a given build of them; Spans() is the build the CPU then runs.
     void UsePortableSpans(bool portable);
-    bool UsesAvx2Spans() const;
+    void LimitSpans(d3d::SpanBuild limit);
+    d3d::SpanBuild Spans() const;
+    bool UsesAvx2Spans() const;  // any vector build
     // The threads this device draws on (clamped as SetDeviceThreads); changing it finishes
     // the work in flight first.
     void SetThreads(int threads);

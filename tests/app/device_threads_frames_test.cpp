@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "platform/dx/D3DSpan.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/host/HeadlessHost.h"
 #include "render/BlurEffect.h"
@@ -45,9 +46,9 @@ class HashingHost : public HeadlessHost {
 
 constexpr int kPasses = 150;
 
-std::vector<Pass> Fly(int threads, int scale = 1) {
+std::vector<Pass> Fly(int threads, int scale = 1, int passes = kPasses) {
     HeadlessOptions o;
-    o.frames = kPasses;
+    o.frames = passes;
     o.answerYes = false;  // 320 x 240 keeps the sanitizer builds quick
     o.seed = 5;
     o.input = {
@@ -106,6 +107,31 @@ TEST(DeviceThreadsFrames, FlightAtScaleTwoIsBitIdenticalOnOneToFourThreads) {
         ASSERT_EQ(many.size(), one.size()) << threads << " threads";
         for (size_t i = 0; i < one.size(); ++i) {
             ASSERT_EQ(many[i].hash, one[i].hash) << threads << " threads, pass " << i + 1;
+        }
+    }
+}
+
+// Every build of the span kernels the CPU runs draws the flight as the portable one does, down
+// to the rounding of each product: a kernel build that fused a multiply and an add would show.
+// The portable kernels are slow, so this flight is shorter; it still has the overlay, the
+// wireframe pass and the blur.
+TEST(DeviceThreadsFrames, FlightIsBitIdenticalOnEveryKernelBuild) {
+    constexpr int kShort = 80;
+    LimitDeviceSpans(d3d::SpanBuild::Portable);
+    const std::vector<Pass> portable = Fly(1, 1, kShort);
+    LimitDeviceSpans(d3d::kFastestSpanBuild);
+    ASSERT_EQ(portable.size(), static_cast<size_t>(kShort));
+    EXPECT_TRUE(portable[kShort - 1].lit);
+    bool blurred = false;
+    for (const Pass& p : portable) blurred = blurred || p.effectState != 0;
+    EXPECT_TRUE(blurred);
+    for (d3d::SpanBuild build : {d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512}) {
+        LimitDeviceSpans(build);
+        const std::vector<Pass> vector = Fly(2, 1, kShort);
+        LimitDeviceSpans(d3d::kFastestSpanBuild);
+        for (size_t i = 0; i < portable.size(); ++i) {
+            ASSERT_EQ(vector[i].hash, portable[i].hash)
+                << d3d::SpanBuildName(build) << ", pass " << i + 1;
         }
     }
 }

@@ -1,6 +1,6 @@
 // Small scenes rendered by the software device, checked pixel by pixel against values worked
-// out by hand. Every test runs with the portable span kernels and, where the CPU has it, with
-// the AVX2 ones; both must give the same pixels.
+// out by hand. Every test runs with the portable span kernels and, where the CPU has them, with
+// the AVX2 and AVX-512 ones; all must give the same pixels.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,11 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/dx/D3DSpan.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DirectDraw.h"
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
 #include "platform/host/HeadlessHost.h"
+
+namespace d3d {
+void PrintTo(SpanBuild build, std::ostream* out) {
+    *out << SpanBuildName(build);
+}
+}  // namespace d3d
 
 namespace {
 
@@ -55,15 +62,31 @@ D3DMATRIX Projection(float rc33) {
     return m;
 }
 
-class RenderTest : public ::testing::TestWithParam<bool> {
+const auto kSpanBuilds =
+    ::testing::Values(d3d::SpanBuild::Portable, d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512);
+std::string SpanBuildTestName(const ::testing::TestParamInfo<d3d::SpanBuild>& info) {
+    switch (info.param) {
+        case d3d::SpanBuild::Avx2:
+            return "Avx2";
+        case d3d::SpanBuild::Avx512:
+            return "Avx512";
+        default:
+            return "Portable";
+    }
+}
+
+class RenderTest : public ::testing::TestWithParam<d3d::SpanBuild> {
   protected:
     static constexpr int kW = 32, kH = 24;
 
     void SetUp() override {
         target = MakeTarget(kW, kH);
         device = d3d->CreateDevice("IID_IDirect3DHALDevice", target);
-        device->UsePortableSpans(GetParam());
-        if (!GetParam() && !device->UsesAvx2Spans()) GTEST_SKIP() << "no AVX2 on this CPU";
+        device->LimitSpans(GetParam());
+        if (device->Spans() != GetParam()) {
+            GTEST_SKIP() << "this CPU does not run the " << d3d::SpanBuildName(GetParam())
+                         << " kernels";
+        }
         device->BeginScene();
     }
 
@@ -150,8 +173,7 @@ class RenderTest : public ::testing::TestWithParam<bool> {
     std::shared_ptr<Direct3DDevice7> device;
 };
 
-INSTANTIATE_TEST_SUITE_P(Kernels, RenderTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Portable" : "Avx2"; });
+INSTANTIATE_TEST_SUITE_P(Kernels, RenderTest, kSpanBuilds, SpanBuildTestName);
 
 // ---------------------------------------------------------------- coverage
 
@@ -690,8 +712,7 @@ class SceneTest : public RenderTest {
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Kernels, SceneTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Portable" : "Avx2"; });
+INSTANTIATE_TEST_SUITE_P(Kernels, SceneTest, kSpanBuilds, SpanBuildTestName);
 
 TEST_P(SceneTest, DirectionalLightFollowsTheCosine) {
     ClearTo(0);

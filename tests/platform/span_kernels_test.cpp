@@ -1,11 +1,12 @@
-// The AVX2 build has a span kernel for each combination of depth mode, fog, blending and
-// texture wrap; the portable build reads those stages per draw. Both must draw the same bits
-// for every combination, perspective and affine, on power-of-two textures and others.
+// The AVX2 and AVX-512 builds have a span kernel for each combination of depth mode, fog,
+// blending and texture wrap; the portable build reads those stages per draw. All must draw the
+// same bits for every combination, perspective and affine, on power-of-two textures and others.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/dx/D3DSpan.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DirectDraw.h"
 #include "platform/host/HeadlessHost.h"
@@ -83,9 +84,9 @@ class SpanKernelsTest : public ::testing::Test {
     // A lit background with depth, then a tilted quad (every pixel its own divide), a quad
     // facing the camera (affine) and a tilted triangle of one colour in the stages under test,
     // texture coordinates running past both ends. Returns the colour and depth rows.
-    std::vector<uint16_t> Render(const Stages& s, bool portable) {
+    std::vector<uint16_t> Render(const Stages& s, d3d::SpanBuild build) {
         Direct3DDevice7& dev = *device;
-        dev.UsePortableSpans(portable);
+        dev.LimitSpans(build);
         dev.SetTexture(0, nullptr);
         dev.SetRenderState(D3DRENDERSTATE_FOGENABLE, 0);
         dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 0);
@@ -149,7 +150,12 @@ class SpanKernelsTest : public ::testing::Test {
     std::shared_ptr<Direct3DDevice7> device;
 };
 
-TEST_F(SpanKernelsTest, EveryStageCombinationDrawsTheSameBitsOnBothBuilds) {
+TEST_F(SpanKernelsTest, EveryStageCombinationDrawsTheSameBitsOnEveryBuild) {
+    std::vector<d3d::SpanBuild> vector;  // the builds this CPU runs besides the portable one
+    for (d3d::SpanBuild b : {d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512}) {
+        device->LimitSpans(b);
+        if (device->Spans() == b) vector.push_back(b);
+    }
     for (int filter = 0; filter < 3; ++filter) {
         for (int depth = 0; depth < 4; ++depth) {
             for (int fog = 0; fog < 2; ++fog) {
@@ -157,14 +163,16 @@ TEST_F(SpanKernelsTest, EveryStageCombinationDrawsTheSameBitsOnBothBuilds) {
                     for (int pow2Texture = 0; pow2Texture < 2; ++pow2Texture) {
                         const Stages s{filter, depth, fog != 0, blend, pow2Texture != 0};
                         SCOPED_TRACE(Name(s));
-                        const std::vector<uint16_t> portable = Render(s, true);
+                        const std::vector<uint16_t> portable = Render(s, d3d::SpanBuild::Portable);
                         // The quads cover part of the background whatever the stages.
                         int changed = 0;
                         for (size_t i = 0; i < background.size(); ++i) {
                             changed += portable[i] != background[i] ? 1 : 0;
                         }
                         EXPECT_GT(changed, kW * kH / 8);
-                        EXPECT_EQ(Render(s, false), portable);
+                        for (d3d::SpanBuild b : vector) {
+                            EXPECT_EQ(Render(s, b), portable) << d3d::SpanBuildName(b);
+                        }
                     }
                 }
             }
