@@ -195,10 +195,12 @@ class RasterQueue;
 // One draw call's raster state.
 struct RasterDraw {
     SpanContext span;
-    // [minify][affine][constant colour]: the texture filter chosen by the triangle's
+    // [minify][affine][constant colour][wide]: the texture filter chosen by the triangle's
     // footprint, whether its rhw is the same at all corners, so that no division per pixel is
-    // needed, and whether its colours are (see SpanPlanes).
-    SpanFn kernels[2][2][2] = {};
+    // needed, whether its colours are (see SpanPlanes), and whether it is wide enough for the
+    // build's widest kernels (sixteen lanes waste half their work on narrow triangles; eight
+    // lanes draw them the same).
+    SpanFn kernels[2][2][2][2] = {};
     int32_t left = 0, top = 0, right = 0, bottom = 0;  // viewport pixels, cut to the target
     int32_t cull = D3DCULL_CCW;
     int32_t fill = D3DFILL_SOLID;

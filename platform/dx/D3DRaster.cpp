@@ -63,6 +63,9 @@ struct EdgeWalk {
     }
 };
 
+// Triangles at least this wide are drawn by the widest kernels of the build.
+constexpr int64_t kWideKernelPixels = 16;
+
 bool IsColourSlot(int slot) {
     return slot >= kSpanR && slot != kSpanF;
 }
@@ -109,10 +112,10 @@ bool SharesRhw(const PipeVertex& a, const PipeVertex& b, const PipeVertex& c) {
 
 // Magnification or minification for the whole triangle, from the texel footprint of a pixel
 // at its centre.
-SpanFn ChooseFilter(const RasterDraw& d, bool affine, bool constant,
+SpanFn ChooseFilter(const RasterDraw& d, bool affine, bool constant, bool wide,
                     const float (&val)[3][kSpanAttrCount], const float* dx, const float* dy) {
-    const SpanFn magnify = d.kernels[0][affine][constant];
-    const SpanFn minify = d.kernels[1][affine][constant];
+    const SpanFn magnify = d.kernels[0][affine][constant][wide];
+    const SpanFn minify = d.kernels[1][affine][constant][wide];
     if (magnify == minify) return magnify;
     const float rhw = (val[0][kSpanRhw] + val[1][kSpanRhw] + val[2][kSpanRhw]) / 3.0f;
     const float qu = (val[0][kSpanU] + val[1][kSpanU] + val[2][kSpanU]) / 3.0f;
@@ -239,7 +242,9 @@ void RasterTriangle(const RasterDraw& d, const PipeVertex& a, const PipeVertex& 
         planes.dy[k] = (d2 * e1x - d1 * e2x) * invDet;
         planes.at[k] = val[0][k] + toRefX * planes.dx[k] + toRefY * planes.dy[k];
     }
-    setup.kernel = ChooseFilter(d, affine, planes.constantColour, val, planes.dx, planes.dy);
+    const int64_t width = std::max({X[0], X[1], X[2]}) - std::min({X[0], X[1], X[2]});
+    const bool wide = width >= kWideKernelPixels * kSubPixel;
+    setup.kernel = ChooseFilter(d, affine, planes.constantColour, wide, val, planes.dx, planes.dy);
     if (d.queue != nullptr) {
         setup.draw = d.queueDraw;
         d.queue->AddTriangle(setup);
@@ -358,7 +363,7 @@ void RasterLine(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
 }
 
 void WalkLine(const RasterDraw& d, const LineSetup& line, int32_t from, int32_t to) {
-    SpanBatch batch(d, d.kernels[0][0][0], line.planes);
+    SpanBatch batch(d, d.kernels[0][0][0][0], line.planes);
     // Only the steps whose major coordinate lies inside the viewport (and, for rows, inside
     // [from, to)) can draw: a line may reach far into the guard band on either side.
     const int32_t lo = line.xMajor ? d.left : std::max(from, d.top);
@@ -429,7 +434,7 @@ void RasterPoint(const RasterDraw& d, const PipeVertex& p) {
 }
 
 void DrawPointPixel(const RasterDraw& d, const PointSetup& point, int32_t from, int32_t to) {
-    SpanBatch batch(d, d.kernels[0][0][0], point.planes);
+    SpanBatch batch(d, d.kernels[0][0][0][0], point.planes);
     const int32_t x = point.planes.refX, y = point.planes.refY;
     for (int32_t row = y; row < y + d.pixelSize; ++row) {
         for (int32_t column = x; column < x + d.pixelSize; ++column) {

@@ -1,9 +1,9 @@
 // Span kernels: everything that happens to the pixels of one row of one primitive, from the
-// depth test to the 565 write, eight pixels at a time. A kernel is compiled for each texture
-// filter (none, point, linear) and for perspective or affine interpolation; the other stages
-// (depth, colour key, fog, specular, blend, dither) are fixed per draw in the SpanContext and
-// taken by branches that go the same way for every pixel of the draw. The same source
-// (D3DSpanKernel.inc) is compiled for AVX2 and for any CPU.
+// depth test to the 565 write, eight or sixteen pixels at a time. A kernel is compiled for each
+// texture filter (none, point, linear) and for perspective or affine interpolation; the other
+// stages (depth, colour key, fog, specular, blend, dither) are fixed per draw in the SpanContext
+// and taken by branches that go the same way for every pixel of the draw. The same source
+// (D3DSpanKernel.inc) is compiled for AVX-512 (sixteen lanes), AVX2 and any CPU (eight).
 #pragma once
 
 #include <cstdint>
@@ -67,9 +67,10 @@ struct SpanContext {
     float blend[2][4] = {{1, 0, 0, 0}, {0, 0, 0, 0}};
 
     // Ordered dither thresholds in 8-bit units for red and blue (green takes half), per row
-    // (y & 3), repeated so that eight lanes can be read from offset x & 3.
+    // (y & 3), repeated so that sixteen lanes can be read from offset x & 3.
     bool dithered = false;
-    float dither[4][12] = {};
+    static constexpr int kDitherRun = 20;
+    float dither[4][kDitherRun] = {};
 };
 
 // The planes of one primitive: the value at pixel (x, y) is

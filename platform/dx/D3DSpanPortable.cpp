@@ -84,6 +84,13 @@ inline I operator|(I a, I b) {
 inline F Ramp() {
     return F(VF{0, 1, 2, 3, 4, 5, 6, 7});
 }
+// Eight lanes are one step of eight pixels.
+inline F Spread(F v, F) {
+    return v;
+}
+inline F Next(F v, F step) {
+    return v + step;
+}
 // As minps/maxps: the second operand wins when either is NaN.
 inline F Min(F a, F b) {
     return F(Floats(Select(Bits(a.v < b.v), Bits(a.v), Bits(b.v))));

@@ -512,7 +512,9 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
     span.dithered = s.on(D3DRENDERSTATE_DITHERENABLE);
     if (span.dithered) {
         for (int row = 0; row < 4; ++row) {
-            for (int i = 0; i < 12; ++i) span.dither[row][i] = kBayer4[row][i & 3] * 0.5f;
+            for (int i = 0; i < d3d::SpanContext::kDitherRun; ++i) {
+                span.dither[row][i] = kBayer4[row][i & 3] * 0.5f;
+            }
         }
     }
 
@@ -522,7 +524,10 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
             for (int constant = 0; constant < 2; ++constant) {
                 const d3d::SpanKey k = d3d::SpanKeyFor(filter == 0 ? magnify : minify, affine != 0,
                                                        constant != 0, span);
-                rd.kernels[filter][affine][constant] = d3d::BestSpanFunction(k, core.spanLimit);
+                auto& choice = rd.kernels[filter][affine][constant];
+                choice[1] = d3d::BestSpanFunction(k, core.spanLimit);
+                choice[0] =
+                    d3d::BestSpanFunction(k, std::min(core.spanLimit, d3d::SpanBuild::Avx2));
             }
         }
     }
