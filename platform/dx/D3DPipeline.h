@@ -277,7 +277,8 @@ struct DeviceCore {
     DeviceCore();
     ~DeviceCore();
     DeviceState state;
-    SpanBuild spanLimit = kFastestSpanBuild;  // tests and benchmarks lower it
+    // The fastest kernels the CPU runs, unless tests or benchmarks limit them.
+    SpanBuild spans = RunnableSpanBuild(kFastestSpanBuild);
     // Present when the device draws on more than one thread.
     std::unique_ptr<RasterQueue> queue;
     VertexPipeline pipeline;                 // rebuilt per draw; keeps its light storage

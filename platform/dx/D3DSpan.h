@@ -156,7 +156,8 @@ SpanFn PortableSpanFunction(const SpanKey& key);
 // Null where the build or the CPU has no AVX2 (or no AVX-512).
 SpanFn Avx2SpanFunction(const SpanKey& key);
 SpanFn Avx512SpanFunction(const SpanKey& key);
-// The kernel of the fastest build the CPU runs, at most `limit`.
-SpanFn BestSpanFunction(const SpanKey& key, SpanBuild limit);
+// The fastest build the CPU runs, at most `limit`; and a kernel of a build it runs.
+SpanBuild RunnableSpanBuild(SpanBuild limit);
+SpanFn SpanFunction(SpanBuild build, const SpanKey& key);
 
 }  // namespace d3d

@@ -20,6 +20,7 @@
 #elif defined(__GNUC__)
 // GCC 12's AVX-512 headers pass deliberately undefined vectors to the masked forms behind
 // _mm512_extracti32x4_epi32 and _mm512_inserti64x4, and then warn about them.
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC push_options
@@ -233,6 +234,7 @@ constexpr bool kSpecialised = true;
 #pragma clang attribute pop
 #elif defined(__GNUC__)
 #pragma GCC pop_options
+#pragma GCC diagnostic pop
 #endif
 
 d3d::SpanFn d3d::Avx512SpanFunction(const SpanKey& key) {

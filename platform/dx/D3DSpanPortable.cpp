@@ -226,20 +226,31 @@ d3d::SpanFn d3d::PortableSpanFunction(const SpanKey& key) {
     return LookUpKernel(key);
 }
 
-d3d::SpanFn d3d::BestSpanFunction(const SpanKey& key, SpanBuild limit) {
-    SpanFn fn = nullptr;
-    if (limit >= SpanBuild::Avx512) fn = Avx512SpanFunction(key);
-    if (!fn && limit >= SpanBuild::Avx2) fn = Avx2SpanFunction(key);
-    return fn ? fn : PortableSpanFunction(key);
+// A CPU runs every kernel of a build or none, so the default key's answers for all.
+d3d::SpanBuild d3d::RunnableSpanBuild(SpanBuild limit) {
+    if (limit >= SpanBuild::Avx512 && Avx512SpanFunction(SpanKey{})) return SpanBuild::Avx512;
+    if (limit >= SpanBuild::Avx2 && Avx2SpanFunction(SpanKey{})) return SpanBuild::Avx2;
+    return SpanBuild::Portable;
+}
+
+d3d::SpanFn d3d::SpanFunction(SpanBuild build, const SpanKey& key) {
+    switch (build) {
+        case SpanBuild::Avx512:
+            return Avx512SpanFunction(key);
+        case SpanBuild::Avx2:
+            return Avx2SpanFunction(key);
+        default:
+            return PortableSpanFunction(key);
+    }
 }
 
 const char* d3d::SpanBuildName(SpanBuild build) {
     switch (build) {
         case SpanBuild::Avx2:
-            return "avx2";
+            return "Avx2";
         case SpanBuild::Avx512:
-            return "avx512";
+            return "Avx512";
         default:
-            return "portable";
+            return "Portable";
     }
 }

@@ -524,10 +524,12 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
             for (int constant = 0; constant < 2; ++constant) {
                 const d3d::SpanKey k = d3d::SpanKeyFor(filter == 0 ? magnify : minify, affine != 0,
                                                        constant != 0, span);
+                // Narrow triangles take the eight-lane kernels of the AVX2 build.
                 auto& choice = rd.kernels[filter][affine][constant];
-                choice[1] = d3d::BestSpanFunction(k, core.spanLimit);
-                choice[0] =
-                    d3d::BestSpanFunction(k, std::min(core.spanLimit, d3d::SpanBuild::Avx2));
+                choice[1] = d3d::SpanFunction(core.spans, k);
+                choice[0] = core.spans == d3d::SpanBuild::Avx512
+                                ? d3d::SpanFunction(d3d::SpanBuild::Avx2, k)
+                                : choice[1];
             }
         }
     }
@@ -607,7 +609,7 @@ d3d::DeviceCore::~DeviceCore() = default;
 Direct3DDevice7::Direct3DDevice7(const SurfacePtr& renderTarget)
     : core_(std::make_unique<DeviceCore>()) {
     SetThreads(DeviceThreads());
-    core_->spanLimit = deviceSpans;
+    LimitSpans(deviceSpans);
     SurfacePtr depth = CheckTarget(renderTarget);
     DeviceState& s = core_->state;
     d3d::ResetDeviceState(s, depth != nullptr);
@@ -969,15 +971,11 @@ void Direct3DDevice7::UsePortableSpans(bool portable) {
 }
 
 void Direct3DDevice7::LimitSpans(d3d::SpanBuild limit) {
-    core_->spanLimit = limit;
+    core_->spans = d3d::RunnableSpanBuild(limit);
 }
 
 d3d::SpanBuild Direct3DDevice7::Spans() const {
-    // The build's own kernel stands for all of them: a CPU runs every kernel of a build or none.
-    const d3d::SpanFn fn = d3d::BestSpanFunction(d3d::SpanKey{}, core_->spanLimit);
-    if (fn == d3d::Avx512SpanFunction(d3d::SpanKey{})) return d3d::SpanBuild::Avx512;
-    if (fn == d3d::Avx2SpanFunction(d3d::SpanKey{})) return d3d::SpanBuild::Avx2;
-    return d3d::SpanBuild::Portable;
+    return core_->spans;
 }
 
 bool Direct3DDevice7::UsesAvx2Spans() const {

@@ -65,14 +65,7 @@ D3DMATRIX Projection(float rc33) {
 const auto kSpanBuilds =
     ::testing::Values(d3d::SpanBuild::Portable, d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512);
 std::string SpanBuildTestName(const ::testing::TestParamInfo<d3d::SpanBuild>& info) {
-    switch (info.param) {
-        case d3d::SpanBuild::Avx2:
-            return "Avx2";
-        case d3d::SpanBuild::Avx512:
-            return "Avx512";
-        default:
-            return "Portable";
-    }
+    return d3d::SpanBuildName(info.param);
 }
 
 class RenderTest : public ::testing::TestWithParam<d3d::SpanBuild> {
