@@ -1,7 +1,5 @@
 #include "app/Main.h"
 
-#include <unistd.h>
-
 #include <climits>
 #include <exception>
 #include <new>
@@ -17,6 +15,7 @@
 #include "display/Display.h"
 #include "platform/dx/DxError.h"
 #include "platform/host/Host.h"
+#include "platform/host/System.h"
 #include "render/BlurEffect.h"
 #include "render/Camera.h"
 #include "render/DeviceSetup.h"
@@ -29,14 +28,7 @@
 #include "window/XForm.h"
 
 std::string ExecutableFolder() {
-    char buffer[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return "./";
-    std::string path(buffer, static_cast<size_t>(n));
-    const size_t slash = path.rfind('/');
-    // The separator is appended unconditionally, so the root folder gives "//", which still
-    // names the same place.
-    return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/";
+    return ExecutableFolderOfProcess();
 }
 
 int Main() {

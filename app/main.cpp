@@ -1,9 +1,6 @@
 // Entry point: reads the command line, picks the host, runs the program.
 #include "app/Main.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -16,15 +13,13 @@
 #include "platform/dx/DxTrace.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/host/SdlHost.h"
+#include "platform/host/System.h"
 
 namespace {
 
 // Resident memory now, in MB (peak memory alone cannot show whether a long run keeps growing).
 double CurrentRssMb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    if (!(statm >> pages >> resident)) return 0;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+    return ResidentMemoryMb();
 }
 
 // The headless host, also watching what a long run must keep bounded: the number of animation
@@ -51,15 +46,13 @@ class StatsHost : public HeadlessHost {
 void PrintStats(const StatsHost& host) {
     const double seconds = host.WallSeconds();
     const int frames = host.PassesPresented();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf(
         "frames=%d threads=%d scale=%d seconds=%.3f fps=%.1f frame_ms_p50=%.3f "
         "frame_ms_p95=%.3f frame_ms_p99=%.3f "
         "peak_rss_mb=%.1f rss_mb_pass1000=%.1f rss_mb_end=%.1f animations_max=%d\n",
         frames, DeviceThreads(), host.DisplayScale(), seconds, seconds > 0 ? frames / seconds : 0.0,
         host.FrameTimePercentileMs(0.50), host.FrameTimePercentileMs(0.95),
-        host.FrameTimePercentileMs(0.99), usage.ru_maxrss / 1024.0, host.rssAt1000,
+        host.FrameTimePercentileMs(0.99), PeakResidentMemoryMb(), host.rssAt1000,
         host.rssAtEnd > 0 ? host.rssAtEnd : CurrentRssMb(), host.maxAnimations);
 }
 
@@ -116,6 +109,8 @@ int Run(int argc, char** argv) {
         }
         return status;
     }
+    // Only the window from here on; a console of its own would stand beside it.
+    ReleaseOwnConsole();
     std::unique_ptr<SdlHost> host;
     try {
         host = std::make_unique<SdlHost>(SdlHostOptions{!cl->windowed, cl->recordFile});

@@ -15,7 +15,9 @@ namespace {
 std::string NormalFolder(const std::string& folder) {
     std::string normal = std::filesystem::path(folder).lexically_normal().string();
     if (normal.empty()) normal = ".";
-    if (normal.back() != '/') normal += '/';
+    if (normal.back() != '/' && normal.back() != std::filesystem::path::preferred_separator) {
+        normal += '/';
+    }
     return normal;
 }
 

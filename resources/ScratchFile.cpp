@@ -1,35 +1,7 @@
 #include "resources/ScratchFile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-
 #include "core/Declarations.h"
-
-namespace {
-
-bool WriteAll(int fd, std::span<const uint8_t> bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::string TemporaryFolder() {
-    const char* dir = std::getenv("TMPDIR");
-    return dir != nullptr && *dir != '\0' ? dir : "/tmp";
-}
-
-}  // namespace
+#include "platform/host/System.h"
 
 std::string DefaultScratchPath() {
     return AppPath + "Temp.dat";
@@ -37,43 +9,8 @@ std::string DefaultScratchPath() {
 
 namespace {
 
-// The open Temp.dat this run holds locked while an extraction waits there; -1 otherwise.
-int heldScratchFd = -1;
-
-// Temp.dat beside the program, locked for this run: created afresh, or taken over when the one
-// there is stale (left by a run that ended abruptly; a live run holds its lock). Returns -1
-// when another run is using it or the folder cannot be written.
-int ClaimDefaultScratch(const std::string& path, std::string& failure) {
-    // A few tries: the file may be removed or replaced between opening and locking it.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) {
-            if (errno == ENOENT) continue;  // removed meanwhile: create it next time
-            failure = std::strerror(errno);
-            return -1;
-        }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            failure = "in use by another instance";
-            ::close(fd);
-            return -1;
-        }
-        // Locked; but the name must still lead to this very file, not to one unlinked by the
-        // run that held the lock before us.
-        struct stat held {};
-        struct stat named {};
-        if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
-            held.st_dev == named.st_dev && held.st_ino == named.st_ino && S_ISREG(held.st_mode)) {
-            if (::ftruncate(fd, 0) == 0) return fd;
-            failure = std::strerror(errno);
-            ::close(fd);
-            return -1;
-        }
-        ::close(fd);
-    }
-    failure = "it keeps changing";
-    return -1;
-}
+// Temp.dat as this run holds it while an extraction waits there; kNoFile otherwise.
+FileHandle heldScratch = kNoFile;
 
 }  // namespace
 
@@ -83,30 +20,30 @@ void WriteScratchFile(std::span<const uint8_t> bytes) {
     // A Temp.dat another live instance is loading through is never touched; one it no longer
     // holds is reused.
     std::string besideError;
-    int fd = ClaimDefaultScratch(path, besideError);
-    const bool beside = fd >= 0;
+    FileHandle file = ClaimExclusiveFile(path, besideError);
+    const bool beside = file != kNoFile;
     if (!beside) {
-        std::string pattern = TemporaryFolder() + "/velmora-Temp-XXXXXX";
-        fd = ::mkstemp(pattern.data());
-        if (fd < 0) {
-            throw RuntimeError(rt::PathFileAccessError, "cannot write the scratch file " + path +
-                                                            " (" + besideError + ") nor one in " +
-                                                            TemporaryFolder() + " (" +
-                                                            std::strerror(errno) + ")");
+        std::string privatePath, failure;
+        file = CreateTemporaryFile("velmora-Temp-", privatePath, failure);
+        if (file == kNoFile) {
+            throw RuntimeError(rt::PathFileAccessError,
+                               "cannot write the scratch file " + path + " (" + besideError +
+                                   ") nor one in " + TemporaryFolder() + " (" + failure + ")");
         }
-        path = pattern;
+        path = privatePath;
     }
-    const bool written = WriteAll(fd, bytes);
-    // The lock stays with the open file until the extraction is taken or dropped.
-    const bool closed = beside ? true : ::close(fd) == 0;
+    std::string failure;
+    const bool written = WriteAllBytes(file, bytes, failure);
+    // The hold stays with the open file until the extraction is taken or dropped.
+    const bool closed = beside ? true : CloseFile(file, failure);
     if (!written || !closed) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(path.c_str());
-        if (beside) ::close(fd);
+        RemoveFile(path);
+        std::string ignored;
+        if (beside) CloseFile(file, ignored);
         throw RuntimeError(rt::PathFileAccessError,
-                           "cannot write the scratch file " + path + " (" + reason + ")");
+                           "cannot write the scratch file " + path + " (" + failure + ")");
     }
-    if (beside) heldScratchFd = fd;
+    if (beside) heldScratch = file;
     ScratchFilePath = path;
 }
 
@@ -127,9 +64,10 @@ std::vector<uint8_t> TakeScratchFile(const DataSource& source) {
 }
 
 void DeleteScratchFile() {
-    // Removed while still locked, so no other run can take the name over half-way.
-    if (!ScratchFilePath.empty()) ::unlink(ScratchFilePath.c_str());
+    // Removed while still held, so no other run can take the name over half-way.
+    if (!ScratchFilePath.empty()) RemoveFile(ScratchFilePath);
     ScratchFilePath.clear();
-    if (heldScratchFd >= 0) ::close(heldScratchFd);
-    heldScratchFd = -1;
+    std::string ignored;
+    if (heldScratch != kNoFile) CloseFile(heldScratch, ignored);
+    heldScratch = kNoFile;
 }

@@ -1,10 +1,11 @@
 // The scratch file through which every extracted archive entry reaches its loader. It is
-// Temp.dat beside the executable, held under an advisory lock while an extraction waits there,
-// so a live instance is told from a dead one: a Temp.dat that another running instance holds is
-// left alone, and one left by a run that ended abruptly is taken over. When the folder cannot be
-// written (an installed program) or another instance is using Temp.dat, a private file made by
-// mkstemp in the temporary directory takes its place, a new one for every extraction, removed
-// when its entry is loaded and at shutdown.
+// Temp.dat beside the executable, held so that no other process can use it while an extraction
+// waits there (an advisory lock on Linux, the file's sharing mode on Windows), so a live
+// instance is told from a dead one: a Temp.dat that another running instance holds is left
+// alone, and one left by a run that ended abruptly is taken over. When the folder cannot be
+// written (an installed program) or another instance is using Temp.dat, a private file in the
+// temporary folder takes its place, a new one for every extraction, removed when its entry is
+// loaded and at shutdown.
 #pragma once
 
 #include <cstdint>

@@ -7,13 +7,12 @@
 #include <iterator>
 
 #include "platform/dx/DirectDraw.h"
+#include "platform/host/System.h"
 
 namespace {
 
 double SecondsSinceMidnightNow() {
-    const std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = LocalTime(std::time(nullptr));
     return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
 }
 

@@ -1,18 +1,13 @@
 #include "platform/host/Screenshots.h"
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/dx/DirectDraw.h"
+#include "platform/host/System.h"
 
 namespace {
 
@@ -30,11 +25,10 @@ std::string Unquoted(std::string v) {
 
 PicturesEnvironment CurrentPicturesEnvironment() {
     PicturesEnvironment env{Env("XDG_PICTURES_DIR"), Env("XDG_CONFIG_HOME"), Env("HOME")};
-    if (env.home.empty()) {
-        if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) {
-            env.home = pw->pw_dir;
-        }
-    }
+    // Where the system keeps a pictures folder of its own (Windows), that one; the variable
+    // still points elsewhere when set, as on Linux.
+    if (env.picturesDir.empty()) env.picturesDir = SystemPicturesFolder();
+    if (env.home.empty()) env.home = AccountHomeFolder();
     return env;
 }
 
@@ -65,7 +59,7 @@ std::string UserDirsPictures(std::istream& userDirs, const std::string& home) {
 }
 
 std::filesystem::path PicturesFolder(const PicturesEnvironment& env) {
-    if (env.picturesDir.starts_with("/")) return env.picturesDir;
+    if (std::filesystem::path(env.picturesDir).has_root_directory()) return env.picturesDir;
     std::string config = env.configHome;
     if (!config.starts_with("/")) config = env.home.empty() ? "" : env.home + "/.config";
     if (!config.empty()) {
@@ -98,28 +92,22 @@ std::filesystem::path SaveScreenshot(const std::filesystem::path& picturesFolder
     if (ec) throw std::runtime_error("cannot make " + folder.string() + " (" + ec.message() + ")");
     const std::vector<uint8_t> png = EncodePng565(pixels, width, height, pitch);
     if (png.empty()) throw std::runtime_error("the picture could not be encoded");
-    // O_EXCL picks the first name nobody has: an earlier picture is never replaced.
+    // Created only where nothing has the name yet: an earlier picture is never replaced.
     for (int sequence = 1; sequence <= 1000; ++sequence) {
         const std::filesystem::path path = folder / ScreenshotFileName(local, sequence);
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) {
-            throw std::runtime_error("cannot write " + path.string() + " (" + std::strerror(errno) +
-                                     ")");
-        }
-        size_t done = 0;
-        while (done < png.size()) {
-            const ssize_t n = ::write(fd, png.data() + done, png.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += static_cast<size_t>(n);
-        }
-        const int writeErrno = errno;
-        const bool closed = ::close(fd) == 0;
-        if (done != png.size() || !closed) {
-            ::unlink(path.c_str());
+        bool exists = false;
+        std::string failure;
+        const FileHandle file = CreateNewFile(path.string(), exists, failure);
+        if (file == kNoFile && exists) continue;
+        if (file == kNoFile)
+            throw std::runtime_error("cannot write " + path.string() + " (" + failure + ")");
+        const bool written = WriteAllBytes(file, png, failure);
+        std::string closeFailure;
+        const bool closed = CloseFile(file, closeFailure);
+        if (!written || !closed) {
+            RemoveFile(path.string());
             throw std::runtime_error("cannot write " + path.string() + " (" +
-                                     std::strerror(done != png.size() ? writeErrno : errno) + ")");
+                                     (written ? closeFailure : failure) + ")");
         }
         return path;
     }

@@ -1,7 +1,6 @@
 #include "platform/host/SdlHost.h"
 
 #include <SDL2/SDL.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cctype>
@@ -12,8 +11,10 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/host/Desktop.h"
 #include "platform/host/InputScript.h"
 #include "platform/host/Screenshots.h"
+#include "platform/host/System.h"
 
 namespace {
 
@@ -70,45 +71,9 @@ double SteadySeconds() {
         .count();
 }
 
-void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
-
-// The ALSA library prints every failed probe of a sound card on standard error, eight lines on a
-// machine without one. SDL loads that library itself when it looks for a sound device; loading it
-// first and giving it a silent error printer keeps the terminal clean. The library stays loaded
-// (SDL shares the same copy).
-void QuietAlsa() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
-    if (alsa == nullptr) return;
-    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
-    using SetHandler = int (*)(Handler);
-    auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
-    if (set != nullptr) set(IgnoreAlsaError);
-}
-
 std::string EnvText(const char* name) {
     const char* v = std::getenv(name);
     return v != nullptr ? v : "";
-}
-
-// The video drivers that show a window: X11 and Wayland, where the environment points at a
-// server. SDL would otherwise fall back to drivers that draw nowhere, and the program would run
-// on with nothing on any screen. Returns the drivers to try, and in `tried` the displays by name.
-std::string RealDisplayDrivers(std::string& tried) {
-    std::string drivers;
-    const std::string x11 = EnvText("DISPLAY"), wayland = EnvText("WAYLAND_DISPLAY");
-    if (!x11.empty()) {
-        drivers = "x11";
-        tried = "the X display \"" + x11 + "\" (DISPLAY)";
-    }
-    if (!wayland.empty()) {
-        drivers += drivers.empty() ? "wayland" : ",wayland";
-        tried += (tried.empty() ? "" : " and ") + std::string("the Wayland display \"") + wayland +
-                 "\" (WAYLAND_DISPLAY)";
-    }
-    return drivers;
 }
 
 // Whether the renderer draws on the CPU: SDL's own software renderer, or OpenGL through Mesa's
@@ -149,7 +114,7 @@ bool SdlAudio::Open(int samplesPerSec, int bitsPerSample, int channels) {
         SDL_CloseAudioDevice(device_);
         device_ = 0;
     }
-    QuietAlsa();
+    QuietSoundLibrary();
     if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         ReportSilence();
         return false;
@@ -207,6 +172,8 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
         recordOut_ << "# velmora input, replay with --headless --input FILE\n";
         recording_ = true;
     }
+    // main() is the program's own (the console stays on Windows): SDL runs no start-up of its own.
+    SDL_SetMainReady();
     // No timer subsystem: nothing here uses SDL's timers, and its thread would be running
     // when a message box forks (see MsgBox).
     // A driver the user names through SDL's own variable is taken as it is.
@@ -214,12 +181,9 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
     std::string tried = "the video driver \"" + chosen + "\" (SDL_VIDEODRIVER)";
     std::string drivers = chosen;
     if (chosen.empty()) {
-        drivers = RealDisplayDrivers(tried);
-        if (drivers.empty()) {
-            throw std::runtime_error(
-                "no display: neither DISPLAY nor WAYLAND_DISPLAY is set; run without a window "
-                "with --headless");
-        }
+        drivers = WindowVideoDrivers(tried);
+        if (drivers.empty())
+            throw std::runtime_error(tried + "; run without a window with --headless");
         SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
     }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
@@ -255,8 +219,7 @@ void SdlHost::EnsureWindow() {
     // On an X server without a window manager (a kiosk, a bare session, a test server) nobody
     // answers a full-screen request: the window would keep its size while drawing as if full.
     const char* driver = SDL_GetCurrentVideoDriver();
-    plainFullscreenMode_ =
-        driver != nullptr && std::string(driver) == "x11" && !X11HasWindowManager();
+    plainFullscreenMode_ = driver != nullptr && std::string(driver) == "x11" && !HasWindowManager();
     if (options_.fullscreen && !plainFullscreenMode_) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     // A window at the largest whole multiple of the frame that fits the screen comfortably.
     int scale = 1;
@@ -637,8 +600,7 @@ uint32_t SdlHost::GetTickCount() {
 double SdlHost::Timer() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
-    std::tm local{};
-    localtime_r(&ts.tv_sec, &local);
+    const std::tm local = LocalTime(ts.tv_sec);
     return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + ts.tv_nsec / 1e9;
 }
 
@@ -672,7 +634,14 @@ int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title
     // the sanitizers, whose allocator is such a lock). So no other SDL thread runs meanwhile.
     audio_.Suspend();
     int answer = -1;
-    const int shown = SDL_ShowMessageBox(&data, &answer);
+    bool yes = false;
+    int shown = -1;
+    if (ShowSystemMessageBox(data.window, text, title, yesNo, (flags & vbCritical) != 0, yes)) {
+        shown = 0;
+        answer = yesNo ? (yes ? vbYes : vbNo) : vbOK;
+    } else {
+        shown = SDL_ShowMessageBox(&data, &answer);
+    }
     audio_.Resume();
     if (shown != 0) {
         // No way to ask (no usable font on the X server, for one): keep the default answer.
@@ -690,9 +659,7 @@ std::string SdlHost::KeepScreenshot() {
     // A held SPACE repeats its character; the picture belongs to the press.
     if (keptThisSpacePress_ && keyDown_[vk::SPACE]) return "";
     keptThisSpacePress_ = true;
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = LocalTime(std::time(nullptr));
     try {
         const std::string path =
             SaveScreenshot(PicturesFolder(CurrentPicturesEnvironment()), local, lastFrame_.data(),
@@ -709,6 +676,10 @@ std::string SdlHost::KeepScreenshot() {
 
 RgbImage SdlHost::CaptureDesktop(int width, int height) {
     RgbImage out;
-    if (CaptureX11Desktop(width, height, out)) return out;
+    if (CaptureScreenPixels(width, height, out.pixels)) {
+        out.width = width;
+        out.height = height;
+        return out;
+    }
     return GeneratedDesktop(width, height);
 }

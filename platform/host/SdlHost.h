@@ -1,6 +1,6 @@
 // The real window: SDL2 for the window, keyboard, mouse, message boxes and audio; the desktop
-// picture through X11 where there is an X server. Frames are scaled to the window with their
-// aspect kept; F11 switches between full screen and a window.
+// picture and the system's own message boxes where the system has them (Desktop.h). Frames are
+// scaled to the window with their aspect kept; F11 switches between full screen and a window.
 #pragma once
 
 #include <cstdint>
@@ -51,8 +51,8 @@ class SdlAudio : public AudioOutput {
 class SdlHost : public Host {
   public:
     // Throws std::runtime_error when no display can be opened or the record file not written.
-    // Only a real display counts: X11 or Wayland as the environment names them, or the video
-    // driver the user chose through SDL_VIDEODRIVER.
+    // Only a real display counts: X11 or Wayland as the environment names them (Windows' own
+    // desktop there), or the video driver the user chose through SDL_VIDEODRIVER.
     explicit SdlHost(SdlHostOptions options);
     ~SdlHost() override;
 
@@ -135,9 +135,3 @@ class SdlHost : public Host {
     InputRecording recorded_;
     std::ofstream recordOut_;
 };
-
-// Reads the top-left width x height pixels of the X screen; false where there is none.
-bool CaptureX11Desktop(int width, int height, RgbImage& out);
-
-// Whether a window manager that can make a window full screen runs on the X display.
-bool X11HasWindowManager();

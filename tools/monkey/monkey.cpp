@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/Declarations.h"
+#include "platform/host/System.h"
 #include "resources/Archive.h"
 #include "window/ClickMenu.h"
 
@@ -274,9 +275,7 @@ bool ParseNumber(const char* text, long long low, long long high, long long& out
 
 int main(int argc, char** argv) {
     Options o;
-    std::error_code ignored;
-    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", ignored);
-    o.archive = (self.parent_path() / "Data.kqx").string();
+    o.archive = ExecutableFolderOfProcess() + "Data.kqx";
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;

@@ -1,0 +1,62 @@
+// What the program needs from the operating system besides the window: where the executable
+// is, the local time, the memory in use, files that only this process may use, and the user's
+// folders. One header, one source file per system (SystemPosix.cpp, SystemWin32.cpp), chosen
+// by the build. Paths are narrow strings in the form each system's file functions take.
+// Nothing here includes a device header: the Windows side includes <windows.h>, whose RECT and
+// WAVEFORMATEX are not the device's.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <span>
+#include <string>
+
+// The running executable's folder with a separator at the end; "./" when it cannot be known.
+std::string ExecutableFolderOfProcess();
+
+// The broken-down local time of t.
+std::tm LocalTime(std::time_t t);
+
+// Memory in use by this process now and at most so far, in MB; 0 when unknown.
+double ResidentMemoryMb();
+double PeakResidentMemoryMb();
+
+// The account's home folder from the system's account records, for when the environment names
+// none; "" when unknown.
+std::string AccountHomeFolder();
+
+// The pictures folder the system keeps for the user (Windows' Known Folder); "" where the
+// system has none and the desktop's conventions decide (Linux).
+std::string SystemPicturesFolder();
+
+// The folder for temporary files ($TMPDIR, else /tmp; on Windows GetTempPath).
+std::string TemporaryFolder();
+
+// An open file; kNoFile when none.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
+// Opens path for writing, created or emptied, and holds it so that no other process can use it
+// while it is open; a file left by a process that ended abruptly is taken over. kNoFile, with
+// the reason, when another process holds it, when it is not a plain file or cannot be written.
+FileHandle ClaimExclusiveFile(const std::string& path, std::string& failure);
+
+// A new file only this user may read, in the temporary folder, named from prefix; path gets
+// its name.
+FileHandle CreateTemporaryFile(const std::string& prefix, std::string& path, std::string& failure);
+
+// Creates path only when nothing has that name. kNoFile with exists set when something has.
+FileHandle CreateNewFile(const std::string& path, bool& exists, std::string& failure);
+
+// Writes all the bytes; false with the reason otherwise.
+bool WriteAllBytes(FileHandle file, std::span<const uint8_t> bytes, std::string& failure);
+
+// Closes the file; false with the reason when the system reports the data not written.
+bool CloseFile(FileHandle file, std::string& failure);
+
+// Removes the file at path; an open file held by this process may be removed too.
+void RemoveFile(const std::string& path);
+
+// When the program was started on its own console (double-clicked on Windows), lets the
+// console go so that only the window shows. Does nothing on Linux.
+void ReleaseOwnConsole();

@@ -1,0 +1,245 @@
+// The Windows side of System.h. Paths go between the program's narrow strings and Windows'
+// wide ones through the active code page, the same conversion the C and C++ libraries apply
+// to the program's other file names.
+// clang-format off
+#include <windows.h>
+#include <psapi.h>
+#include <shlobj.h>
+#include <knownfolders.h>
+// clang-format on
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/host/System.h"
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return L"";
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+std::string Narrow(const wchar_t* text, size_t length) {
+    if (length == 0) return "";
+    const int n = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), narrow.data(), n, nullptr,
+                        nullptr);
+    return narrow;
+}
+
+std::string Narrow(const std::wstring& text) {
+    return Narrow(text.data(), text.size());
+}
+
+// The system's own words for an error code, without the line end it adds.
+std::string ErrorText(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = n > 0 ? Narrow(text, n) : "error " + std::to_string(code);
+    if (text != nullptr) LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == '.' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message;
+}
+
+HANDLE AsHandle(FileHandle file) {
+    return reinterpret_cast<HANDLE>(file);
+}
+
+FileHandle FromHandle(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(handle);
+}
+
+}  // namespace
+
+std::string ExecutableFolderOfProcess() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return "./";
+        if (n < buffer.size()) {
+            std::wstring path(buffer.data(), n);
+            const size_t slash = path.find_last_of(L"\\/");
+            if (slash == std::wstring::npos) return "./";
+            return Narrow(path.substr(0, slash + 1));
+        }
+        // Truncated: long paths (\\?\...) are allowed to exceed MAX_PATH.
+        if (buffer.size() >= 32768) return "./";
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::tm LocalTime(std::time_t t) {
+    std::tm local{};
+    localtime_s(&local, &t);
+    return local;
+}
+
+double ResidentMemoryMb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return static_cast<double>(counters.WorkingSetSize) / 1048576.0;
+}
+
+double PeakResidentMemoryMb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return static_cast<double>(counters.PeakWorkingSetSize) / 1048576.0;
+}
+
+namespace {
+
+std::string KnownFolder(REFKNOWNFOLDERID id) {
+    wchar_t* path = nullptr;
+    std::string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)) && path != nullptr) {
+        folder = Narrow(path, wcslen(path));
+    }
+    CoTaskMemFree(path);
+    return folder;
+}
+
+}  // namespace
+
+std::string AccountHomeFolder() {
+    return KnownFolder(FOLDERID_Profile);
+}
+
+std::string SystemPicturesFolder() {
+    return KnownFolder(FOLDERID_Pictures);
+}
+
+std::string TemporaryFolder() {
+    wchar_t buffer[MAX_PATH + 2];
+    const DWORD n = GetTempPathW(MAX_PATH + 2, buffer);
+    if (n == 0 || n > MAX_PATH + 1) return ".";
+    std::wstring folder(buffer, n);
+    // Without its trailing separator, like $TMPDIR.
+    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/'))
+        folder.pop_back();
+    return Narrow(folder);
+}
+
+FileHandle ClaimExclusiveFile(const std::string& path, std::string& failure) {
+    // Other processes may read the file but never write or claim it while this handle is open;
+    // the system closes the handle when a process dies, so a file left behind is free again.
+    // Removal stays allowed so that the holder can remove it before closing.
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        failure = code == ERROR_SHARING_VIOLATION ? "in use by another instance" : ErrorText(code);
+        return kNoFile;
+    }
+    // A link would send the bytes somewhere the name does not say.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        failure = "not a plain file";
+        CloseHandle(h);
+        return kNoFile;
+    }
+    if (!SetEndOfFile(h)) {
+        failure = ErrorText(GetLastError());
+        CloseHandle(h);
+        return kNoFile;
+    }
+    return FromHandle(h);
+}
+
+FileHandle CreateTemporaryFile(const std::string& prefix, std::string& path, std::string& failure) {
+    const std::string folder = TemporaryFolder();
+    // A random name, created only when nothing has it, as mkstemp does.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned long long random =
+            (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^ GetTickCount64() ^
+            (static_cast<unsigned long long>(attempt) * 0x9E3779B97F4A7C15ull);
+        LARGE_INTEGER counter{};
+        QueryPerformanceCounter(&counter);
+        random ^= static_cast<unsigned long long>(counter.QuadPart) * 0xBF58476D1CE4E5B9ull;
+        std::string name = prefix;
+        static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+        for (int i = 0; i < 6; ++i) {
+            name += kLetters[random % 36];
+            random /= 36;
+        }
+        const std::string candidate = folder + "\\" + name;
+        HANDLE h = CreateFileW(Wide(candidate).c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            path = candidate;
+            return FromHandle(h);
+        }
+        const DWORD code = GetLastError();
+        if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
+            failure = ErrorText(code);
+            return kNoFile;
+        }
+    }
+    failure = "no free name";
+    return kNoFile;
+}
+
+FileHandle CreateNewFile(const std::string& path, bool& exists, std::string& failure) {
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    exists = false;
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        exists = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+        failure = ErrorText(code);
+    }
+    return FromHandle(h);
+}
+
+bool WriteAllBytes(FileHandle file, std::span<const uint8_t> bytes, std::string& failure) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(AsHandle(file), bytes.data() + done, chunk, &written, nullptr)) {
+            failure = ErrorText(GetLastError());
+            return false;
+        }
+        if (written == 0) {
+            failure = "nothing written";
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+bool CloseFile(FileHandle file, std::string& failure) {
+    if (CloseHandle(AsHandle(file))) return true;
+    failure = ErrorText(GetLastError());
+    return false;
+}
+
+void RemoveFile(const std::string& path) {
+    DeleteFileW(Wide(path).c_str());
+}
+
+void ReleaseOwnConsole() {
+    // A console that only this process uses was made for it when Explorer started it: a second
+    // window beside the program's. One shared with a command prompt stays.
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
+}

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# What the Windows build needs, installed once: Debian's mingw-w64 (posix threads), Wine, and
+# SDL2 and GoogleTest built for Windows into a cache folder outside the build tree,
+#   ${XDG_CACHE_HOME:-~/.cache}/velmora/win64/   (VELMORA_WIN_DEPS overrides it)
+# one folder per version of the library and of the compiler, built only when missing, so that
+# `make clean` and fresh clones on the same machine reuse it. SDL2 comes from Debian's source
+# package (apt-get source), GoogleTest from /usr/src/googletest: apt is the only network.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+deps=${VELMORA_WIN_DEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/velmora/win64}
+jobs=${JOBS:-$(nproc)}
+
+if [[ $(id -u) -eq 0 ]]; then
+    sudo=()
+elif command -v sudo >/dev/null 2>&1; then
+    sudo=(sudo)
+else
+    sudo=(false)
+fi
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+    wine wine64 dpkg-dev cmake ninja-build libgtest-dev googletest zip unzip xvfb xdotool imagemagick
+)
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+    echo "windows deps: installing ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The source of SDL2 needs a deb-src entry for the same Debian sources as the binaries.
+if ! apt-cache showsrc libsdl2 2>/dev/null | grep -q '^Version:'; then
+    echo "windows deps: adding deb-src entries for Debian's sources"
+    list=/etc/apt/sources.list.d/velmora-deb-src.sources
+    tmp=$(mktemp)
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [[ -f "$f" && "$f" != "$list" ]] || continue
+        sed -n '/^Types:.*\bdeb\b/,/^$/p' "$f" | sed 's/^Types:.*/Types: deb-src/' >>"$tmp"
+        echo >>"$tmp"
+    done
+    if [[ -f /etc/apt/sources.list ]]; then
+        grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' \
+            >/etc/apt/sources.list.d/velmora-deb-src.list.tmp 2>/dev/null || true
+    fi
+    "${sudo[@]}" install -m 644 "$tmp" "$list"
+    rm -f "$tmp"
+    if [[ -s /etc/apt/sources.list.d/velmora-deb-src.list.tmp ]]; then
+        "${sudo[@]}" mv /etc/apt/sources.list.d/velmora-deb-src.list.tmp \
+            /etc/apt/sources.list.d/velmora-deb-src.list
+    else
+        "${sudo[@]}" rm -f /etc/apt/sources.list.d/velmora-deb-src.list.tmp
+    fi
+    "${sudo[@]}" apt-get update -qq
+fi
+
+gcc_version=$(x86_64-w64-mingw32-g++-posix -dumpversion)
+sdl_version=$(apt-cache showsrc libsdl2 | sed -n 's/^Version: //p' | sort -V | tail -1)
+gtest_version=$(dpkg-query -W -f='${Version}' googletest)
+sdl_dir=$deps/sdl2-${sdl_version}-mingw${gcc_version}
+gtest_dir=$deps/googletest-${gtest_version}-mingw${gcc_version}
+mkdir -p "$deps"
+
+# One builder at a time per cache (two clones may run this together).
+exec 9>"$deps/.lock"
+flock 9
+
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+build_into() {  # name, final folder, source folder, cmake options...
+    local name=$1 final=$2 src=$3
+    shift 3
+    local work
+    work=$(mktemp -d "$deps/.build-$name-XXXXXX")
+    local started=$SECONDS
+    echo "windows deps: building $name for Windows into $final (once per version)"
+    cmake -S "$src" -B "$work/build" -G Ninja --toolchain "$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$work/install" "$@" >"$work/configure.log" \
+        || { cat "$work/configure.log"; exit 1; }
+    cmake --build "$work/build" -j "$jobs" >"$work/build.log" || { tail -50 "$work/build.log"; exit 1; }
+    cmake --install "$work/build" >/dev/null
+    rm -rf "$final"
+    mv "$work/install" "$final"
+    rm -rf "$work"
+    echo "windows deps: $name built in $((SECONDS - started)) s"
+}
+
+if [[ ! -f "$sdl_dir/lib/cmake/SDL2/SDL2Config.cmake" ]]; then
+    src=$(mktemp -d "$deps/.source-sdl2-XXXXXX")
+    (cd "$src" && apt-get source -qq libsdl2="$sdl_version" >/dev/null)
+    sdl_src=$(find "$src" -mindepth 1 -maxdepth 1 -type d -name 'libsdl2-*' | head -1)
+    # Static, with every Windows back end (video, audio through WASAPI/DirectSound/WinMM) and
+    # without the test programs.
+    build_into sdl2 "$sdl_dir" "$sdl_src" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
+        -DSDL2_DISABLE_SDL2MAIN=OFF
+    rm -rf "$src"
+fi
+
+if [[ ! -f "$gtest_dir/lib/cmake/GTest/GTestConfig.cmake" ]]; then
+    build_into googletest "$gtest_dir" /usr/src/googletest -DBUILD_GMOCK=ON -DBUILD_SHARED_LIBS=OFF \
+        -Dgtest_disable_pthreads=OFF
+fi
+
+# The names the toolchain file looks under.
+ln -sfn "$(basename "$sdl_dir")" "$deps/sdl2"
+ln -sfn "$(basename "$gtest_dir")" "$deps/googletest"
+echo "windows deps: SDL2 $sdl_version and GoogleTest $gtest_version for Windows in $deps"
