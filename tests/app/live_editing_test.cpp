@@ -17,6 +17,7 @@
 #include "platform/host/InputScript.h"
 #include "platform/host/SdlHost.h"
 #include "tests/support/ResourceTestSupport.h"
+#include "tests/support/TestSystem.h"
 
 namespace {
 
@@ -66,15 +67,16 @@ void WriteText(const std::string& path, const std::string& text) {
 // Runs the headless program on a script; returns the frames of the chosen passes.
 std::map<int, RgbImage> RunHeadless(const TempDir& dir, const std::string& name,
                                     const std::string& scriptPath, std::vector<int> passes) {
-    std::string command = std::string(VELMORA_BINARY_DIR) + "/velmora --headless --seed 3" +
-                          " --frames " + std::to_string(kPasses) + " --input '" + scriptPath + "'";
+    std::vector<std::string> args{"--headless", "--seed",  "3", "--frames", std::to_string(kPasses),
+                                  "--input",    scriptPath};
     for (int pass : passes) {
-        command += " --shot " + std::to_string(pass) + ":'" +
-                   dir.File(name + std::to_string(pass) + ".png") + "'";
+        args.push_back("--shot");
+        args.push_back(std::to_string(pass) + ":" + dir.File(name + std::to_string(pass) + ".png"));
     }
     std::map<int, RgbImage> frames;
-    const int status = std::system((command + " >/dev/null").c_str());
-    EXPECT_EQ(status, 0) << command;
+    const ProgramRun run = RunProgram(BuiltProgram("velmora"), args);
+    const int status = run.status;
+    EXPECT_EQ(status, 0) << run.errors;
     if (status != 0) return frames;
     for (int pass : passes) {
         frames[pass] = DecodeImage(ReadBytes(dir.File(name + std::to_string(pass) + ".png")));
@@ -258,8 +260,8 @@ TEST(LiveEditing, ASessionRecordedByTheWindowReplaysToTheFramesOfThePlayedScript
     ASSERT_TRUE(played) << error;
 
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        SetEnvironment("SDL_VIDEODRIVER", "dummy");
+        SetEnvironment("SDL_AUDIODRIVER", "dummy");
         std::unique_ptr<SdlHost> window;
         try {
             window = std::make_unique<SdlHost>(SdlHostOptions{false, dir.File("recorded.txt")});

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestSystem.h"
+
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -81,17 +83,29 @@ TEST_P(Monkey, PlaysThousandsOfPassesWithoutAnError) {
     const std::filesystem::path out = folder / (name + ".out");
     const std::filesystem::path err = folder / (name + ".err");
 
-    const std::string make = bin + "/monkey --seed " + std::to_string(run.seed) + " --passes " +
-                             std::to_string(passes) + " --res " + res + " > '" + script.string() +
-                             "'";
-    ASSERT_EQ(std::system(make.c_str()), 0) << make;
+    const std::vector<std::string> makeArgs{
+        "--seed", std::to_string(run.seed), "--passes", std::to_string(passes), "--res", res};
+    const ProgramRun made = RunProgram(BuiltProgram("monkey"), makeArgs);
+    ASSERT_EQ(made.status, 0) << made.errors;
+    std::ofstream(script, std::ios::binary) << made.output;
     ASSERT_GT(std::filesystem::file_size(script), 0u);
 
-    const std::string replay = bin + "/velmora --headless --res " + res + " --seed " +
-                               std::to_string(run.seed) + " --frames " + std::to_string(passes) +
-                               " --stats --input '" + script.string() + "'";
-    const int status =
-        std::system((replay + " > '" + out.string() + "' 2> '" + err.string() + "'").c_str());
+    const std::vector<std::string> replayArgs{"--headless",
+                                              "--res",
+                                              res,
+                                              "--seed",
+                                              std::to_string(run.seed),
+                                              "--frames",
+                                              std::to_string(passes),
+                                              "--stats",
+                                              "--input",
+                                              script.string()};
+    std::string replay = BuiltProgram("velmora");
+    for (const std::string& a : replayArgs) replay += " " + a;
+    const ProgramRun played = RunProgram(BuiltProgram("velmora"), replayArgs);
+    const int status = played.status;
+    std::ofstream(out, std::ios::binary) << played.output;
+    std::ofstream(err, std::ios::binary) << played.errors;
     const std::string stats = ReadText(out), errors = ReadText(err);
     const bool ended = status == 0 && errors.empty() &&
                        stats.find("frames=" + std::to_string(passes) + " ") != std::string::npos;

@@ -10,7 +10,6 @@
 #endif
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -20,6 +19,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/TestSystem.h"
 
 namespace fs = std::filesystem;
 
@@ -128,7 +129,7 @@ TEST(Layers, NoFolderIncludesOneAboveIt) {
 
 TEST(Layers, TheCheckFindsAnIncludeThatPointsUp) {
     const fs::path root =
-        fs::temp_directory_path() / ("velmora-layers-" + std::to_string(::getpid()));
+        fs::temp_directory_path() / ("velmora-layers-" + std::to_string(ProcessId()));
     fs::remove_all(root);
     fs::create_directories(root / "low");
     fs::create_directories(root / "high");

@@ -76,7 +76,7 @@ TEST(ScreenshotsTest, SavesTheFrameWithoutReplacingEarlierOnes) {
     EXPECT_EQ(second, dir.Path() / "pics/Velmora/velmora-2026-12-07_22-35-39-2.png");
 
     int w = 0, h = 0, channels = 0;
-    stbi_uc* rgb = stbi_load(first.c_str(), &w, &h, &channels, 3);
+    stbi_uc* rgb = stbi_load(first.string().c_str(), &w, &h, &channels, 3);
     ASSERT_NE(rgb, nullptr);
     EXPECT_EQ(w, 3);
     EXPECT_EQ(h, 2);

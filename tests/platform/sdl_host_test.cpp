@@ -13,6 +13,7 @@
 #include "platform/host/SdlHost.h"
 #include "stb_image.h"
 #include "tests/support/ResourceTestSupport.h"
+#include "tests/support/TestSystem.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ void PushMouse(Uint32 type, int x, int y) {
 class SdlHostRecording : public ::testing::Test {
   protected:
     void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        SetEnvironment("SDL_VIDEODRIVER", "dummy");
+        SetEnvironment("SDL_AUDIODRIVER", "dummy");
         try {
             host = std::make_unique<SdlHost>(SdlHostOptions{false, dir.File("session.txt")});
             host->SetFrameSize(64, 48);
@@ -112,7 +113,7 @@ TEST_F(SdlHostRecording, WritesWhatTheWindowReceivedWithThePassOfAHeadlessReplay
 TEST_F(SdlHostRecording, KeepsTheLastPresentedFrameInThePicturesFolder) {
     const char* old = std::getenv("XDG_PICTURES_DIR");
     const std::string saved = old != nullptr ? old : "";
-    setenv("XDG_PICTURES_DIR", dir.File("pics").c_str(), 1);
+    SetEnvironment("XDG_PICTURES_DIR", dir.File("pics"));
     EXPECT_EQ(host->KeepScreenshot(), "");  // nothing presented yet
 
     std::vector<uint16_t> frame(64 * 48, 0x07E0);
@@ -123,9 +124,9 @@ TEST_F(SdlHostRecording, KeepsTheLastPresentedFrameInThePicturesFolder) {
     const std::string path = host->KeepScreenshot();
     const std::string out = testing::internal::GetCapturedStdout();
     if (old != nullptr) {
-        setenv("XDG_PICTURES_DIR", saved.c_str(), 1);
+        SetEnvironment("XDG_PICTURES_DIR", saved);
     } else {
-        unsetenv("XDG_PICTURES_DIR");
+        SetEnvironment("XDG_PICTURES_DIR", std::nullopt);
     }
 
     EXPECT_EQ(path.rfind(dir.File("pics/Velmora/velmora-"), 0), 0u) << path;
@@ -165,14 +166,14 @@ TEST_F(SdlHostRecording, F12StepsTheScaleAndALargerFrameIsKeptWhole) {
 
     const char* old = std::getenv("XDG_PICTURES_DIR");
     const std::string saved = old != nullptr ? old : "";
-    setenv("XDG_PICTURES_DIR", dir.File("pics").c_str(), 1);
+    SetEnvironment("XDG_PICTURES_DIR", dir.File("pics"));
     testing::internal::CaptureStdout();
     const std::string path = host->KeepScreenshot();
     testing::internal::GetCapturedStdout();
     if (old != nullptr) {
-        setenv("XDG_PICTURES_DIR", saved.c_str(), 1);
+        SetEnvironment("XDG_PICTURES_DIR", saved);
     } else {
-        unsetenv("XDG_PICTURES_DIR");
+        SetEnvironment("XDG_PICTURES_DIR", std::nullopt);
     }
     int w = 0, h = 0, channels = 0;
     stbi_uc* rgb = stbi_load(path.c_str(), &w, &h, &channels, 3);
@@ -197,7 +198,7 @@ TEST_F(SdlHostRecording, AHeldSpaceKeepsOnePicturePerPress) {
     host->SetWindowEvents(&keeper);
     const char* old = std::getenv("XDG_PICTURES_DIR");
     const std::string saved = old != nullptr ? old : "";
-    setenv("XDG_PICTURES_DIR", dir.File("pics").c_str(), 1);
+    SetEnvironment("XDG_PICTURES_DIR", dir.File("pics"));
     Present();
     testing::internal::CaptureStdout();
     for (int press = 0; press < 2; ++press) {
@@ -215,9 +216,9 @@ TEST_F(SdlHostRecording, AHeldSpaceKeepsOnePicturePerPress) {
     host->DoEvents();
     testing::internal::GetCapturedStdout();
     if (old != nullptr) {
-        setenv("XDG_PICTURES_DIR", saved.c_str(), 1);
+        SetEnvironment("XDG_PICTURES_DIR", saved);
     } else {
-        unsetenv("XDG_PICTURES_DIR");
+        SetEnvironment("XDG_PICTURES_DIR", std::nullopt);
     }
     EXPECT_EQ(keeper.kept, 3);
 }

@@ -1,15 +1,14 @@
 #include "resources/Archive.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "core/Declarations.h"
+#include "platform/host/System.h"
 #include "resources/ScratchFile.h"
 #include "tests/support/ResourceTestSupport.h"
+#include "tests/support/TestSystem.h"
 
 namespace {
 
@@ -140,9 +139,7 @@ TEST_F(ArchiveTest, ScratchFileHoldsExactlyTheLastEntryAndMissesTouchNothing) {
 
 TEST_F(ArchiveTest, UnwritableProgramFolderUsesAPrivateTemporaryFile) {
     TempDir tmp;
-    const char* old = std::getenv("TMPDIR");
-    const std::string saved = old ? old : "";
-    ::setenv("TMPDIR", tmp.Path().c_str(), 1);
+    const ScopedEnvironment temporary(kTemporaryFolderVariable, tmp.Path().string());
     const int16_t slot = Open({{"A", 1, Bytes("payload")}});
     // A folder that does not exist cannot be written, whoever runs the test.
     AppPath = dir.Folder() + "missing/";
@@ -150,30 +147,23 @@ TEST_F(ArchiveTest, UnwritableProgramFolderUsesAPrivateTemporaryFile) {
     const std::string scratch = ScratchFilePath;
     EXPECT_EQ(std::filesystem::path(scratch).parent_path(), tmp.Path());
     EXPECT_NE(std::filesystem::path(scratch).filename(), "Temp.dat");
-    EXPECT_EQ(
-        (std::filesystem::status(scratch).permissions() & std::filesystem::perms::others_read),
-        std::filesystem::perms::none);
+    if (const auto others = OthersMayRead(scratch)) {
+        EXPECT_FALSE(*others);
+    }
     EXPECT_EQ(TakeScratchFile(DataSource{}), Bytes("payload"));
     EXPECT_FALSE(std::filesystem::exists(scratch));
-    if (old) {
-        ::setenv("TMPDIR", saved.c_str(), 1);
-    } else {
-        ::unsetenv("TMPDIR");
-    }
 }
 
 TEST_F(ArchiveTest, ATempDatInUseIsLeftAloneAndAStaleOneIsReplaced) {
     TempDir tmp;
-    const char* old = std::getenv("TMPDIR");
-    const std::string saved = old ? old : "";
-    ::setenv("TMPDIR", tmp.Path().c_str(), 1);
+    const ScopedEnvironment temporary(kTemporaryFolderVariable, tmp.Path().string());
     const int16_t slot = Open({{"A", 1, Bytes("payload")}});
 
-    // Another instance is half-way through its own load: it holds the file's lock.
-    WriteBytes(TempDat(), Bytes("theirs"));
-    const int theirs = ::open(TempDat().c_str(), O_RDONLY);
-    ASSERT_GE(theirs, 0);
-    ASSERT_EQ(::flock(theirs, LOCK_EX | LOCK_NB), 0);
+    // Another instance is half-way through its own load: it holds the file.
+    std::string failure;
+    const FileHandle theirs = ClaimExclusiveFile(TempDat(), failure);
+    ASSERT_NE(theirs, kNoFile) << failure;
+    ASSERT_TRUE(WriteAllBytes(theirs, Bytes("theirs"), failure)) << failure;
     ASSERT_EQ(ExtractEntry(slot, "A", 1), 1);
     const std::string privateFile = ScratchFilePath;
     EXPECT_EQ(std::filesystem::path(privateFile).parent_path(), tmp.Path());
@@ -190,22 +180,16 @@ TEST_F(ArchiveTest, ATempDatInUseIsLeftAloneAndAStaleOneIsReplaced) {
 
     // That instance ended without cleaning up: its Temp.dat is stale and is used again, held
     // under this run's lock while it waits to be loaded.
-    ::close(theirs);
+    ASSERT_TRUE(CloseFile(theirs, failure)) << failure;
     ASSERT_EQ(ExtractEntry(slot, "A", 1), 1);
     EXPECT_EQ(ScratchFilePath, TempDat());
     EXPECT_EQ(ReadBytes(TempDat()), Bytes("payload"));
-    const int other = ::open(TempDat().c_str(), O_RDONLY);
-    ASSERT_GE(other, 0);
-    EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0);
-    ::close(other);
+    const FileHandle other = ClaimExclusiveFile(TempDat(), failure);
+    EXPECT_EQ(other, kNoFile);
+    if (other != kNoFile) CloseFile(other, failure);
     EXPECT_EQ(TakeScratchFile(DataSource{}), Bytes("payload"));
     EXPECT_FALSE(std::filesystem::exists(TempDat()));
     EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
-    if (old) {
-        ::setenv("TMPDIR", saved.c_str(), 1);
-    } else {
-        ::unsetenv("TMPDIR");
-    }
 }
 
 TEST_F(ArchiveTest, MalformedArchivesAreRefusedWithTheirReason) {

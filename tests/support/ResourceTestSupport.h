@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,10 +18,17 @@
 
 class TempDir {
   public:
+    // A name nobody has, made by this test alone (creating a folder fails when it exists).
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX");
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            char name[32];
+            std::snprintf(name, sizeof name, "velmora-test-%08x", random());
+            path_ = std::filesystem::temp_directory_path() / name;
+            std::error_code ec;
+            if (std::filesystem::create_directory(path_, ec)) return;
+        }
+        std::abort();
     }
     ~TempDir() {
         std::error_code ignored;

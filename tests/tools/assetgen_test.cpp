@@ -3,7 +3,6 @@
 // the islands stand, how the palm is jointed, the font's frames and arrows, the water loop and
 // the editor menu.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
@@ -24,6 +23,7 @@
 #include "resources/Models.h"
 #include "resources/SurfaceFrames.h"
 #include "tests/support/ResourceTestSupport.h"
+#include "tests/support/TestSystem.h"
 
 namespace {
 
@@ -148,17 +148,15 @@ TEST(AssetArchive, HoldsEveryEntryTheLoadReadsAtItsSize) {
     }
 }
 
-int RunStatus(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int RunStatus(const std::string& program, const std::string& args) {
+    return RunProgram(BuiltProgram(program), Words(args)).status;
 }
 
 TEST(AssetArchive, PassesTheArchiveCheckAndComesOutTheSameEveryRun) {
-    EXPECT_EQ(
-        RunStatus(std::string(VELMORA_BINARY_DIR) + "/kqx check " + kDataPath + " >/dev/null"), 0);
+    EXPECT_EQ(RunStatus("kqx", "check '" + kDataPath + "'"), 0);
     TempDir dir;
     const std::string again = dir.File("Again.kqx");
-    ASSERT_EQ(RunStatus(std::string(VELMORA_BINARY_DIR) + "/assetgen " + again), 0);
+    ASSERT_EQ(RunStatus("assetgen", "'" + again + "'"), 0);
     EXPECT_EQ(ReadBytes(again), ReadBytes(kDataPath));
 }
 

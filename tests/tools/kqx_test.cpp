@@ -1,6 +1,5 @@
 // Runs the built kqx tool on archives written by the program's own writers.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 
@@ -9,6 +8,7 @@
 #include "resources/Models.h"
 #include "resources/SurfaceFrames.h"
 #include "tests/support/ResourceTestSupport.h"
+#include "tests/support/TestSystem.h"
 
 namespace {
 
@@ -18,16 +18,8 @@ struct Result {
 };
 
 Result Kqx(const std::string& args) {
-    const std::string command = std::string(VELMORA_BINARY_DIR) + "/kqx " + args + " 2>&1";
-    Result r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return r;
-    char buf[4096];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) r.output.append(buf, n);
-    const int status = ::pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    const ProgramRun run = RunProgram(BuiltProgram("kqx"), Words(args));
+    return Result{run.status, run.output + run.errors};
 }
 
 std::string Q(const std::string& s) {

@@ -3,7 +3,6 @@
 // made or after; recording changes nothing; repeated data is stored once; damaged traces are
 // refused with a reason.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include "platform/dx/DxTrace.h"
 #include "platform/dx/Gdi.h"
 #include "platform/host/HeadlessHost.h"
+#include "tests/support/TestSystem.h"
 #include "tools/velmora-replay/SoftPlayer.h"
 #include "tools/velmora-replay/Trace.h"
 
@@ -182,7 +182,7 @@ struct Scene {
 
 std::string TempPath(const char* name) {
     return (std::filesystem::temp_directory_path() /
-            (std::string("velmora-trace-") + std::to_string(getpid()) + "-" + name))
+            (std::string("velmora-trace-") + std::to_string(ProcessId()) + "-" + name))
         .string();
 }
 
