@@ -13,11 +13,9 @@ namespace {
 
 // "a/bin/../share/velmora" is shown to people as "a/share/velmora/".
 std::string NormalFolder(const std::string& folder) {
-    std::string normal = std::filesystem::path(folder).lexically_normal().string();
+    std::string normal = std::filesystem::path(folder).lexically_normal().generic_string();
     if (normal.empty()) normal = ".";
-    if (normal.back() != '/' && normal.back() != std::filesystem::path::preferred_separator) {
-        normal += '/';
-    }
+    if (normal.back() != '/') normal += '/';
     return normal;
 }
 

@@ -48,7 +48,7 @@ std::string UserDirsPictures(std::istream& userDirs, const std::string& home) {
         }
         // Only absolute paths are valid there; "$HOME/" alone means no pictures folder of its
         // own, which the default covers.
-        if (!value.starts_with("/")) return "";
+        if (!std::filesystem::path(value).has_root_directory()) return "";
         if (std::filesystem::path(value).lexically_normal() ==
             std::filesystem::path(home + "/").lexically_normal()) {
             return "";
@@ -61,7 +61,8 @@ std::string UserDirsPictures(std::istream& userDirs, const std::string& home) {
 std::filesystem::path PicturesFolder(const PicturesEnvironment& env) {
     if (std::filesystem::path(env.picturesDir).has_root_directory()) return env.picturesDir;
     std::string config = env.configHome;
-    if (!config.starts_with("/")) config = env.home.empty() ? "" : env.home + "/.config";
+    if (!std::filesystem::path(config).has_root_directory())
+        config = env.home.empty() ? "" : env.home + "/.config";
     if (!config.empty()) {
         std::ifstream userDirs(config + "/user-dirs.dirs");
         if (userDirs) {

@@ -57,6 +57,10 @@ bool CloseFile(FileHandle file, std::string& failure);
 // Removes the file at path; an open file held by this process may be removed too.
 void RemoveFile(const std::string& path);
 
+// Standard output passes bytes through unchanged (Windows would otherwise write each line end
+// as CR LF); nothing to do on Linux.
+void UseBinaryStandardOutput();
+
 // When the program was started on its own console (double-clicked on Windows), lets the
 // console go so that only the window shows. Does nothing on Linux.
 void ReleaseOwnConsole();

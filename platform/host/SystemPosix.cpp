@@ -136,4 +136,6 @@ void RemoveFile(const std::string& path) {
     ::unlink(path.c_str());
 }
 
+void UseBinaryStandardOutput() {}
+
 void ReleaseOwnConsole() {}

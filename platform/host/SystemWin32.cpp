@@ -8,7 +8,11 @@
 #include <knownfolders.h>
 // clang-format on
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -235,6 +239,11 @@ bool CloseFile(FileHandle file, std::string& failure) {
 
 void RemoveFile(const std::string& path) {
     DeleteFileW(Wide(path).c_str());
+}
+
+void UseBinaryStandardOutput() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 void ReleaseOwnConsole() {

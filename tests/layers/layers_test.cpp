@@ -73,7 +73,7 @@ std::vector<std::string> LayerViolations(const fs::path& root,
                 const auto it = rank.find(target);
                 const bool above = it == rank.end() || it->second > rank[folder];
                 if (above) {
-                    found.push_back(fs::relative(entry.path(), root).string() + ":" +
+                    found.push_back(fs::relative(entry.path(), root).generic_string() + ":" +
                                     std::to_string(number) + ": " + line +
                                     (it == rank.end() ? "  (not a layer)" : "  (a layer above)"));
                 }

@@ -129,7 +129,7 @@ TEST_F(SdlHostRecording, KeepsTheLastPresentedFrameInThePicturesFolder) {
         SetEnvironment("XDG_PICTURES_DIR", std::nullopt);
     }
 
-    EXPECT_EQ(path.rfind(dir.File("pics/Velmora/velmora-"), 0), 0u) << path;
+    EXPECT_EQ(path.rfind((dir.Path() / "pics" / "Velmora" / "velmora-").string(), 0), 0u) << path;
     EXPECT_EQ(out, "Screenshot saved: " + path + "\n");
     int w = 0, h = 0, channels = 0;
     stbi_uc* rgb = stbi_load(path.c_str(), &w, &h, &channels, 3);

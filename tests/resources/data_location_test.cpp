@@ -26,21 +26,25 @@ TEST(DataLocationTest, BesideTheExecutableComesFirst) {
     const auto folders = DataFolders(exe, "");
 
     WriteBytes(dir.File("share/velmora/Data.kqx"), Bytes("installed"));
-    EXPECT_EQ(FindDataArchive(folders), dir.Folder() + "share/velmora/Data.kqx");
+    // Compared as paths: Windows writes the same place with either separator.
+    using Path = std::filesystem::path;
+    EXPECT_EQ(Path(FindDataArchive(folders)), Path(dir.Folder() + "share/velmora/Data.kqx"));
     WriteBytes(dir.File("bin/Data.kqx"), Bytes("beside"));
-    EXPECT_EQ(FindDataArchive(folders), exe + "Data.kqx");
+    EXPECT_EQ(Path(FindDataArchive(folders)), Path(exe + "Data.kqx"));
     // A folder of that name is not an archive.
     std::filesystem::remove(dir.File("bin/Data.kqx"));
     std::filesystem::create_directories(dir.Path() / "bin/Data.kqx");
-    EXPECT_EQ(FindDataArchive(folders), dir.Folder() + "share/velmora/Data.kqx");
+    EXPECT_EQ(Path(FindDataArchive(folders)), Path(dir.Folder() + "share/velmora/Data.kqx"));
 }
 
 TEST(DataLocationTest, MissingArchiveSaysWhereItLooked) {
     TempDir dir;
     const auto folders = DataFolders(dir.Folder() + "bin/", "/nonexistent/velmora/");
+    // The folders as the message shows them: with forward slashes on every system.
+    auto shown = [](const std::string& f) { return std::filesystem::path(f).generic_string(); };
     ExpectRuntimeError([&] { FindDataArchive(folders); }, rt::FileNotFound,
-                       {"Data.kqx not found", dir.Folder() + "bin/",
-                        dir.Folder() + "share/velmora/", "/nonexistent/velmora/"});
+                       {"Data.kqx not found", shown(dir.Folder() + "bin/"),
+                        shown(dir.Folder() + "share/velmora/"), "/nonexistent/velmora/"});
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    // The folder as AppPath holds it: with a trailing "/".
-    std::string Folder() const { return path_.string() + "/"; }
+    // The folder as AppPath holds it: with a trailing separator.
+    std::string Folder() const { return (path_ / "").string(); }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
 
   private:

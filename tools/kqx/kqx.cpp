@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/dx/DxError.h"
+#include "platform/host/System.h"
 #include "resources/Archive.h"
 #include "resources/EntryCheck.h"
 #include "resources/GeometrySets.h"
@@ -251,6 +252,9 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // An entry extracted to "-" goes out byte for byte, also where text output would turn each
+    // 0x0A into two bytes.
+    UseBinaryStandardOutput();
     try {
         return Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const UsageError& e) {
