@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# The Windows build under Wine: the whole Windows suite through ctest, the headless flight
+# compared byte for byte with the Linux build's, and the window on a private X server (the
+# question answered, the scene shown and not black, Esc, exit status 0). Prints how long each
+# step took. Usage: scripts/test-windows.sh LINUX_BUILD WINDOWS_BUILD
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+linux=$(cd "${1:-$root/build/release}" && pwd)
+win=$(cd "${2:-$root/build/windows}" && pwd)
+out=$root/build/windows-check
+mkdir -p "$out"
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/velmora
+export WINEPREFIX=${VELMORA_WINEPREFIX:-$cache/wine-prefix}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+run=$root/scripts/wine-run.sh
+failed=()
+timings=()
+xvfb_pid=""
+
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
+    return 0
+}
+trap cleanup EXIT
+
+step() {  # name, seconds
+    timings+=("$(printf '%-34s %4d s' "$1" "$2")")
+}
+
+# Wine's first start in a new prefix makes the prefix (several seconds); a persistent wineserver
+# keeps later starts short. Wine's desktop process is started here, with its output going
+# nowhere: started by a test it would keep that test's output pipe open, and ctest would wait
+# for the test until the whole suite ends.
+warm_up() {
+    unset DISPLAY WAYLAND_DISPLAY
+    [[ -f "$WINEPREFIX/system.reg" ]] || wineboot -i >/dev/null 2>&1
+    wineserver -p
+    if [[ ! -f "$win/wine-desktop.exe" || "$root/scripts/wine-desktop.c" -nt "$win/wine-desktop.exe" ]]; then
+        x86_64-w64-mingw32-gcc-posix -O2 -o "$win/wine-desktop.exe" "$root/scripts/wine-desktop.c"
+    fi
+    setsid "$run" "$win/wine-desktop.exe" </dev/null >/dev/null 2>&1 &
+    "$run" "$win/velmora.exe" --version >/dev/null
+}
+
+started=$SECONDS
+warm_up
+step "Wine warm-up" $((SECONDS - started))
+
+# --------------------------------------------------------------------- the suite
+started=$SECONDS
+echo "== the Windows suite under Wine"
+(cd "$root" && ctest --preset windows -j 2 --output-on-failure) >"$out/ctest.log" 2>&1
+status=$?
+grep -E "tests passed|tests failed" "$out/ctest.log"
+skipped=$(grep -c "(Skipped)" "$out/ctest.log" || true)
+echo "   skipped: $skipped (listed in $out/ctest.log)"
+if [[ $status -ne 0 ]]; then
+    sed -n '/The following tests FAILED/,$p' "$out/ctest.log"
+    failed+=("the Windows suite")
+fi
+step "Windows suite (ctest -j2)" $((SECONDS - started))
+
+# --------------------------------------------------------------------- the flight
+started=$SECONDS
+echo "== the headless flight, Linux against Windows"
+flight=(--headless --frames 400 --seed 1)
+for system in linux windows; do
+    args=("${flight[@]}")
+    for pass in 100 250 400; do args+=(--shot "$pass:$out/$system-$pass.png"); done
+    rm -f "$out/$system"-*.png
+    if [[ $system == linux ]]; then
+        "$linux/velmora" "${args[@]}" >/dev/null
+    else
+        "$run" "$win/velmora.exe" "${args[@]}" >/dev/null
+    fi || failed+=("the $system flight")
+done
+for pass in 100 250 400; do
+    if cmp -s "$out/linux-$pass.png" "$out/windows-$pass.png"; then
+        echo "   pass $pass: identical ($(stat -c %s "$out/linux-$pass.png") bytes)"
+    else
+        echo "   pass $pass: DIFFERENT"
+        failed+=("the frame of pass $pass")
+    fi
+done
+if cmp -s "$linux/Data.kqx" "$win/Data.kqx"; then
+    echo "   Data.kqx: identical"
+else
+    echo "   Data.kqx: DIFFERENT"
+    failed+=("Data.kqx")
+fi
+step "headless flight compare" $((SECONDS - started))
+
+# --------------------------------------------------------------------- the window
+# The window under Wine on a private X server without a window manager: the question box, Yes,
+# the scene, Esc. Presenting waits for no refresh here (--no-vsync): under Wine without a
+# graphics processor, SDL's Direct3D 9 renderer shows only black when presents wait for the
+# refresh, while the frames it is given are right (a kept screenshot shows the scene).
+window_test() {
+    local missing=()
+    for tool in Xvfb xdotool import convert; do command -v $tool >/dev/null || missing+=($tool); done
+    if [[ ${#missing[@]} -gt 0 ]]; then
+        echo "   skipped: ${missing[*]} missing"
+        return 0
+    fi
+    wineserver -k 2>/dev/null
+    sleep 1
+    exec 5< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+    xvfb_pid=$!
+    local display
+    read -r -t 10 display <&5 || { echo "   no X server"; return 1; }
+    export DISPLAY=:$display
+    wineserver -p
+    "$run" "$win/velmora.exe" --windowed --no-vsync >"$out/window.log" 2>&1 &
+    local pid=$!
+    # The question: Wine's own message box, named after the program.
+    local box=""
+    for _ in $(seq 60); do
+        box=$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | head -1)
+        [[ -n "$box" ]] && break
+        sleep 0.5
+    done
+    [[ -n "$box" ]] || { echo "   the question box did not appear"; kill $pid; return 1; }
+    import -window root "$out/window-question.png"
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    echo "   question box: ${WIDTH}x${HEIGHT}"
+    # Focus by a click on the box's text, then Enter: Yes is the default button.
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + 15)) click 1
+    sleep 0.3
+    xdotool key Return
+    # The 640x480 window.
+    local window=""
+    for _ in $(seq 60); do
+        for w in $(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null); do
+            eval "$(xdotool getwindowgeometry --shell "$w")"
+            [[ "$WIDTH" -ge 640 && "$HEIGHT" -ge 480 ]] && window=$w
+        done
+        [[ -n "$window" ]] && break
+        sleep 0.5
+    done
+    [[ -n "$window" ]] || { echo "   no 640x480 window after Yes"; kill $pid; return 1; }
+    sleep 5
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/window.png"
+    local mean deviation
+    mean=$(convert "$out/window.png" -format '%[fx:mean]' info:)
+    deviation=$(convert "$out/window.png" -format '%[fx:standard_deviation]' info:)
+    echo "   window ${WIDTH}x${HEIGHT}: mean $mean, deviation $deviation ($out/window.png)"
+    local ok=0
+    awk -v m="$mean" -v d="$deviation" 'BEGIN { exit !(m > 0.05 && d > 0.02) }' || {
+        echo "   the window shows no scene"
+        ok=1
+    }
+    # Keys go to the window with the focus; Esc is read once a frame, so it is held a while.
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+    sleep 0.3
+    xdotool keydown Escape
+    sleep 0.5
+    xdotool keyup Escape
+    local status=124
+    for _ in $(seq 40); do
+        if ! kill -0 $pid 2>/dev/null; then
+            wait $pid
+            status=$?
+            break
+        fi
+        sleep 0.5
+    done
+    if [[ $status -ne 0 ]]; then
+        echo "   exit status $status after Esc"
+        kill $pid 2>/dev/null
+        ok=1
+    else
+        echo "   Esc: exit status 0"
+    fi
+    return $ok
+}
+started=$SECONDS
+echo "== the window under Wine and Xvfb"
+window_test || failed+=("the window")
+step "window under Wine + Xvfb" $((SECONDS - started))
+
+echo "== timings"
+printf '   %s\n' "${timings[@]}"
+if [[ ${#failed[@]} -gt 0 ]]; then
+    echo "FAILED: ${failed[*]}"
+    exit 1
+fi
+echo "Windows: all checks passed"
