@@ -2,11 +2,14 @@
 # The Windows build under Wine: the whole Windows suite through ctest, the headless flight
 # compared byte for byte with the Linux build's, and the window on a private X server (the
 # question answered, the scene shown and not black, Esc, exit status 0). Prints how long each
-# step took. Usage: scripts/test-windows.sh LINUX_BUILD WINDOWS_BUILD
+# step took. Usage: scripts/test-windows.sh LINUX_BUILD WINDOWS_BUILD [suite] [flight] [window]
+# (the steps to run; all three when none is named).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 linux=$(cd "${1:-$root/build/release}" && pwd)
 win=$(cd "${2:-$root/build/windows}" && pwd)
+shift $(($# < 2 ? $# : 2))
+steps=" ${*:-suite flight window} "
 out=$root/build/windows-check
 mkdir -p "$out"
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/velmora
@@ -48,6 +51,9 @@ warm_up
 step "Wine warm-up" $((SECONDS - started))
 
 # --------------------------------------------------------------------- the suite
+wants() { [[ "$steps" == *" $1 "* ]]; }
+
+if wants suite; then
 started=$SECONDS
 echo "== the Windows suite under Wine"
 (cd "$root" && ctest --preset windows -j 2 --output-on-failure) >"$out/ctest.log" 2>&1
@@ -60,8 +66,10 @@ if [[ $status -ne 0 ]]; then
     failed+=("the Windows suite")
 fi
 step "Windows suite (ctest -j2)" $((SECONDS - started))
+fi
 
 # --------------------------------------------------------------------- the flight
+if wants flight; then
 started=$SECONDS
 echo "== the headless flight, Linux against Windows"
 flight=(--headless --frames 400 --seed 1)
@@ -90,10 +98,11 @@ else
     failed+=("Data.kqx")
 fi
 step "headless flight compare" $((SECONDS - started))
+fi
 
 # --------------------------------------------------------------------- the window
 # The window under Wine on a private X server without a window manager: the question box, Yes,
-# the scene, Esc. Presenting waits for no refresh here (--no-vsync): under Wine without a
+# the scene, Esc; then the error box of a program without its data. Presenting waits for no refresh here (--no-vsync): under Wine without a
 # graphics processor, SDL's Direct3D 9 renderer shows only black when presents wait for the
 # refresh, while the frames it is given are right (a kept screenshot shows the scene).
 window_test() {
@@ -172,12 +181,51 @@ window_test() {
     else
         echo "   Esc: exit status 0"
     fi
+    # The error box: the program alone in a folder, without its Data.kqx.
+    local alone="$out/alone"
+    rm -rf "$alone" && mkdir -p "$alone" && cp "$win/velmora.exe" "$alone/"
+    (cd "$alone" && "$run" ./velmora.exe --windowed --res hi >"$out/error.log" 2>&1) &
+    pid=$!
+    box=""
+    for _ in $(seq 60); do
+        box=$(xdotool search --onlyvisible --name '^Error: #53$' 2>/dev/null | head -1)
+        [[ -n "$box" ]] && break
+        sleep 0.5
+    done
+    if [[ -z "$box" ]]; then
+        echo "   no \"Error: #53\" box without Data.kqx"
+        kill $pid 2>/dev/null
+        return 1
+    fi
+    import -window root "$out/window-error.png"
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + 15)) click 1
+    sleep 0.3
+    xdotool key Return
+    status=124
+    for _ in $(seq 40); do
+        if ! kill -0 $pid 2>/dev/null; then
+            wait $pid
+            status=$?
+            break
+        fi
+        sleep 0.5
+    done
+    if [[ $status -eq 1 ]]; then
+        echo "   \"Error: #53\" box without Data.kqx, OK: exit status 1"
+    else
+        echo "   exit status $status after the error box (1 expected)"
+        kill $pid 2>/dev/null
+        ok=1
+    fi
     return $ok
 }
-started=$SECONDS
-echo "== the window under Wine and Xvfb"
-window_test || failed+=("the window")
-step "window under Wine + Xvfb" $((SECONDS - started))
+if wants window; then
+    started=$SECONDS
+    echo "== the window under Wine and Xvfb"
+    window_test || failed+=("the window")
+    step "window under Wine + Xvfb" $((SECONDS - started))
+fi
 
 echo "== timings"
 printf '   %s\n' "${timings[@]}"
