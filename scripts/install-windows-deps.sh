@@ -35,28 +35,24 @@ if [[ ${#missing[@]} -gt 0 ]]; then
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The source of SDL2 needs a deb-src entry for the same Debian sources as the binaries.
+# The source of SDL2 needs a deb-src entry for the same Debian sources as the binaries: a copy
+# of each "deb" entry (deb822 .sources files and the one-line sources.list) as "deb-src".
 if ! apt-cache showsrc libsdl2 2>/dev/null | grep -q '^Version:'; then
     echo "windows deps: adding deb-src entries for Debian's sources"
-    list=/etc/apt/sources.list.d/velmora-deb-src.sources
-    tmp=$(mktemp)
+    tmp=$(mktemp -d)
     for f in /etc/apt/sources.list.d/*.sources; do
-        [[ -f "$f" && "$f" != "$list" ]] || continue
-        sed -n '/^Types:.*\bdeb\b/,/^$/p' "$f" | sed 's/^Types:.*/Types: deb-src/' >>"$tmp"
-        echo >>"$tmp"
+        [[ -f "$f" && "$f" != */velmora-deb-src.sources ]] || continue
+        awk 'BEGIN { RS = ""; ORS = "\n\n" } /(^|\n)Types:[^\n]*[ \t]deb([ \t]|\n|$)/ {
+                 sub(/Types:[^\n]*/, "Types: deb-src"); print }' "$f" >>"$tmp/velmora-deb-src.sources"
     done
-    if [[ -f /etc/apt/sources.list ]]; then
-        grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' \
-            >/etc/apt/sources.list.d/velmora-deb-src.list.tmp 2>/dev/null || true
-    fi
-    "${sudo[@]}" install -m 644 "$tmp" "$list"
-    rm -f "$tmp"
-    if [[ -s /etc/apt/sources.list.d/velmora-deb-src.list.tmp ]]; then
-        "${sudo[@]}" mv /etc/apt/sources.list.d/velmora-deb-src.list.tmp \
-            /etc/apt/sources.list.d/velmora-deb-src.list
-    else
-        "${sudo[@]}" rm -f /etc/apt/sources.list.d/velmora-deb-src.list.tmp
-    fi
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [[ -f "$f" && "$f" != */velmora-deb-src.list ]] || continue
+        sed -n 's/^deb /deb-src /p' "$f" >>"$tmp/velmora-deb-src.list"
+    done
+    for f in "$tmp"/*; do
+        [[ -s "$f" ]] && "${sudo[@]}" install -m 644 "$f" /etc/apt/sources.list.d/
+    done
+    rm -rf "$tmp"
     "${sudo[@]}" apt-get update -qq
 fi
 
