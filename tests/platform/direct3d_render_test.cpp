@@ -865,7 +865,8 @@ TEST_P(RenderTest, WireframeAndPointLists) {
                              {2, 12, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
     device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, tri, 3, 0);
     Save("wireframe");
-    // Each edge from its first vertex, the last pixel left out.
+    // Each edge is a line between its corners (end pixel included while LASTPIXEL is on), so
+    // the outline is closed; the sets below split it by edge without counting a corner twice.
     for (int y = 0; y < kH; ++y) {
         for (int x = 0; x < kW; ++x) {
             const bool top = y == 2 && x >= 2 && x <= 11;
