@@ -172,6 +172,15 @@ class ThreadedDevice : public ::testing::Test {
                                                            : fill == 1 ? D3DFILL_POINT
                                                                        : D3DFILL_SOLID);
             device.SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+            // Now and then an alpha test, any function, any reference.
+            const bool alphaTest = (kind >> 20) % 4 == 0;
+            device.SetRenderState(D3DRENDERSTATE_ALPHATESTENABLE, alphaTest);
+            if (alphaTest) {
+                const uint32_t test = r.Next();
+                device.SetRenderState(D3DRENDERSTATE_ALPHAFUNC, static_cast<int32_t>(test % 8 + 1));
+                device.SetRenderState(D3DRENDERSTATE_ALPHAREF,
+                                      static_cast<int32_t>(test >> 8 & 255));
+            }
 
             const bool perspective = (kind >> 16) % 2;
             std::vector<TLVertex> v(6);
