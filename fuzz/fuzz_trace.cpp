@@ -44,7 +44,8 @@ void CheckNamesTheFile(const replay::TraceError& e) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     tracePath = MakePrivateFolder("velmora-fuzz-trace") + "/fuzz.vtr";
-    SetDeviceThreads(1);
+    // Two threads, as on any machine with two cores: the device then queues its work in bands.
+    SetDeviceThreads(2);
     return 0;
 }
 
