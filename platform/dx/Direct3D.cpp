@@ -723,6 +723,8 @@ void Direct3DDevice7::Clear(int32_t count, const D3DRECT* rects, int32_t flags, 
     }
     CheckSurface(s.target, "render target");
     DX_TRACE(Clear(*this, count, rects, flags, color, z));
+    // Neither colour nor depth: nothing to write (and no surface to lay the threads' bands on).
+    if ((flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER)) == 0) return;
     const D3DVIEWPORT7& vp = s.viewport;
     const D3DRECT whole{vp.lX, vp.lY, vp.lX + vp.lWidth, vp.lY + vp.lHeight};
     // Depth and colour go to 565 as drawing writes them: truncated, so that the background

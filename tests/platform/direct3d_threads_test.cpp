@@ -358,3 +358,24 @@ TEST(DeviceThreads, CountIsClampedAndChangeableBetweenDraws) {
 }
 
 }  // namespace
+
+// A clear of neither colour nor depth writes nothing, on the caller's thread or queued for the
+// device's threads (where it once had no bands to go to).
+TEST_F(ThreadedDevice, AClearOfNothingWritesNothing) {
+    for (int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        SurfacePtr target = MakeTarget(kW, kH);
+        auto device = d3d->CreateDevice("IID_IDirect3DHALDevice", target);
+        device->SetThreads(threads);
+        device->BeginScene();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00FF0000, 1.0f, 0);
+        device->Finish();  // the clears below open a batch of their own
+        const D3DRECT top{0, 0, kW, kH / 2};
+        device->Clear(1, &top, 0, 0x000000FF, 0.0f, 0);
+        device->Clear(0, nullptr, 0, 0x000000FF, 0.0f, 0);
+        device->EndScene();
+        device->Finish();
+        const std::vector<uint16_t> red(static_cast<size_t>(kW) * kH, 0xF800);
+        EXPECT_EQ(std::vector<uint16_t>(target->Pixels(), target->Pixels() + kW * kH), red);
+    }
+}

@@ -489,7 +489,8 @@ int Run(int argc, char** argv) {
         if (o.stats) PrintStats(t, threads, o.renderer);
         return shotFailed ? 1 : 0;
     } catch (const replay::TraceError& e) {
-        std::cerr << "velmora-replay: " << o.file << ": " << e.what() << std::endl;
+        // Every trace error names the file (and the record) itself.
+        std::cerr << "velmora-replay: " << e.what() << std::endl;
         return 1;
     } catch (const DxError& e) {
         std::cerr << "velmora-replay: the device refused a call: " << e.what() << std::endl;
