@@ -172,22 +172,21 @@ void AdvanceCamera(int32_t elapsedMs) {
 CameraStateRecord ViewedCamera() {
     CameraStateRecord c = CameraState;
     const CameraClockRecord& clock = CameraClock;
-    if (clock.LeadMs == 0) {
-        AimCamera(c);  // TAB may have put the camera back without its look-at point
-        return c;
+    // At a step exactly (LeadMs 0) the camera is drawn as stepped, bit for bit.
+    if (clock.LeadMs != 0) {
+        const float back = static_cast<float>(clock.LeadMs) / kCameraStepMs;
+        c.CameraPosition.x -= clock.StepMove.x * back;
+        c.CameraPosition.y -= clock.StepMove.y * back;
+        c.CameraPosition.z -= clock.StepMove.z * back;
+        c.Pitch -= clock.StepPitch * back;
+        c.Yaw -= clock.StepYaw * back;
+        if (c.Yaw < 0) {
+            c.Yaw += 360;
+        } else if (c.Yaw > 360) {
+            c.Yaw -= 360;
+        }
     }
-    const float back = static_cast<float>(clock.LeadMs) / kCameraStepMs;
-    c.CameraPosition.x -= clock.StepMove.x * back;
-    c.CameraPosition.y -= clock.StepMove.y * back;
-    c.CameraPosition.z -= clock.StepMove.z * back;
-    c.Pitch -= clock.StepPitch * back;
-    c.Yaw -= clock.StepYaw * back;
-    if (c.Yaw < 0) {
-        c.Yaw += 360;
-    } else if (c.Yaw > 360) {
-        c.Yaw -= 360;
-    }
-    AimCamera(c);
+    AimCamera(c);  // also after TAB, which puts the camera back without its look-at point
     return c;
 }
 

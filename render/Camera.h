@@ -36,9 +36,9 @@ struct CameraClockRecord {
 
 inline CameraClockRecord CameraClock;
 
-// Runs the steps due by a frame elapsedMs after the previous one, samples the keys for each,
-// and sets the device's view matrix from the camera as drawn.
-void UpdateCamera();
+// Runs the steps due by this frame (FrameMs after the previous one), samples the keys for
+// each, sets the device's view matrix from the camera as drawn, and returns that camera.
+CameraStateRecord UpdateCamera();
 // The position, angles and look-at point advanced by one step of the keys; no device calls.
 void StepCamera(CameraStateRecord& camera);
 // The steps of elapsedMs (at least one on the first call); no device calls.

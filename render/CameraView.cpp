@@ -5,9 +5,10 @@
 #include "render/Camera.h"
 #include "render/DeviceSetup.h"
 
-void UpdateCamera() {
+CameraStateRecord UpdateCamera() {
     AdvanceCamera(FrameMs);
     const CameraStateRecord view = ViewedCamera();
     DX->ViewMatrix(ViewMatrix, view.CameraPosition, view.LookAtPoint, view.UpVector, 0);
     Device->SetTransform(D3DTRANSFORMSTATE_VIEW, ViewMatrix);
+    return view;
 }

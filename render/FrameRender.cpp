@@ -392,8 +392,7 @@ void RenderFrame() {
                                            static_cast<float>(CursorPos.y), kPointerDepth);
     PlaceSceneLight();
     Device->BeginScene();
-    UpdateCamera();
-    FrameCamera = ViewedCamera();
+    FrameCamera = UpdateCamera();
 
     for (int32_t pass = 0; pass <= WireframePasses; ++pass) {
         if (pass == 0) {
