@@ -61,7 +61,8 @@ shots: build-run
 	@convert $(SHOTS)/start.png -resize 480x360 -dither None -colors 256 PNG8:docs/start.png
 	@echo "  docs/start.png (the README's picture)"
 
-# A Debian package of the program, its data, desktop entry, icon and manual page.
+# A Debian package of the program, its data, desktop entry, icon, manual page, copyright file
+# and changelog, laid out as Debian's games are.
 package: build-run
 	@cd $(RELEASE) && cpack -B $(CURDIR)/build/package >/dev/null
 	@ls $(CURDIR)/build/package/velmora_*.deb

@@ -42,6 +42,7 @@ void ResetRunState() {
     StateCache = RenderStateCache{};
     CameraState = CameraStateRecord{};
     DefaultCameraState = CameraStateRecord{};
+    ResetCameraClock();
     EffectState = 0;
     EffectLevel = 0;
     FillModeSetting = 0;

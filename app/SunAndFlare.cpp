@@ -47,7 +47,8 @@ MeshItemParams FlareItem(const D3DVECTOR& p, int32_t part, float fade, float siz
 }  // namespace
 
 void UpdateSunAndFlare() {
-    const CameraStateRecord& camera = CameraState;
+    // Placed for the view drawn last, so the sun and flare stay on it between camera steps.
+    const CameraStateRecord camera = ViewedCamera();
     // 360 degrees of yaw span three screen widths and of pitch 3.33 widths.
     float& sunX = SceneParams[SunScreenX];
     float& sunY = SceneParams[SunScreenY];

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "animation/Animations.h"
 #include "app/CommandLine.h"
@@ -37,11 +39,20 @@ class StatsHost : public HeadlessHost {
         }
     }
     int32_t maxAnimations = 0;
-    double rssAt1000 = 0, rssAtEnd = 0;
+    std::optional<double> rssAt1000;  // none in a run shorter than 1000 passes
+    double rssAtEnd = 0;
 
   private:
     int lastPass_;
 };
+
+// A figure the run did not reach reads "n/a": 0.0 would pass for a measurement.
+std::string MbOrNone(const std::optional<double>& mb) {
+    if (!mb) return "n/a";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", *mb);
+    return text;
+}
 
 void PrintStats(const StatsHost& host) {
     const double seconds = host.WallSeconds();
@@ -49,10 +60,10 @@ void PrintStats(const StatsHost& host) {
     std::printf(
         "frames=%d threads=%d scale=%d seconds=%.3f fps=%.1f frame_ms_p50=%.3f "
         "frame_ms_p95=%.3f frame_ms_p99=%.3f "
-        "peak_rss_mb=%.1f rss_mb_pass1000=%.1f rss_mb_end=%.1f animations_max=%d\n",
+        "peak_rss_mb=%.1f rss_mb_pass1000=%s rss_mb_end=%.1f animations_max=%d\n",
         frames, DeviceThreads(), host.DisplayScale(), seconds, seconds > 0 ? frames / seconds : 0.0,
         host.FrameTimePercentileMs(0.50), host.FrameTimePercentileMs(0.95),
-        host.FrameTimePercentileMs(0.99), PeakResidentMemoryMb(), host.rssAt1000,
+        host.FrameTimePercentileMs(0.99), PeakResidentMemoryMb(), MbOrNone(host.rssAt1000).c_str(),
         host.rssAtEnd > 0 ? host.rssAtEnd : CurrentRssMb(), host.maxAnimations);
 }
 

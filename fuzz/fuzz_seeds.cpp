@@ -1,10 +1,18 @@
 // Writes the fuzzers' seed corpus with the program's own writers, so the seeds always follow the
-// current record layouts: fuzz_seeds OUT makes OUT/archive, OUT/model, OUT/geometry, OUT/image.
+// current record layouts: fuzz_seeds OUT makes OUT/archive, OUT/model, OUT/geometry, OUT/image
+// and OUT/trace.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/dx/D3DConstants.h"
+#include "platform/dx/Direct3D.h"
+#include "platform/dx/DirectDraw.h"
+#include "platform/dx/DxTrace.h"
+#include "platform/dx/Gdi.h"
+#include "platform/host/HeadlessHost.h"
 #include "resources/Archive.h"
 #include "resources/GeometrySets.h"
 #include "resources/Models.h"
@@ -86,6 +94,161 @@ void Save(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) 
     WriteWholeFile(path.string(), bytes);
 }
 
+// A small scene through every kind of call a trace holds, drawn on the program's own device
+// while its recorder writes the trace. Recording from the start, objects are recorded as they
+// are made; from the middle, the device, its small target and the textures and vertex buffers
+// are described when first used (their pixels, vertices, the device's whole state). The 3D
+// scene is drawn small and stretched onto the screen, so that the seeds stay a few kilobytes.
+void TraceSeed(const std::filesystem::path& path, bool startLate) {
+    std::filesystem::create_directories(path.parent_path());
+    constexpr int kW = 32, kH = 24;
+    HeadlessHost host{HeadlessOptions{}};
+    SetDeviceThreads(1);
+    DirectDraw7 draw{host};
+    std::unique_ptr<dxtrace::Recorder> recorder;
+    auto record = [&] {
+        recorder = std::make_unique<dxtrace::Recorder>(path.string());
+        dxtrace::activeRecorder = recorder.get();
+    };
+    if (!startLate) record();
+
+    DDSURFACEDESC2 d;
+    d.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    d.ddsCaps.lCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE;
+    d.lWidth = kW;
+    d.lHeight = kH;
+    SurfacePtr target = draw.CreateSurface(d);
+    d.ddsCaps.lCaps = DDSCAPS_ZBUFFER;
+    SurfacePtr depth = draw.CreateSurface(d);
+    target->AddAttachedSurface(depth);
+    std::shared_ptr<Direct3DDevice7> device =
+        draw.GetDirect3D()->CreateDevice("IID_IDirect3DHALDevice", target);
+    device->SetRenderState(D3DRENDERSTATE_DITHERENABLE, 1);
+    DDSURFACEDESC2 t;
+    t.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    t.ddsCaps.lCaps = DDSCAPS_TEXTURE;
+    t.lWidth = t.lHeight = 8;
+    SurfacePtr texture = draw.CreateSurfaceFromMemory(Png(4, 4, 3), t);
+    texture->SetColorKey(DDCKEY_SRCBLT, DDCOLORKEY{0xF81F, 0xF81F});
+    t.ddsCaps.lCaps = DDSCAPS_OFFSCREENPLAIN;
+    SurfacePtr sprite = draw.CreateSurface(t);
+    const RECT half{0, 0, 8, 4};
+    sprite->BltColorFill(&half, 0x07E0);
+    sprite->SetColorKey(DDCKEY_SRCBLT, DDCOLORKEY{0, 0});
+    D3DVERTEXBUFFERDESC vb;
+    vb.lFVF = D3DFVF_VERTEX;
+    vb.lNumVertices = 4;
+    auto model = draw.GetDirect3D()->CreateVertexBuffer(vb, 0);
+    auto still = draw.GetDirect3D()->CreateVertexBuffer(vb, 0);
+    vb.lFVF = 0x2C4;
+    auto processed = draw.GetDirect3D()->CreateVertexBuffer(vb, 0);
+
+    D3DVERTEX quad[4];
+    const float xs[4] = {-1, 1, 1, -1}, ys[4] = {1, 1, -1, -1};
+    for (int i = 0; i < 4; ++i) {
+        quad[i].x = xs[i];
+        quad[i].y = ys[i];
+        quad[i].z = 3.0f + static_cast<float>(i);
+        quad[i].nz = -1;
+        quad[i].color = 0xFFFFFFFFu;
+        quad[i].tu = (xs[i] + 1) * 0.75f;
+        quad[i].tv = (1 - ys[i]) * 0.75f;
+    }
+    still->Lock(DDLOCK_WRITEONLY);
+    still->SetVertices(0, 4, quad);
+    still->Unlock();
+    still->Optimize(*device, 0);
+    if (startLate) record();
+
+    // The screen, made while recording (its pixels would make the seed large).
+    draw.SetCooperativeLevel(0, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE);
+    draw.SetDisplayMode(320, 240, 16, 0, 0);
+    DDSURFACEDESC2 p;
+    p.lFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    p.ddsCaps.lCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    p.lBackBufferCount = 1;
+    SurfacePtr primary = draw.CreateSurface(p);
+    DDSCAPS2 caps;
+    caps.lCaps = DDSCAPS_BACKBUFFER;
+    SurfacePtr back = primary->GetAttachedSurface(caps);
+
+    const uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    for (int n = 0; n < 2; ++n) {
+        Direct3DDevice7& dev = *device;
+        D3DMATRIX id;
+        id.rc11 = id.rc22 = id.rc33 = id.rc44 = 1;
+        D3DMATRIX proj = id;
+        proj.rc34 = 1;
+        proj.rc44 = 0;
+        proj.rc43 = -0.1f;
+        dev.SetTransform(D3DTRANSFORMSTATE_PROJECTION, proj);
+        D3DMATRIX view = id;
+        view.rc41 = 0.1f * static_cast<float>(n);
+        dev.SetTransform(D3DTRANSFORMSTATE_VIEW, view);
+        D3DMATRIX turn = id;
+        turn.rc12 = 0.2f;
+        dev.MultiplyTransform(D3DTRANSFORMSTATE_WORLD, turn);
+        D3DVIEWPORT7 viewport{0, 0, kW, kH, 0.0f, 1.0f};
+        dev.SetViewport(viewport);
+        dev.SetRenderTarget(target, 0);
+        dev.BeginScene();
+        const D3DRECT top{0, 0, kW, kH / 2};
+        dev.Clear(1, &top, D3DCLEAR_TARGET, 0x204060, 1.0f, 0);
+        dev.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        D3DLIGHT7 sun;
+        sun.dltType = D3DLIGHT_DIRECTIONAL;
+        sun.diffuse = {1.0f, 0.8f, 0.6f, 0};
+        sun.direction = {0.3f, -0.5f, 1.0f};
+        dev.SetLight(0, sun);
+        dev.LightEnable(0, true);
+        D3DMATERIAL7 material;
+        material.diffuse = material.ambient = {1, 1, 1, 1};
+        dev.SetMaterial(material);
+        dev.SetRenderState(D3DRENDERSTATE_AMBIENT, 0x303030);
+        dev.SetRenderState(D3DRENDERSTATE_FOGENABLE, 1);
+        dev.SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
+        dev.SetRenderState(D3DRENDERSTATE_FOGCOLOR, 0x8090A0);
+        dev.SetTexture(0, texture);
+        dev.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+        dev.SetRenderState(D3DRENDERSTATE_COLORKEYENABLE, 1);
+        dev.DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, quad, 4, 0);
+        dev.DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, quad, 4, indices, 6, 0);
+        model->Lock(DDLOCK_WRITEONLY);
+        quad[0].y = 0.5f * static_cast<float>(n);
+        model->SetVertices(0, 4, quad);
+        model->Unlock();
+        processed->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_LIGHT | D3DVOP_CLIP, 0, 4, *model, 0,
+                                   dev, 0);
+        dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
+        dev.SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+        dev.SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+        dev.SetTexture(0, nullptr);
+        dev.DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, *processed, 0, 4, indices, 6, 0);
+        dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 0);
+        dev.SetRenderState(D3DRENDERSTATE_FILLMODE, D3DFILL_WIREFRAME);
+        dev.DrawPrimitiveVB(D3DPT_LINESTRIP, *still, 0, 4, 0);
+        dev.SetRenderState(D3DRENDERSTATE_FILLMODE, D3DFILL_SOLID);
+        dev.EndScene();
+
+        target->BltFast(2 + n, 2, sprite.get(), RECT{0, 0, 8, 8}, DDBLTFAST_SRCCOLORKEY);
+        const RECT corner{20, 14, 30, 22};
+        target->Blt(&corner, texture.get(), nullptr, DDBLT_KEYSRC);
+        GdiDC* from = target->GetDC();
+        GdiDC* to = texture->GetDC();
+        StretchBlt(to, 0, 0, 8, 8, from, 0, 0, kW, kH, SRCCOPY);
+        target->ReleaseDC(from);
+        texture->ReleaseDC(to);
+        const RECT bar{0, kH - 2, kW, kH};
+        target->BltColorFill(&bar, 0xFFE0);
+        back->Blt(nullptr, target.get(), nullptr, 0);
+        primary->Flip(nullptr, DDFLIP_WAIT);
+    }
+    sprite->Release();
+    dxtrace::activeRecorder = nullptr;
+    std::string error;
+    if (!recorder->Finish(error)) std::fprintf(stderr, "fuzz_seeds: %s\n", error.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,5 +278,7 @@ int main(int argc, char** argv) {
                                                 {"CLICK", EntryTypeText, {'a', ',', '1', '\n'}},
                                                 {"PALM", EntryTypeModel, triangle}}));
     Save(out / "archive" / "single", WriteArchive({{"X", EntryTypeText, {}}}));
+    TraceSeed(out / "trace" / "from-start", false);
+    TraceSeed(out / "trace" / "late-start", true);
     return 0;
 }

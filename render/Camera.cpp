@@ -1,5 +1,6 @@
 #include "render/Camera.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/Declarations.h"
@@ -23,6 +24,34 @@ double Rad(double degrees) {
 // Moves v towards 0 by step.
 float Decay(float v, float step) {
     return v > 0 ? v - step : (v < 0 ? v + step : v);
+}
+
+// The look-at point 0.1 ahead of the eye; tan makes it tend to straight down or up near
+// +-90 degrees of pitch.
+void AimCamera(CameraStateRecord& c) {
+    c.LookAtPoint = D3DVECTOR{static_cast<float>(c.CameraPosition.x + std::cos(Rad(c.Yaw)) * 0.1),
+                              static_cast<float>(c.CameraPosition.y + std::tan(Rad(c.Pitch)) * 0.1),
+                              static_cast<float>(c.CameraPosition.z + std::sin(Rad(c.Yaw)) * 0.1)};
+}
+
+}  // namespace
+
+namespace {
+
+// One step of CameraState, remembering its change for drawing between steps; a yaw that
+// wrapped past 0 or 360 changed by the short way round.
+void TakeStep(CameraClockRecord& clock) {
+    const CameraStateRecord before = CameraState;
+    StepCamera(CameraState);
+    const CameraStateRecord& after = CameraState;
+    clock.StepMove = D3DVECTOR{after.CameraPosition.x - before.CameraPosition.x,
+                               after.CameraPosition.y - before.CameraPosition.y,
+                               after.CameraPosition.z - before.CameraPosition.z};
+    clock.StepPitch = after.Pitch - before.Pitch;
+    float yaw = after.Yaw - before.Yaw;
+    if (yaw > 180) yaw -= 360;
+    if (yaw < -180) yaw += 360;
+    clock.StepYaw = yaw;
 }
 
 }  // namespace
@@ -121,7 +150,51 @@ void StepCamera(CameraStateRecord& c) {
         }
     }
 
-    c.LookAtPoint = D3DVECTOR{static_cast<float>(c.CameraPosition.x + std::cos(Rad(c.Yaw)) * 0.1),
-                              static_cast<float>(c.CameraPosition.y + std::tan(Rad(c.Pitch)) * 0.1),
-                              static_cast<float>(c.CameraPosition.z + std::sin(Rad(c.Yaw)) * 0.1)};
+    AimCamera(c);
+}
+
+void AdvanceCamera(int32_t elapsedMs) {
+    CameraClockRecord& clock = CameraClock;
+    if (!clock.Started) {
+        // The first frame draws the first step, whatever time passed before it.
+        clock = CameraClockRecord{};
+        clock.Started = true;
+        TakeStep(clock);
+        return;
+    }
+    clock.LeadMs -= std::clamp(elapsedMs, 0, kMaxCameraStepsPerFrame * kCameraStepMs);
+    while (clock.LeadMs < 0) {
+        TakeStep(clock);
+        clock.LeadMs += kCameraStepMs;
+    }
+}
+
+CameraStateRecord ViewedCamera() {
+    CameraStateRecord c = CameraState;
+    const CameraClockRecord& clock = CameraClock;
+    // At a step exactly (LeadMs 0) the camera is drawn as stepped, bit for bit.
+    if (clock.LeadMs != 0) {
+        const float back = static_cast<float>(clock.LeadMs) / kCameraStepMs;
+        c.CameraPosition.x -= clock.StepMove.x * back;
+        c.CameraPosition.y -= clock.StepMove.y * back;
+        c.CameraPosition.z -= clock.StepMove.z * back;
+        c.Pitch -= clock.StepPitch * back;
+        c.Yaw -= clock.StepYaw * back;
+        if (c.Yaw < 0) {
+            c.Yaw += 360;
+        } else if (c.Yaw > 360) {
+            c.Yaw -= 360;
+        }
+    }
+    AimCamera(c);  // also after TAB, which puts the camera back without its look-at point
+    return c;
+}
+
+void ForgetCameraStep() {
+    CameraClock.StepMove = D3DVECTOR{};
+    CameraClock.StepPitch = CameraClock.StepYaw = 0;
+}
+
+void ResetCameraClock() {
+    CameraClock = CameraClockRecord{};
 }

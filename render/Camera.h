@@ -20,7 +20,32 @@ struct CameraStateRecord {
 inline CameraStateRecord CameraState;
 inline CameraStateRecord DefaultCameraState;  // what TAB restores
 
-// Samples the keys, moves the camera and sets the device's view matrix.
-void UpdateCamera();
-// The position, angles and look-at point advanced by one frame of the keys; no device calls.
+// The camera steps at a fixed 25 ms of measured time, each step the same amounts, so a flight
+// feels the same at any refresh rate; frames are drawn between the last two steps. With one
+// 25 ms frame per step (the headless default) every frame is drawn at a step exactly.
+constexpr int32_t kCameraStepMs = 25;
+constexpr int32_t kMaxCameraStepsPerFrame = 8;  // a stall is not flown through afterwards
+
+struct CameraClockRecord {
+    bool Started = false;
+    int32_t LeadMs = 0;    // how far the last step lies ahead of the frame's time, 0 to 24
+    D3DVECTOR StepMove{};  // what the last step changed
+    float StepPitch = 0;
+    float StepYaw = 0;
+};
+
+inline CameraClockRecord CameraClock;
+
+// Runs the steps due by this frame (FrameMs after the previous one), samples the keys for
+// each, sets the device's view matrix from the camera as drawn, and returns that camera.
+CameraStateRecord UpdateCamera();
+// The position, angles and look-at point advanced by one step of the keys; no device calls.
 void StepCamera(CameraStateRecord& camera);
+// The steps of elapsedMs (at least one on the first call); no device calls.
+void AdvanceCamera(int32_t elapsedMs);
+// The camera as this frame shows it: CameraState moved back along its last step by the part
+// of the step that lies ahead of the frame's time.
+CameraStateRecord ViewedCamera();
+// After the camera is put somewhere new (TAB): nothing to draw between.
+void ForgetCameraStep();
+void ResetCameraClock();

@@ -95,6 +95,7 @@ void SetUpDevice() {
     CameraState.UpVector = D3DVECTOR{0, 1, 0};
     CameraState.Yaw = 55;
     DefaultCameraState = CameraState;
+    ResetCameraClock();
 
     Device->SetTransform(D3DTRANSFORMSTATE_WORLD, WorldMatrix);
     Device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, ProjectionMatrix);

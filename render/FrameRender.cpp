@@ -57,8 +57,11 @@ D3DVECTOR Times(const D3DVECTOR& p, const D3DMATRIX& m) {
 // The x and y angles (radians) that turn a shape facing -z towards the camera. The camera's
 // yaw runs from +x towards +z and its pitch looks up, while a turn about y takes +z towards +x
 // and a turn about x takes +y towards +z: so the shape turns by 90 - yaw and by -pitch.
+// The camera this frame is drawn from (between its last two steps).
+CameraStateRecord FrameCamera;
+
 D3DVECTOR BillboardAngles(float z) {
-    const CameraStateRecord& c = CameraState;
+    const CameraStateRecord& c = FrameCamera;
     return D3DVECTOR{static_cast<float>(-c.Pitch * DegToRad),
                      static_cast<float>((90 - c.Yaw) * DegToRad), z};
 }
@@ -301,10 +304,12 @@ void DrawGeometryItem(DrawItem& item, int32_t pass) {
     if (pass == 0) ApplyItemStates(item, set, part);
     SetItemWorldMatrix(item);
     BeginFlagStates(item);
-    // Text is sampled with the point filter so small glyphs stay crisp; the wireframe pass
-    // has no texture at all.
-    SetTextureFilter(item.Kind == ItemText || pass != 0 ? D3DTFG_POINT : D3DTFG_LINEAR);
+    // Text is sampled with the point filter so small glyphs stay crisp. Only the other kinds
+    // put the linear filter back, after their draw: whatever follows a text item (a scene
+    // object, the wireframe pass's next item) still samples with the point filter.
+    if (item.Kind == ItemText) SetTextureFilter(D3DTFG_POINT);
     const bool lightsOn = DrawGeometry(item, set, part, pass);
+    if (item.Kind != ItemText) SetTextureFilter(D3DTFG_LINEAR);
     // Lights turned off for a glowing item come back on even when no second draw did it.
     if (pass == 0 && item.SrcBlend == D3DBLEND_SRCALPHA && !lightsOn) {
         Device->LightEnable(0, true);
@@ -315,7 +320,6 @@ void DrawGeometryItem(DrawItem& item, int32_t pass) {
 
 void DrawObjectItem(const DrawItem& item, int32_t pass) {
     if (pass == 0) {
-        SetTextureFilter(D3DTFG_LINEAR);
         SetFogColorAndDepthWrite(item.AlphaBlendEnable != 0 ? 0 : BackgroundColor);
         if (At(SceneObjects, item.ObjectIndex).StyleFlag == 1) {
             SetVertexColorMode(kTrue);
@@ -335,12 +339,12 @@ void MeasureBackgroundDistance(const DrawItem& item) {
         const D3DVERTEX& v = At(At(GeometrySets, item.ObjectIndex).Vertices, 0);
         reference = D3DVECTOR{v.x, v.y, v.z};
     }
-    BackgroundItemDistance = static_cast<float>(Distance(CameraState.CameraPosition, reference));
+    BackgroundItemDistance = static_cast<float>(Distance(FrameCamera.CameraPosition, reference));
 }
 
 void DrawItemInPass(DrawItem& item, int32_t pass) {
     if ((item.Flags & FlagCameraRelative) != 0 && pass == 0) {
-        const D3DVECTOR& c = CameraState.CameraPosition;
+        const D3DVECTOR& c = FrameCamera.CameraPosition;
         item.Position =
             D3DVECTOR{item.Position.x + c.x, item.Position.y + c.y, item.Position.z + c.z};
     }
@@ -388,7 +392,7 @@ void RenderFrame() {
                                            static_cast<float>(CursorPos.y), kPointerDepth);
     PlaceSceneLight();
     Device->BeginScene();
-    UpdateCamera();
+    FrameCamera = UpdateCamera();
 
     for (int32_t pass = 0; pass <= WireframePasses; ++pass) {
         if (pass == 0) {

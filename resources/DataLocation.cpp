@@ -32,7 +32,12 @@ std::vector<std::string> DataFolders(const std::string& exeFolder,
         }
     };
     add(exeFolder);
-    if (!exeFolder.empty()) add(exeFolder + "/../share/velmora/");
+    if (!exeFolder.empty()) {
+        // Debian keeps games in <prefix>/games and their data in <prefix>/share/games/.
+        const bool games =
+            std::filesystem::path(NormalFolder(exeFolder)).parent_path().filename() == "games";
+        add(exeFolder + (games ? "/../share/games/velmora/" : "/../share/velmora/"));
+    }
     add(builtDataFolder);
     return folders;
 }

@@ -1,7 +1,8 @@
 // Where the program finds Data.kqx: beside the executable first (a build tree, or a copy kept
 // together in one folder), then the data folder of an installation, found from the executable's
-// own place (<prefix>/bin/velmora reads <prefix>/share/velmora/), then the data folder the
-// build was configured to install into.
+// own place (<prefix>/bin/velmora reads <prefix>/share/velmora/, and a game installed as Debian
+// lays games out, <prefix>/games/velmora, reads <prefix>/share/games/velmora/), then the data
+// folder the build was configured to install into.
 #pragma once
 
 #include <string>

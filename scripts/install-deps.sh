@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config dpkg-dev file
+    build-essential cmake ninja-build pkg-config dpkg-dev file lintian
     libsdl2-dev libx11-dev libstb-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format

@@ -6,7 +6,7 @@ set -euo pipefail
 build=${1:-build/fuzz}
 shift $(($# > 1 ? 1 : $#))
 targets=("$@")
-((${#targets[@]})) || targets=(archive model geometry image input click value cmdline)
+((${#targets[@]})) || targets=(archive model geometry image input click value cmdline trace)
 here=$(cd "$(dirname "$0")/.." && pwd)
 for target in "${targets[@]}"; do
     grown=$build/fuzz-run/corpus-$target

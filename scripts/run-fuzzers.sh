@@ -11,7 +11,7 @@ build=${1:-build/fuzz}
 seconds=${2:-10}
 shift $(($# > 2 ? 2 : $#))
 targets=("$@")
-((${#targets[@]})) || targets=(archive model geometry image input click value cmdline)
+((${#targets[@]})) || targets=(archive model geometry image input click value cmdline trace)
 here=$(cd "$(dirname "$0")/.." && pwd)
 bin=$build/fuzz
 work=$build/fuzz-run

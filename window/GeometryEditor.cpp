@@ -188,6 +188,20 @@ void KeepInsideVertices(ModelData& m) {
     }
 }
 
+// Keeps every group on its own vertices when vertex `at` is inserted (+1) or deleted (-1):
+// ranges after it move with their vertices, and the range holding it grows or shrinks by one
+// (an emptied range keeps its start and counts none).
+void ShiftGroupRanges(ModelData& m, int32_t at, int32_t change) {
+    for (int64_t g = 0; g < Used(m.Groups, m.GroupCount); ++g) {
+        ModelGroup& group = m.Groups[static_cast<size_t>(g)];
+        if (group.FirstVertex > at) {
+            group.FirstVertex += change;
+        } else if (static_cast<int64_t>(group.FirstVertex) + group.GroupVertexCount > at) {
+            group.GroupVertexCount = std::max(group.GroupVertexCount + change, 0);
+        }
+    }
+}
+
 bool CanInsertVertex() {
     return EditedModel().VertexCount < kModelBufferVertices;
 }
@@ -206,6 +220,8 @@ void InsertVertex(ModelData& m) {
         int16_t& index = m.Indices[static_cast<size_t>(i)];
         if (index > v) index = static_cast<int16_t>(index + 1);
     }
+    // The copy of vertex V is vertex V + 1: it joins V's group, and later groups move up.
+    ShiftGroupRanges(m, v, +1);
 }
 
 void DeleteVertex(ModelData& m) {
@@ -223,6 +239,7 @@ void DeleteVertex(ModelData& m) {
         int16_t& index = m.Indices[static_cast<size_t>(i)];
         if (index > deleted) index = static_cast<int16_t>(index - 1);
     }
+    ShiftGroupRanges(m, deleted, -1);
     if (v > 0) v -= 1;
     KeepInsideVertices(m);
 }

@@ -45,7 +45,10 @@ void XForm::Form_KeyPress(int16_t& keyAscii) {
     if (!ModelLoaded()) return;
     Randomize();
     EditorTyping(keyAscii);
-    if (keyAscii == kTab) CameraState = DefaultCameraState;
+    if (keyAscii == kTab) {
+        CameraState = DefaultCameraState;
+        ForgetCameraStep();  // drawn at the start at once, not swept there
+    }
     if (keyAscii == kSpace) {
         StartScreenshotFade();
         // The window host keeps one picture per physical press; it sees the key repeat flag.

@@ -210,6 +210,8 @@ struct RasterDraw {
     // square, so that they keep their weight on a scaled target.
     int32_t pixelSize = 1;
     ScreenMap screen;
+    // ZBIAS in screen depth: taken from every depth the draw's primitives interpolate.
+    float zBias = 0;
     // Where primitives go once set up: drawn at once when null, else queued for the device's
     // threads as draw number queueDraw.
     RasterQueue* queue = nullptr;

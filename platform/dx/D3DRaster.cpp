@@ -75,12 +75,13 @@ float SlotValue(const PipeVertex& v, const PipeVertex& flat, bool useFlat, int s
     return (useFlat && IsColourSlot(slot) ? flat : v).attr[slot - 2];
 }
 
-// The span attribute values of a vertex: z and rhw as they are, the rest multiplied by rhw;
-// or, for a triangle whose corners share one rhw, the quantities themselves and rhw 1.
-void SpanValues(const PipeVertex& v, const PipeVertex& flat, bool useFlat, bool affine,
-                float out[kSpanAttrCount]) {
+// The span attribute values of a vertex: z (less the draw's bias) and rhw as they are, the rest
+// multiplied by rhw; or, for a triangle whose corners share one rhw, the quantities themselves
+// and rhw 1.
+void SpanValues(const RasterDraw& d, const PipeVertex& v, const PipeVertex& flat, bool useFlat,
+                bool affine, float out[kSpanAttrCount]) {
     const float rhw = affine ? 1.0f : v.rhw;
-    out[kSpanZ] = v.sz;
+    out[kSpanZ] = v.sz - d.zBias;
     out[kSpanRhw] = rhw;
     for (int slot = 2; slot < kSpanAttrCount; ++slot) {
         const float value = SlotValue(v, flat, useFlat, slot);
@@ -217,7 +218,7 @@ void RasterTriangle(const RasterDraw& d, const PipeVertex& a, const PipeVertex& 
     // Planes of the attributes over the screen, from the snapped positions.
     const bool affine = SharesRhw(a, b, c);
     float val[3][kSpanAttrCount];
-    for (int i = 0; i < 3; ++i) SpanValues(*v[i], flatSource, d.flat, affine, val[i]);
+    for (int i = 0; i < 3; ++i) SpanValues(d, *v[i], flatSource, d.flat, affine, val[i]);
     const float inv = static_cast<float>(kSubPixel);
     const float x0 = static_cast<float>(X[0]) / inv, y0 = static_cast<float>(Y[0]) / inv;
     const float e1x = static_cast<float>(X[1] - X[0]) / inv;
@@ -310,8 +311,8 @@ void WalkTriangle(const RasterDraw& d, const TriangleSetup& s, int32_t from, int
 void RasterLine(const RasterDraw& d, const PipeVertex& a, const PipeVertex& b,
                 const PipeVertex& flatSource) {
     float va[kSpanAttrCount], vb[kSpanAttrCount];
-    SpanValues(a, flatSource, d.flat, false, va);
-    SpanValues(b, flatSource, d.flat, false, vb);
+    SpanValues(d, a, flatSource, d.flat, false, va);
+    SpanValues(d, b, flatSource, d.flat, false, vb);
     const float dxl = b.sx - a.sx, dyl = b.sy - a.sy;
     if (!std::isfinite(dxl) || !std::isfinite(dyl)) return;
     LineSetup line;
@@ -417,7 +418,7 @@ void RasterPoint(const RasterDraw& d, const PipeVertex& p) {
     if (!std::isfinite(p.sx) || !std::isfinite(p.sy)) return;
     PointSetup point;
     SpanPlanes& planes = point.planes;
-    SpanValues(p, p, false, false, planes.at);
+    SpanValues(d, p, p, false, false, planes.at);
     std::fill(std::begin(planes.dx), std::end(planes.dx), 0.0f);
     std::fill(std::begin(planes.dy), std::end(planes.dy), 0.0f);
     // On a scaled target a point is a square of pixelSize pixels, its top-left corner at ref.

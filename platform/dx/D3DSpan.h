@@ -1,8 +1,9 @@
 // Span kernels: everything that happens to the pixels of one row of one primitive, from the
 // depth test to the 565 write, eight or sixteen pixels at a time. A kernel is compiled for each
 // texture filter (none, point, linear) and for perspective or affine interpolation; the other
-// stages (depth, colour key, fog, specular, blend, dither) are fixed per draw in the SpanContext
-// and taken by branches that go the same way for every pixel of the draw. The same source
+// stages (depth, colour key, alpha test, fog, specular, blend, dither) are fixed per draw in the
+// SpanContext and taken by branches that go the same way for every pixel of the draw. Draws
+// without an alpha test take kernels that have no code for it. The same source
 // (D3DSpanKernel.inc) is compiled for AVX-512 (sixteen lanes), AVX2 and any CPU (eight).
 #pragma once
 
@@ -71,6 +72,13 @@ struct SpanContext {
     bool dithered = false;
     static constexpr int kDitherRun = 20;
     float dither[4][kDitherRun] = {};
+
+    // Alpha test: the stage's alpha, rounded to 8 bits, against the reference 0..255, with the
+    // comparison as masks in the manner of the depth test. Off, every pixel passes. Last, so
+    // that the kernels without it read the context as they always have.
+    bool alphaTest = false;
+    int32_t alphaRef = 0;
+    int32_t aLess = -1, aEqual = -1, aGreater = -1;
 };
 
 // The planes of one primitive: the value at pixel (x, y) is
@@ -132,6 +140,9 @@ struct SpanKey {
     int blend = kSpanBlendOff;
     bool wrapByMask = false;
     bool constantColour = false;  // for primitives whose planes say so
+    // Alpha-tested draws are rare (the program makes none): their kernels read the other stages
+    // from the context, so that the alpha test does not double the kernels made per stage.
+    bool alphaTest = false;
 };
 inline SpanKey SpanKeyFor(TexMode tex, bool affine, bool constantColour, const SpanContext& c) {
     SpanKey k;
@@ -142,6 +153,7 @@ inline SpanKey SpanKeyFor(TexMode tex, bool affine, bool constantColour, const S
     k.fog = c.fog;
     k.blend = SpanBlendOf(c);
     k.wrapByMask = WrapsByMask(c);
+    k.alphaTest = c.alphaTest;
     return k;
 }
 

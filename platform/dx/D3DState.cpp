@@ -170,6 +170,12 @@ bool IsValidRenderStateValue(int32_t state, int32_t value) {
         case D3DRENDERSTATE_FOGEND:
         case D3DRENDERSTATE_FOGDENSITY:
             return std::isfinite(FloatFromBits(value));
+        case D3DRENDERSTATE_ALPHAREF:  // compared with the 8-bit alpha
+            return InRange(value, 0, 255);
+        case D3DRENDERSTATE_ZBIAS:
+            return InRange(value, 0, 16);
+        case D3DRENDERSTATE_ANTIALIAS:  // NONE, SORTDEPENDENT, SORTINDEPENDENT
+            return InRange(value, 0, 2);
         default:
             return true;
     }

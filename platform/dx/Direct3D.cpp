@@ -113,18 +113,57 @@ void BlendFactor(int32_t factor, bool source, float k[4]) {
     std::copy(table[row], table[row] + 4, k);
 }
 
-// Depth comparison as masks for "less", "equal" and "greater".
-void DepthMasks(int32_t func, d3d::SpanContext& s) {
+// A comparison function as masks for "less", "equal" and "greater".
+void ComparisonMasks(int32_t func, int32_t& less, int32_t& equal, int32_t& greater) {
     static constexpr int32_t kMasks[9][3] = {
         {0, 0, 0},  {0, 0, 0},   {-1, 0, 0},  {0, -1, 0},   {-1, -1, 0},
         {0, 0, -1}, {-1, 0, -1}, {0, -1, -1}, {-1, -1, -1},
     };
-    s.zLess = kMasks[func][0];
-    s.zEqual = kMasks[func][1];
-    s.zGreater = kMasks[func][2];
+    less = kMasks[func][0];
+    equal = kMasks[func][1];
+    greater = kMasks[func][2];
 }
 
 constexpr float kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+// Render state values the device cannot carry out. Direct3D 7 lets a device leave alone what
+// only asks for quality (ANTIALIAS, EDGEANTIALIAS, STIPPLEDALPHA, TEXTUREPERSPECTIVE off) or
+// promises that nothing needs clipping (CLIPPING off), and the stencil states other than
+// STENCILENABLE do nothing while it is off; those are kept and ignored. What would leave pixels
+// drawn that the caller asked to be left alone, or drawn otherwise, is refused.
+void CheckRenderStateValue(int32_t state, int32_t value) {
+    auto unsupported = [&](int32_t number, const char* what) {
+        throw DxError(number, std::string(what) + " (render state " + std::to_string(state) +
+                                  " value " + std::to_string(value) + ")");
+    };
+    if (value == 0) return;
+    switch (state) {
+        case D3DRENDERSTATE_STENCILENABLE:
+            unsupported(D3DERR_STENCILBUFFER_NOTPRESENT, "the depth surface has no stencil");
+            break;
+        case D3DRENDERSTATE_ZENABLE:
+            if (value == D3DZB_USEW) unsupported(DDERR_UNSUPPORTED, "w-buffering");
+            break;
+        case D3DRENDERSTATE_LINEPATTERN:
+            // D3DLINEPATTERN: the repeat factor in the low word; 0 draws solid lines.
+            if ((value & 0xFFFF) != 0) unsupported(DDERR_UNSUPPORTED, "patterned lines");
+            break;
+        case D3DRENDERSTATE_COLORKEYBLENDENABLE:
+            unsupported(DDERR_UNSUPPORTED, "alpha-blended colour keying");
+            break;
+        case D3DRENDERSTATE_VERTEXBLEND:
+            unsupported(DDERR_UNSUPPORTED, "vertex blending");
+            break;
+        case D3DRENDERSTATE_CLIPPLANEENABLE:
+            unsupported(DDERR_UNSUPPORTED, "user clip planes");
+            break;
+        default:
+            if (state >= D3DRENDERSTATE_WRAP0 && state <= D3DRENDERSTATE_WRAP0 + 7) {
+                unsupported(DDERR_UNSUPPORTED, "texture coordinate wrapping");
+            }
+            break;
+    }
+}
 
 void CheckStageValue(int32_t stage, int32_t type, int32_t value) {
     auto unsupported = [](int32_t number) {
@@ -409,8 +448,10 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
         span.depthMode = depthWrite ? d3d::ZMode::TestWrite : d3d::ZMode::Test;
         span.depth = s.depth->PixelsForDevice();
         span.depthPitch = s.depth->Pitch();
-        DepthMasks(func, span);
+        ComparisonMasks(func, span.zLess, span.zEqual, span.zGreater);
     }
+    // Each step of ZBIAS takes depths one step of the 16-bit buffer nearer.
+    rd.zBias = static_cast<float>(s.rs(D3DRENDERSTATE_ZBIAS)) / 65535.0f;
 
     // Stage 0. A stage argument names the texture or the diffuse colour (CURRENT is diffuse
     // in the first stage). Without a texture the texture argument is white for colour and,
@@ -507,6 +548,14 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
             if (src == D3DBLEND_BOTHINVSRCALPHA)
                 BlendFactor(D3DBLEND_SRCALPHA, false, span.blend[1]);
         }
+    }
+
+    // ALWAYS passes every pixel: such draws keep the kernels without the test.
+    const int32_t alphaFunc = s.rs(D3DRENDERSTATE_ALPHAFUNC);
+    if (s.on(D3DRENDERSTATE_ALPHATESTENABLE) && alphaFunc != D3DCMP_ALWAYS) {
+        span.alphaTest = true;
+        span.alphaRef = s.rs(D3DRENDERSTATE_ALPHAREF);
+        ComparisonMasks(alphaFunc, span.aLess, span.aEqual, span.aGreater);
     }
 
     span.dithered = s.on(D3DRENDERSTATE_DITHERENABLE);
@@ -674,6 +723,8 @@ void Direct3DDevice7::Clear(int32_t count, const D3DRECT* rects, int32_t flags, 
     }
     CheckSurface(s.target, "render target");
     DX_TRACE(Clear(*this, count, rects, flags, color, z));
+    // Neither colour nor depth: nothing to write (and no surface to lay the threads' bands on).
+    if ((flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER)) == 0) return;
     const D3DVIEWPORT7& vp = s.viewport;
     const D3DRECT whole{vp.lX, vp.lY, vp.lX + vp.lWidth, vp.lY + vp.lHeight};
     // Depth and colour go to 565 as drawing writes them: truncated, so that the background
@@ -722,9 +773,7 @@ void Direct3DDevice7::SetRenderState(int32_t state, int32_t value) {
         throw DxError(DDERR_INVALIDPARAMS,
                       "render state " + std::to_string(state) + " value " + std::to_string(value));
     }
-    if (state == D3DRENDERSTATE_ZENABLE && value == D3DZB_USEW) {
-        throw DxError(DDERR_UNSUPPORTED, "w-buffering");
-    }
+    CheckRenderStateValue(state, value);
     core_->state.renderStates[static_cast<size_t>(state)] = value;
     DX_TRACE(RenderState(*this, state, value));
 }

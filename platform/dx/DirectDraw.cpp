@@ -364,6 +364,11 @@ void DirectDrawSurface7::AddAttachedSurface(const SurfacePtr& surface) {
     if (!surface || !surface->IsDepth()) {
         throw DxError(DDERR_INVALIDPARAMS, "only a depth surface can be attached");
     }
+    // A depth surface holding a depth surface (itself, say) is meaningless, and would keep
+    // itself alive for ever.
+    if (IsDepth()) {
+        throw DxError(DDERR_CANNOTATTACHSURFACE, "a depth surface takes no depth surface");
+    }
     if (attachedDepth_) throw DxError(DDERR_SURFACEALREADYATTACHED, "depth already attached");
     if (surface->LogicalWidth() != LogicalWidth() || surface->LogicalHeight() != LogicalHeight()) {
         throw DxError(DDERR_INVALIDPARAMS, "depth surface of another size");

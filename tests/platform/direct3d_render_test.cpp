@@ -617,6 +617,111 @@ TEST_P(RenderTest, ColourKeyedTexelsAreDiscarded) {
     }
 }
 
+// ---------------------------------------------------------------- alpha test and depth bias
+
+// Rows of three pixels, one per comparison function, and columns of eight, one per alpha, each
+// pixel drawn or not as its 8-bit alpha compares with the reference 0x80.
+TEST_P(RenderTest, AlphaTestKeepsPixelsWhoseAlphaPassesTheComparison) {
+    const uint32_t alphas[4] = {0x00, 0x7F, 0x80, 0xFF};
+    ClearTo(0);
+    device->SetRenderState(D3DRENDERSTATE_ALPHATESTENABLE, 1);
+    device->SetRenderState(D3DRENDERSTATE_ALPHAREF, 0x80);
+    for (int32_t func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func) {
+        device->SetRenderState(D3DRENDERSTATE_ALPHAFUNC, func);
+        const float y = static_cast<float>(3 * (func - 1));
+        for (int i = 0; i < 4; ++i) {
+            Rect(8.0f * i, y, 8.0f * i + 8, y + 3, alphas[i] << 24 | 0xFFFFFF);
+        }
+    }
+    for (int32_t func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func) {
+        for (int i = 0; i < 4; ++i) {
+            const uint32_t a = alphas[i], ref = 0x80;
+            const bool pass =
+                func == D3DCMP_ALWAYS || (func == D3DCMP_LESS && a < ref) ||
+                (func == D3DCMP_EQUAL && a == ref) || (func == D3DCMP_LESSEQUAL && a <= ref) ||
+                (func == D3DCMP_GREATER && a > ref) || (func == D3DCMP_NOTEQUAL && a != ref) ||
+                (func == D3DCMP_GREATEREQUAL && a >= ref);
+            const int x = 8 * i + 3, y = 3 * (func - 1) + 1;
+            EXPECT_EQ(Px(x, y), pass ? 0xFFFF : 0) << "function " << func << " alpha " << a;
+            EXPECT_EQ(Depth(x, y), pass ? 32768 : 65535) << "rejected pixels write no depth";
+        }
+    }
+}
+
+// The alpha tested is the stage's: a 565 texture's own alpha is 1 where the stage selects it,
+// the diffuse alpha where it modulates; a pixel that fails is not blended either.
+TEST_P(RenderTest, AlphaTestTakesTheStageAlphaBeforeBlending) {
+    device->SetTexture(0, MakeTexture(2, 2, std::vector<uint16_t>(4, 0xFFFF)));
+    device->SetRenderState(D3DRENDERSTATE_ALPHATESTENABLE, 1);
+    device->SetRenderState(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_LESS);
+    device->SetRenderState(D3DRENDERSTATE_ALPHAREF, 0x80);
+    ClearTo(0);
+    Rect(0, 0, 8, 8, 0x00FFFFFF);  // texture alpha: 255, not less
+    EXPECT_EQ(Px(3, 3), 0);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    Rect(0, 0, 8, 8, 0x00FFFFFF);  // 1 × 0: less
+    EXPECT_EQ(Px(3, 3), 0xFFFF);
+    device->SetTexture(0, nullptr);
+
+    // Red at alpha 0x44 over blue: blended where it passes, untouched where it fails.
+    Blend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+    device->SetRenderState(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    for (const int32_t ref : {0x45, 0x44}) {
+        ClearTo(0x000000FF);
+        device->SetRenderState(D3DRENDERSTATE_ALPHAREF, ref);
+        Rect(0, 0, 8, 8, 0x44FF0000);
+        // 255 × 68/255 = 68 -> 8; 255 × 187/255 = 187 -> 23
+        EXPECT_EQ(Px(3, 3), ref == 0x45 ? Rgb565(0, 0, 31) : Rgb565(8, 0, 23)) << ref;
+    }
+}
+
+// Alpha running from 0 at the left edge to 1 at the right: the pixels that pass are the right
+// part of each row, the same columns in every row, and about half of them.
+TEST_P(RenderTest, AlphaTestOnInterpolatedAlphaCutsAStraightEdge) {
+    ClearTo(0);
+    device->SetRenderState(D3DRENDERSTATE_ALPHATESTENABLE, 1);
+    device->SetRenderState(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATER);
+    device->SetRenderState(D3DRENDERSTATE_ALPHAREF, 0x7F);
+    const TLVertex quad[4] = {{0, 0, 0.5f, 1, 0x00FFFFFF, 0, 0},
+                              {kW, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                              {kW, kH, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                              {0, kH, 0.5f, 1, 0x00FFFFFF, 0, 0}};
+    device->DrawPrimitive(D3DPT_TRIANGLEFAN, kTLFvf, quad, 4, 0);
+    int first = 0;
+    while (first < kW && Px(first, 0) == 0) ++first;
+    EXPECT_GE(first, kW / 2 - 1);
+    EXPECT_LE(first, kW / 2 + 1);
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) EXPECT_EQ(Px(x, y), x >= first ? 0xFFFF : 0) << x << "," << y;
+    }
+}
+
+// Coplanar quads: each step of bias draws one depth step nearer, so a later quad with a higher
+// bias passes LESS where an unbiased one would not. Depth 0.25 is 16383.75, stored as 16384.
+TEST_P(RenderTest, DepthBiasDrawsCoplanarQuadsInFront) {
+    ClearTo(0);
+    device->SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_LESS);
+    Rect(0, 0, 8, 8, 0xFFFF0000, 0.25f);
+    EXPECT_EQ(Depth(3, 3), 16384);
+    Rect(0, 0, 8, 8, 0xFF00FF00, 0.25f);
+    EXPECT_EQ(Px(3, 3), 0xF800) << "equal depth fails LESS";
+    device->SetRenderState(D3DRENDERSTATE_ZBIAS, 1);
+    Rect(0, 0, 8, 8, 0xFF00FF00, 0.25f);
+    EXPECT_EQ(Px(3, 3), 0x07E0);
+    EXPECT_EQ(Depth(3, 3), 16383);
+    device->SetRenderState(D3DRENDERSTATE_ZBIAS, 16);
+    Rect(0, 0, 8, 8, 0xFF0000FF, 0.25f);
+    EXPECT_EQ(Px(3, 3), 0x001F);
+    EXPECT_EQ(Depth(3, 3), 16368);
+    // Nothing goes nearer than the near plane.
+    Rect(0, 0, 8, 8, 0xFFFFFFFF, 0.0f);
+    EXPECT_EQ(Depth(3, 3), 0);
+    device->SetRenderState(D3DRENDERSTATE_ZBIAS, 0);
+    Rect(0, 0, 8, 8, 0xFF00FF00, 0.25f);
+    EXPECT_EQ(Px(3, 3), 0xFFFF);
+}
+
 TEST_P(RenderTest, TextureCoordinatesArePerspectiveCorrect) {
     // Eight texels whose red is 4 × index.
     std::vector<uint16_t> texels;
@@ -865,7 +970,8 @@ TEST_P(RenderTest, WireframeAndPointLists) {
                              {2, 12, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
     device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFvf, tri, 3, 0);
     Save("wireframe");
-    // Each edge from its first vertex, the last pixel left out.
+    // Each edge is a line between its corners (end pixel included while LASTPIXEL is on), so
+    // the outline is closed; the sets below split it by edge without counting a corner twice.
     for (int y = 0; y < kH; ++y) {
         for (int x = 0; x < kW; ++x) {
             const bool top = y == 2 && x >= 2 && x <= 11;

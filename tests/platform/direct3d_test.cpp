@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "core/clsDX7Err.h"
 #include "platform/dx/DirectDraw.h"
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
@@ -234,6 +236,69 @@ TEST_F(Direct3DTest, FailingCallsCarryDirect3DNumbers) {
     light.range = -1;
     EXPECT_DX_ERROR(device->SetLight(0, light), DDERR_INVALIDPARAMS);
     EXPECT_DX_ERROR(device->GetLight(5, light), DDERR_INVALIDPARAMS);
+}
+
+// States the device cannot carry out are refused with a number the final error message names,
+// and keep their value; states it may leave alone are kept; values out of range are refused.
+TEST_F(Direct3DTest, StatesTheDeviceCannotHonourAreRefused) {
+    auto device = MakeDevice(Surface(16, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+    auto named = [](int32_t number) {
+        const std::string text = DescribeError(number, "").text;
+        return text.substr(0, text.find('\r'));
+    };
+    const struct {
+        int32_t state, value, number;
+        const char* name;
+    } refused[] = {
+        {D3DRENDERSTATE_STENCILENABLE, 1, D3DERR_STENCILBUFFER_NOTPRESENT,
+         "D3DERR_STENCILBUFFER_NOTPRESENT"},
+        {D3DRENDERSTATE_STENCILENABLE, -1, D3DERR_STENCILBUFFER_NOTPRESENT,
+         "D3DERR_STENCILBUFFER_NOTPRESENT"},
+        {D3DRENDERSTATE_WRAP0, 1, DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
+        {D3DRENDERSTATE_WRAP0 + 7, 2, DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
+        {D3DRENDERSTATE_WRAP0 + 3, 15, DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
+        {D3DRENDERSTATE_LINEPATTERN, 0x00FF0001, DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
+        {D3DRENDERSTATE_COLORKEYBLENDENABLE, 1, DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
+        {D3DRENDERSTATE_VERTEXBLEND, 1, DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
+        {D3DRENDERSTATE_CLIPPLANEENABLE, 1, DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
+        {D3DRENDERSTATE_ZENABLE, D3DZB_USEW, DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
+        {D3DRENDERSTATE_ZBIAS, 17, DDERR_INVALIDPARAMS, "DDERR_INVALIDPARAMS"},
+        {D3DRENDERSTATE_ZBIAS, -1, DDERR_INVALIDPARAMS, "DDERR_INVALIDPARAMS"},
+        {D3DRENDERSTATE_ALPHAREF, 256, DDERR_INVALIDPARAMS, "DDERR_INVALIDPARAMS"},
+        {D3DRENDERSTATE_ALPHAREF, 0x10000, DDERR_INVALIDPARAMS, "DDERR_INVALIDPARAMS"},
+        {D3DRENDERSTATE_ALPHAFUNC, 9, DDERR_INVALIDPARAMS, "DDERR_INVALIDPARAMS"},
+        {D3DRENDERSTATE_ANTIALIAS, 3, DDERR_INVALIDPARAMS, "DDERR_INVALIDPARAMS"},
+    };
+    for (const auto& r : refused) {
+        const int32_t before = device->GetRenderState(r.state);
+        EXPECT_DX_ERROR(device->SetRenderState(r.state, r.value), r.number);
+        EXPECT_EQ(device->GetRenderState(r.state), before) << "state " << r.state;
+        EXPECT_EQ(named(r.number), r.name);
+    }
+    // Accepted: what a device may leave alone (quality hints, the promise that nothing needs
+    // clipping, states that only matter with a stencil buffer), and what it carries out.
+    const struct {
+        int32_t state, value;
+    } accepted[] = {
+        {D3DRENDERSTATE_STENCILENABLE, 0},
+        {D3DRENDERSTATE_WRAP0 + 2, 0},
+        {D3DRENDERSTATE_ANTIALIAS, 2},
+        {D3DRENDERSTATE_EDGEANTIALIAS, 1},
+        {D3DRENDERSTATE_CLIPPING, 0},
+        {D3DRENDERSTATE_TEXTUREPERSPECTIVE, 0},
+        {D3DRENDERSTATE_STIPPLEDALPHA, 1},
+        {D3DRENDERSTATE_LINEPATTERN, 0x55550000},
+        {D3DRENDERSTATE_STENCILFUNC, 2},
+        {D3DRENDERSTATE_STENCILREF, 7},
+        {D3DRENDERSTATE_ALPHATESTENABLE, 1},
+        {D3DRENDERSTATE_ALPHAREF, 255},
+        {D3DRENDERSTATE_ALPHAFUNC, D3DCMP_NEVER},
+        {D3DRENDERSTATE_ZBIAS, 16},
+    };
+    for (const auto& a : accepted) {
+        device->SetRenderState(a.state, a.value);
+        EXPECT_EQ(device->GetRenderState(a.state), a.value) << "state " << a.state;
+    }
 }
 
 TEST_F(Direct3DTest, MultiplyTransformAppliesTheGivenMatrixFirst) {

@@ -2,6 +2,7 @@
 // write of a surface from outside sees the drawing submitted before it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -171,6 +172,15 @@ class ThreadedDevice : public ::testing::Test {
                                                            : fill == 1 ? D3DFILL_POINT
                                                                        : D3DFILL_SOLID);
             device.SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+            // Now and then an alpha test, any function, any reference.
+            const bool alphaTest = (kind >> 20) % 4 == 0;
+            device.SetRenderState(D3DRENDERSTATE_ALPHATESTENABLE, alphaTest);
+            if (alphaTest) {
+                const uint32_t test = r.Next();
+                device.SetRenderState(D3DRENDERSTATE_ALPHAFUNC, static_cast<int32_t>(test % 8 + 1));
+                device.SetRenderState(D3DRENDERSTATE_ALPHAREF,
+                                      static_cast<int32_t>(test >> 8 & 255));
+            }
 
             const bool perspective = (kind >> 16) % 2;
             std::vector<TLVertex> v(6);
@@ -271,6 +281,48 @@ TEST_F(ThreadedDevice, OutsideAccessWaitsForTheDrawingInFlight) {
     EXPECT_EQ(target->Row(kH - 2)[2], 0);
 }
 
+// A draw into a texture that queued draws still sample waits for them. Every row of the first
+// draw samples the texture's top row, which the second draw (into the texture) paints over in
+// the first band; without the wait, bands drawn after that one would sample the new colour.
+TEST_F(ThreadedDevice, DrawingIntoASampledTextureWaitsForTheDrawsThatSampleIt) {
+    auto quad = [](Direct3DDevice7& device, float x0, float y0, float x1, float y1, uint32_t colour,
+                   float u0, float u1, float v) {
+        const TLVertex q[4] = {{x0, y0, 0, 1, colour, 0, u0, v},
+                               {x1, y0, 0, 1, colour, 0, u1, v},
+                               {x1, y1, 0, 1, colour, 0, u1, v},
+                               {x0, y1, 0, 1, colour, 0, u0, v}};
+        device.DrawPrimitive(D3DPT_TRIANGLEFAN, kTLFvf, q, 4, 0);
+    };
+    // Narrow enough that the first draw alone does not set the workers going: both draws are
+    // drawn band by band from one batch.
+    constexpr int kSampledWidth = 100;
+    for (int threads : {2, 3, 4}) {
+        for (int round = 0; round < 4; ++round) {
+            SurfacePtr frame = MakeTarget(kW, kH);
+            SurfacePtr texture = MakeTarget(kW, kH);
+            std::fill_n(texture->Pixels(), kW * kH, uint16_t{0xF800});
+            auto device = d3d->CreateDevice("IID_IDirect3DHALDevice", frame);
+            device->SetThreads(threads);
+            device->SetRenderState(D3DRENDERSTATE_ZENABLE, 0);
+            device->BeginScene();
+            device->SetTexture(0, texture);
+            quad(*device, 0, 0, kSampledWidth, kH, 0xFFFFFFFF, 0.0f, 0.5f, 0.5f / kH);
+            device->SetTexture(0, nullptr);
+            device->SetRenderTarget(texture, 0);
+            quad(*device, 0, 0, kW, 8, 0xFF0000FF, 0, 0, 0);
+            device->SetRenderTarget(frame, 0);
+            device->EndScene();
+            int sampledLate = 0;
+            for (int y = 0; y < kH; ++y) {
+                for (int x = 0; x < kSampledWidth; ++x) sampledLate += frame->Row(y)[x] != 0xF800;
+            }
+            EXPECT_EQ(sampledLate, 0) << threads << " threads, round " << round;
+            EXPECT_EQ(texture->Row(0)[0], 0x001F);
+            EXPECT_EQ(texture->Row(8)[0], 0xF800);
+        }
+    }
+}
+
 // A primary with its back buffer: the frame flipped to the host is the finished one.
 TEST_F(ThreadedDevice, FlipPresentsTheFinishedFrame) {
     dd.SetCooperativeLevel(0, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE);
@@ -306,3 +358,24 @@ TEST(DeviceThreads, CountIsClampedAndChangeableBetweenDraws) {
 }
 
 }  // namespace
+
+// A clear of neither colour nor depth writes nothing, on the caller's thread or queued for the
+// device's threads (where it once had no bands to go to).
+TEST_F(ThreadedDevice, AClearOfNothingWritesNothing) {
+    for (int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        SurfacePtr target = MakeTarget(kW, kH);
+        auto device = d3d->CreateDevice("IID_IDirect3DHALDevice", target);
+        device->SetThreads(threads);
+        device->BeginScene();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00FF0000, 1.0f, 0);
+        device->Finish();  // the clears below open a batch of their own
+        const D3DRECT top{0, 0, kW, kH / 2};
+        device->Clear(1, &top, 0, 0x000000FF, 0.0f, 0);
+        device->Clear(0, nullptr, 0, 0x000000FF, 0.0f, 0);
+        device->EndScene();
+        device->Finish();
+        const std::vector<uint16_t> red(static_cast<size_t>(kW) * kH, 0xF800);
+        EXPECT_EQ(std::vector<uint16_t>(target->Pixels(), target->Pixels() + kW * kH), red);
+    }
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/dx/DxError.h"
+#include "platform/dx/DxErrorCodes.h"
 #include "platform/dx/Gdi.h"
 #include "platform/host/HeadlessHost.h"
 
@@ -176,6 +177,27 @@ TEST_F(DirectDrawTest, FlipTradesBuffersAndPresents) {
     primary->Flip(nullptr, DDFLIP_WAIT | DDFLIP_NOVSYNC);
     EXPECT_EQ(host.PassesPresented(), 2);
     EXPECT_EQ(host.refreshWaits, 1);
+}
+
+// Only a surface that is drawn on takes a depth surface: not a depth surface, not itself.
+TEST_F(DirectDrawTest, ADepthSurfaceAttachesOnlyToADrawnSurface) {
+    DDSURFACEDESC2 z;
+    z.lFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    z.ddsCaps.lCaps = DDSCAPS_ZBUFFER;
+    z.lWidth = z.lHeight = 4;
+    SurfacePtr depth = dd.CreateSurface(z), other = dd.CreateSurface(z);
+    for (const SurfacePtr& onto : {depth, other}) {
+        try {
+            depth->AddAttachedSurface(onto);
+            ADD_FAILURE() << "a depth surface took a depth surface";
+        } catch (const DxError& e) {
+            EXPECT_EQ(e.Number(), DDERR_CANNOTATTACHSURFACE);
+        }
+    }
+    EXPECT_THROW(depth->GetAttachedSurface(DDSCAPS2{DDSCAPS_ZBUFFER, 0}), DxError);
+    SurfacePtr target = Make(4, 4);
+    target->AddAttachedSurface(depth);
+    EXPECT_EQ(target->GetAttachedSurface(DDSCAPS2{DDSCAPS_ZBUFFER, 0}), depth);
 }
 
 TEST_F(DirectDrawTest, ImagesDecodeAndStretchToTheDescribedSize) {

@@ -1,6 +1,7 @@
 // The AVX2 and AVX-512 builds have a span kernel for each combination of depth mode, fog,
-// blending and texture wrap; the portable build reads those stages per draw. All must draw the
-// same bits for every combination, perspective and affine, on power-of-two textures and others.
+// blending and texture wrap, and alpha-tested kernels that read those stages per draw, as the
+// portable build does. All must draw the same bits for every combination, perspective and
+// affine, on power-of-two textures and others.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,12 +20,13 @@ struct Stages {
     bool fog;
     int blend;  // 0 off, 1 add, 2 source alpha, 3 colour factors, 4 inverse source colour
     bool pow2;
+    bool alphaTest;  // the stage's alpha (the diffuse alpha) tested GREATEREQUAL 0x70
 };
 
 std::string Name(const Stages& s) {
     return "filter " + std::to_string(s.filter) + " depth " + std::to_string(s.depth) + " fog " +
            std::to_string(s.fog) + " blend " + std::to_string(s.blend) + " pow2 " +
-           std::to_string(s.pow2);
+           std::to_string(s.pow2) + " alpha test " + std::to_string(s.alphaTest);
 }
 
 class SpanKernelsTest : public ::testing::Test {
@@ -90,6 +92,8 @@ class SpanKernelsTest : public ::testing::Test {
         dev.SetTexture(0, nullptr);
         dev.SetRenderState(D3DRENDERSTATE_FOGENABLE, 0);
         dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 0);
+        dev.SetRenderState(D3DRENDERSTATE_ALPHATESTENABLE, 0);
+        dev.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
         dev.SetRenderState(D3DRENDERSTATE_ZENABLE, 1);
         dev.SetRenderState(D3DRENDERSTATE_ZWRITEENABLE, 1);
         dev.SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL);
@@ -118,6 +122,12 @@ class SpanKernelsTest : public ::testing::Test {
         dev.SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, s.blend != 0);
         dev.SetRenderState(D3DRENDERSTATE_SRCBLEND, pairs[s.blend][0]);
         dev.SetRenderState(D3DRENDERSTATE_DESTBLEND, pairs[s.blend][1]);
+        dev.SetRenderState(D3DRENDERSTATE_ALPHATESTENABLE, s.alphaTest);
+        dev.SetRenderState(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+        dev.SetRenderState(D3DRENDERSTATE_ALPHAREF, 0x70);
+        // Textured too, the alpha comes from the corners.
+        dev.SetTextureStageState(0, D3DTSS_ALPHAOP,
+                                 s.alphaTest ? D3DTOP_MODULATE : D3DTOP_SELECTARG1);
         const D3DVERTEX tilted[4] = {{-6, 5, 12, 0, 0, -1, 0x40FF8040u, -1.3f, -0.7f},
                                      {6, 5, 12, 0, 0, -1, 0xFF40C0FFu, 2.6f, -0.7f},
                                      {5, -4, 5, 0, 0, -1, 0xC0FFFFFFu, 2.6f, 1.9f},
@@ -160,8 +170,10 @@ TEST_F(SpanKernelsTest, EveryStageCombinationDrawsTheSameBitsOnEveryBuild) {
         for (int depth = 0; depth < 4; ++depth) {
             for (int fog = 0; fog < 2; ++fog) {
                 for (int blend = 0; blend < 5; ++blend) {
-                    for (int pow2Texture = 0; pow2Texture < 2; ++pow2Texture) {
-                        const Stages s{filter, depth, fog != 0, blend, pow2Texture != 0};
+                    // Power-of-two texture or not, alpha test off or on.
+                    for (int variant = 0; variant < 4; ++variant) {
+                        const Stages s{filter,           depth,       fog != 0, blend,
+                                       variant % 2 != 0, variant >= 2};
                         SCOPED_TRACE(Name(s));
                         const std::vector<uint16_t> portable = Render(s, d3d::SpanBuild::Portable);
                         // The quads cover part of the background whatever the stages.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/host/HeadlessHost.h"
 
 namespace {
@@ -138,6 +141,42 @@ TEST_F(CameraTest, AltWithLeftStrafesLeftAndTheYawWrapsBothWays) {
     camera.TurnSpeed = 0;
     Frames(1);
     EXPECT_NEAR(camera.Yaw, 359.9f, 1e-4f);
+}
+
+// The camera runs on measured time: a second with the same keys held ends in the same place at
+// 40, 60 and 144 frames a second, and between its steps each frame is drawn part of the way
+// along the last one, never ahead of it and never back.
+TEST_F(CameraTest, OneSecondOfHeldKeysEndsInTheSamePlaceAtAnyFrameRate) {
+    host.SetKey('A', true);
+    host.SetKey(vk::RIGHT, true);  // yaw 55 falls towards 15: x keeps growing
+    host.SetKey(vk::DOWN, true);
+    std::vector<CameraStateRecord> ends;
+    for (const int rate : {40, 60, 144}) {
+        CameraState = camera;
+        ResetCameraClock();
+        AdvanceCamera(0);  // the first frame, at time 0
+        float lastX = ViewedCamera().CameraPosition.x;
+        for (int frame = 0; frame < rate; ++frame) {
+            AdvanceCamera((frame + 1) * 1000 / rate - frame * 1000 / rate);
+            const CameraStateRecord seen = ViewedCamera();
+            const float stepStart = CameraState.CameraPosition.x - CameraClock.StepMove.x;
+            EXPECT_GE(seen.CameraPosition.x, lastX) << rate << " Hz, frame " << frame;
+            EXPECT_GE(seen.CameraPosition.x, std::min(stepStart, CameraState.CameraPosition.x));
+            EXPECT_LE(seen.CameraPosition.x, std::max(stepStart, CameraState.CameraPosition.x));
+            lastX = seen.CameraPosition.x;
+        }
+        EXPECT_EQ(CameraClock.LeadMs, 0) << rate << " Hz";
+        ends.push_back(CameraState);
+    }
+    EXPECT_GT(ends[0].CameraPosition.x, camera.CameraPosition.x);
+    for (const CameraStateRecord& end : ends) {
+        EXPECT_EQ(end.CameraPosition.x, ends[0].CameraPosition.x);
+        EXPECT_EQ(end.CameraPosition.y, ends[0].CameraPosition.y);
+        EXPECT_EQ(end.CameraPosition.z, ends[0].CameraPosition.z);
+        EXPECT_EQ(end.Yaw, ends[0].Yaw);
+        EXPECT_EQ(end.Pitch, ends[0].Pitch);
+        EXPECT_EQ(end.MoveSpeed, ends[0].MoveSpeed);
+    }
 }
 
 }  // namespace

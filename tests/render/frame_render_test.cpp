@@ -404,6 +404,36 @@ TEST_F(FrameRenderTest, SpritesAndTextAreDrawn) {
     EXPECT_GT(drawn, 50);
 }
 
+// Text draws with the point filter and leaves it set; only the other kinds put the linear
+// filter back, after their own draw. So the item right after a text item is point-filtered.
+TEST_F(FrameRenderTest, TheItemAfterATextItemSamplesWithThePointFilter) {
+    // A textured square filling the view, its texels magnified many times.
+    MeshItemParams square = Square(0, 0, 1.2f, 2);
+    for (size_t t = 0; t < TextureList.size(); ++t) {
+        if (TextureList[t].Name == "SKY") square.textureIndex = static_cast<int32_t>(t);
+    }
+    ASSERT_GE(square.textureIndex, 0);
+    square.colour = -1;
+    const auto drawSquareAfter = [&](int textItems, int squaresBefore) {
+        for (int n = 0; n < textItems; ++n) {
+            AddTextItem("X", 2, 2, 2.4f, -1, 0, 0, 0, 2, D3DBLEND_ONE, D3DBLEND_ZERO, -1, -1, 0,
+                        FlagScreenSpace, -1, 0);
+        }
+        MeshItemParams offScreen = square;
+        offScreen.x = -30;
+        for (int n = 0; n < squaresBefore; ++n) AddMeshItem(offScreen);
+        AddMeshItem(square);
+        RenderFrame();
+        std::vector<uint16_t> middle;
+        for (int y = 60; y < 180; ++y)
+            for (int x = 80; x < 240; ++x) middle.push_back(Pixel(x, y));
+        return middle;
+    };
+    const std::vector<uint16_t> linear = drawSquareAfter(0, 0);
+    EXPECT_NE(drawSquareAfter(1, 0), linear);
+    EXPECT_EQ(drawSquareAfter(1, 1), linear);  // the square between set linear again
+}
+
 TEST_F(FrameRenderTest, ItemsOutsideTheirListsAreErrorsNotReadsPastThem) {
     const MeshItemParams strip{.y = 10, .z = 5, .setIndex = quads, .partIndex = 2};
     AddMeshItem(strip);  // the second strip would start past the 12 vertices

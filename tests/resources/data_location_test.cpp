@@ -16,6 +16,10 @@ TEST(DataLocationTest, FoldersInOrderWithoutRepeats) {
               (std::vector<std::string>{"/usr/local/bin/", "/usr/local/share/velmora/"}));
     EXPECT_EQ(DataFolders("/opt/v/bin/", ""),
               (std::vector<std::string>{"/opt/v/bin/", "/opt/v/share/velmora/"}));
+    // The Debian package's layout: /usr/games/velmora, /usr/share/games/velmora/Data.kqx.
+    EXPECT_EQ(DataFolders("/usr/games", "/usr/local/share/velmora/"),
+              (std::vector<std::string>{"/usr/games/", "/usr/share/games/velmora/",
+                                        "/usr/local/share/velmora/"}));
 }
 
 TEST(DataLocationTest, BesideTheExecutableComesFirst) {

@@ -13,7 +13,7 @@ prefix=$work/prefix
 "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
     fail "install failed: $(cat "$work/install.log")"
 for f in bin/velmora share/velmora/Data.kqx share/applications/velmora.desktop \
-    share/icons/hicolor/128x128/apps/velmora.png; do
+    share/icons/hicolor/128x128/apps/velmora.png share/doc/velmora/copyright; do
     [[ -f $prefix/$f ]] || fail "install did not write $f"
 done
 [[ -x $prefix/bin/velmora ]] || fail "bin/velmora is not executable"

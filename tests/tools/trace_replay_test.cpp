@@ -345,3 +345,130 @@ TEST_F(TraceReplay, DamagedTracesAreRefusedWithAReason) {
     const replay::Trace partial = replay::LoadTrace(write(Path("noend.vtr"), noEnd));
     EXPECT_FALSE(partial.complete);
 }
+
+namespace {
+
+// A trace written byte by byte, for damage the recorder never writes.
+struct TraceBytes {
+    std::vector<char> bytes{'V', 'L', 'M', 'T', 'R', 'A', 'C', 'E', 1, 0, 0, 0, 0, 0, 0, 0};
+    uint32_t records = 0, flips = 0;
+
+    static std::vector<char> Payload(std::initializer_list<uint32_t> words) {
+        std::vector<char> p(words.size() * 4);
+        size_t at = 0;
+        for (uint32_t w : words) {
+            std::memcpy(p.data() + at, &w, 4);
+            at += 4;
+        }
+        return p;
+    }
+    void Record(dxtrace::Op op, const std::vector<char>& payload) {
+        bytes.push_back(static_cast<char>(op));
+        const uint32_t size = static_cast<uint32_t>(payload.size());
+        bytes.insert(bytes.end(), reinterpret_cast<const char*>(&size),
+                     reinterpret_cast<const char*>(&size) + 4);
+        bytes.insert(bytes.end(), payload.begin(), payload.end());
+        ++records;
+        if (op == dxtrace::Op::Flip) ++flips;
+    }
+    void End() { Record(dxtrace::Op::End, Payload({records, flips})); }
+    std::string Write(const std::string& path) const {
+        std::ofstream(path, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+};
+
+std::string LoadError(const std::string& path) {
+    try {
+        replay::LoadTrace(path);
+    } catch (const replay::TraceError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+// The end record is the file's last: a record after it (data or a call), or an end record whose
+// counts disagree with the file, means the file is not what a recording wrote.
+TEST_F(TraceReplay, TheEndRecordClosesTheFile) {
+    const std::string good = Path("closed.vtr");
+    RecordScene(good, false, 1);
+    const uint32_t nextBlob = static_cast<uint32_t>(replay::LoadTrace(good).blobs.size());
+    std::ifstream in(good, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+    struct Case {
+        const char* name;
+        dxtrace::Op op;
+        std::vector<char> payload;
+    };
+    const Case after[] = {
+        {"blob after end", dxtrace::Op::Blob, TraceBytes::Payload({nextBlob, 7})},
+        {"flip after end", dxtrace::Op::Flip, TraceBytes::Payload({1, 0})},
+        {"second end", dxtrace::Op::End, TraceBytes::Payload({0, 0})},
+    };
+    for (const Case& c : after) {
+        SCOPED_TRACE(c.name);
+        TraceBytes t;
+        t.bytes = bytes;
+        t.Record(c.op, c.payload);
+        const std::string path = t.Write(Path("after.vtr"));
+        const std::string why = LoadError(path);
+        EXPECT_NE(why.find(path + " at byte " + std::to_string(bytes.size())), std::string::npos)
+            << why;
+        EXPECT_NE(why.find("records after the end record"), std::string::npos) << why;
+    }
+    // The end record counts what was written before it.
+    std::vector<char> miscounted = bytes;
+    miscounted[miscounted.size() - 8] ^= 1;
+    const std::string path = Path("miscounted.vtr");
+    std::ofstream(path, std::ios::binary)
+        .write(miscounted.data(), static_cast<std::streamsize>(miscounted.size()));
+    EXPECT_NE(LoadError(path).find("the end record counts"), std::string::npos) << LoadError(path);
+}
+
+// Every field that names a data blob is checked against the blobs the file holds, up to the
+// last one: the id one past them is refused, naming the file and the record, before any read.
+TEST_F(TraceReplay, ABlobPastTheLastOneIsRefused) {
+    using dxtrace::Op;
+    const uint32_t vertexBytes = 32;  // one D3DVERTEX
+    struct Case {
+        const char* name;
+        Op op;
+        std::vector<char> payload;
+    };
+    const Case cases[] = {
+        {"Draw's vertices", Op::Draw,
+         TraceBytes::Payload({1, D3DPT_POINTLIST, D3DFVF_VERTEX, 1, 2, ~0u, 0, 0})},
+        {"Draw's indices", Op::Draw,
+         TraceBytes::Payload({1, D3DPT_POINTLIST, D3DFVF_VERTEX, 1, 1, 1, 2, 0})},
+        {"DrawVB's indices", Op::DrawVB,
+         TraceBytes::Payload({1, D3DPT_POINTLIST, 1, 0, 1, 1, 2, 0})},
+        {"SurfacePixels", Op::SurfacePixels, TraceBytes::Payload({1, 0, 0, 4, 4, 2})},
+        {"UnlockVertexBuffer", Op::UnlockVertexBuffer, TraceBytes::Payload({1, 2})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TraceBytes t;
+        std::vector<char> blob = TraceBytes::Payload({1});
+        blob.resize(4 + vertexBytes);
+        t.Record(Op::Blob, blob);
+        t.Record(c.op, c.payload);
+        t.End();
+        const std::string path = t.Write(Path("blob.vtr"));
+        const replay::Trace trace = replay::LoadTrace(path);
+        ASSERT_EQ(trace.blobs.size(), 2u);  // "no data" and blob 1
+        replay::SoftPlayer player;
+        std::string why;
+        try {
+            replay::Play(trace, player, replay::PlayOptions{}, nullptr);
+        } catch (const replay::TraceError& e) {
+            why = e.what();
+        }
+        EXPECT_NE(why.find(path + ": record 1 (" + replay::OpName(c.op) + "): data blob 2 missing"),
+                  std::string::npos)
+            << why;
+    }
+}

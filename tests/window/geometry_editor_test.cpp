@@ -230,6 +230,29 @@ TEST_F(GeometryEditor, DeletingAVertexKeepsEveryOtherTriangleCornerOnItsVertex) 
     for (const ModelGroup& g : m.Groups) EXPECT_LE(g.FirstVertex + g.GroupVertexCount, 4);
 }
 
+// Each group keeps exactly its own vertices through vertex edits: a later group's range moves
+// with them, and the group holding the edited vertex grows or shrinks (down to empty).
+TEST_F(GeometryEditor, VertexEditsKeepEveryGroupOnItsOwnVertices) {
+    using Range = std::pair<int32_t, int32_t>;
+    const auto ranges = [] {
+        std::vector<Range> r;
+        for (const ModelGroup& g : Model().Groups)
+            r.emplace_back(g.FirstVertex, g.GroupVertexCount);
+        return r;
+    };
+    SelectedGroup = 2;  // the current group is kept at one vertex or more; group 0 is not
+    SelectedVertex = 1;
+    Click(EntryInsertVertex);
+    EXPECT_EQ(ranges(), (std::vector<Range>{{0, 3}, {3, 2}, {5, 2}}));
+    Click(EntryDeleteVertex);
+    EXPECT_EQ(ranges(), (std::vector<Range>{{0, 2}, {2, 2}, {4, 2}}));
+    SelectedVertex = 0;
+    Click(EntryDeleteVertex);
+    Click(EntryDeleteVertex);
+    EXPECT_EQ(ranges(), (std::vector<Range>{{0, 0}, {0, 2}, {2, 2}}));
+    EXPECT_FLOAT_EQ(Model().Vertices[0].X, 2.25f);  // group 1 still starts at old vertex 2
+}
+
 TEST_F(GeometryEditor, InsertingAndDeletingTrianglesMovesWholeTriangles) {
     Click(EntryInsertTriangle);
     EXPECT_EQ(Counted(Model().Indices, 12), (Indices{0, 1, 2, 0, 1, 2, 2, 3, 4, 3, 4, 5}));

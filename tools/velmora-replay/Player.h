@@ -90,8 +90,8 @@ class Player {
 // Called after each Flip with the pass number (1 for the first presented frame).
 using FlipHook = std::function<void(int pass)>;
 
-// Plays every record of the trace on the player; throws TraceError for a malformed record and
-// lets the player's own errors (DxError) through.
+// Plays every record of the trace on the player; throws TraceError naming the file and the
+// record for a record that is malformed or that the player or its device refuses.
 void Play(const Trace& trace, Player& player, const PlayOptions& options, const FlipHook& onFlip);
 
 }  // namespace replay

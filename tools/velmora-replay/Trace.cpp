@@ -98,6 +98,8 @@ Trace LoadTrace(const std::string& path) {
     std::fseek(file.get(), 0, SEEK_END);
     const long fileSize = std::ftell(file.get());
     std::fseek(file.get(), 0, SEEK_SET);
+    // A pipe has no size to check records against; the trace has to be a file.
+    if (fileSize < 0) throw TraceError("cannot read trace " + path + ": not a regular file");
     uint8_t header[dxtrace::kHeaderBytes];
     if (fileSize < static_cast<long>(sizeof header) ||
         std::fread(header, 1, sizeof header, file.get()) != sizeof header ||
@@ -111,22 +113,32 @@ Trace LoadTrace(const std::string& path) {
                          ", this program reads version " + std::to_string(dxtrace::kVersion));
     }
     Trace t;
+    t.path = path;
     t.arena.reserve(static_cast<size_t>(fileSize) / 8 + 1);
     t.blobs.emplace_back();
+    // The size measured at the start bounds every read: a file still being written (by a run
+    // that is recording) is read up to that size.
+    const uint64_t total = static_cast<uint64_t>(fileSize);
     uint64_t position = sizeof header;
+    uint64_t recordCount = 0;  // blobs included, as the end record counts them
     auto where = [&](uint64_t at) { return path + " at byte " + std::to_string(at); };
-    for (;;) {
+    while (position < total) {
         uint8_t rh[dxtrace::kRecordHeaderBytes];
-        const size_t got = std::fread(rh, 1, sizeof rh, file.get());
-        if (got == 0) break;
-        if (got != sizeof rh) throw TraceError(where(position) + ": cut short inside a record");
+        if (total - position < sizeof rh || std::fread(rh, 1, sizeof rh, file.get()) != sizeof rh) {
+            throw TraceError(where(position) + ": cut short inside a record");
+        }
         const Op op = static_cast<Op>(rh[0]);
         uint32_t size = 0;
         std::memcpy(&size, rh + 1, 4);
+        // The end record closes the file: anything after it was not written by a recording.
+        if (t.complete) {
+            throw TraceError(where(position) + ": records after the end record (" +
+                             std::to_string(total - position) + " bytes more)");
+        }
         if (OpName(op) == nullptr) {
             throw TraceError(where(position) + ": unknown record kind " + std::to_string(rh[0]));
         }
-        if (size > static_cast<uint64_t>(fileSize) - position - sizeof rh) {
+        if (size > total - position - sizeof rh) {
             throw TraceError(where(position) + ": " + OpName(op) +
                              " record longer than the rest of the file (cut short?)");
         }
@@ -150,21 +162,30 @@ Trace LoadTrace(const std::string& path) {
                 throw TraceError(where(position) + ": cut short inside a blob");
             }
             t.blobs.push_back(b);
+        } else if (op == Op::End) {
+            uint32_t counts[2] = {0, 0};
+            if (size != sizeof counts || std::fread(counts, 1, sizeof counts, file.get()) != size) {
+                throw TraceError(where(position) + ": end record of " + std::to_string(size) +
+                                 " bytes, 8 expected");
+            }
+            if (counts[0] != recordCount || counts[1] != t.flips) {
+                throw TraceError(where(position) + ": the end record counts " +
+                                 std::to_string(counts[0]) + " records and " +
+                                 std::to_string(counts[1]) + " frames, the file holds " +
+                                 std::to_string(recordCount) + " and " + std::to_string(t.flips));
+            }
+            t.complete = true;
         } else {
-            if (t.complete) throw TraceError(where(position) + ": records after the end record");
             Record r{op, static_cast<uint32_t>(t.payloads.size()), size};
             if (t.payloads.size() + size > UINT32_MAX) throw TraceError(path + ": too large");
             t.payloads.resize(t.payloads.size() + size);
             if (std::fread(t.payloads.data() + r.offset, 1, size, file.get()) != size) {
                 throw TraceError(where(position) + ": cut short inside a record");
             }
-            if (op == Op::End) {
-                t.complete = true;
-            } else {
-                if (op == Op::Flip) ++t.flips;
-                t.records.push_back(r);
-            }
+            if (op == Op::Flip) ++t.flips;
+            t.records.push_back(r);
         }
+        ++recordCount;
         position += sizeof rh + size;
     }
     return t;
@@ -172,13 +193,11 @@ Trace LoadTrace(const std::string& path) {
 
 RecordReader::RecordReader(const Trace& trace, size_t index)
     : trace_(trace),
-      index_(index),
       p_(trace.payloads.data() + trace.records[index].offset),
       end_(p_ + trace.records[index].size) {}
 
 void RecordReader::Fail(const std::string& why) const {
-    throw TraceError("record " + std::to_string(index_ + 1) + " (" +
-                     OpName(trace_.records[index_].op) + "): " + why);
+    throw TraceError(why);
 }
 
 void RecordReader::Bytes(void* out, size_t n) {
@@ -211,7 +230,10 @@ uint8_t RecordReader::U8() {
 uint32_t RecordReader::BlobId(bool optional) {
     const uint32_t id = U32();
     if (id == 0 && optional) return 0;
-    if (id == 0 || id >= trace_.blobs.size()) Fail("data blob " + std::to_string(id) + " missing");
+    if (id == 0 || id >= trace_.blobs.size()) {
+        Fail("data blob " + std::to_string(id) + " missing (the file holds " +
+             std::to_string(trace_.blobs.size() - 1) + ")");
+    }
     return id;
 }
 

@@ -23,6 +23,7 @@ struct Record {
 };
 
 struct Trace {
+    std::string path;  // named in every error about the trace
     std::vector<Record> records;
     std::vector<uint8_t> payloads;
     std::vector<uint64_t> arena;  // blob bytes, 8-byte aligned
@@ -33,7 +34,7 @@ struct Trace {
     };
     std::vector<Blob> blobs;  // by id; 0 is "no data"
     uint32_t flips = 0;
-    bool complete = false;  // the end record was there
+    bool complete = false;  // the end record was there, and its counts agree with the file
 
     const uint8_t* BlobData(uint32_t id) const {
         return reinterpret_cast<const uint8_t*>(arena.data()) + blobs[id].offset;
@@ -43,7 +44,8 @@ struct Trace {
 // Reads and checks a trace; throws TraceError saying what is wrong and where.
 Trace LoadTrace(const std::string& path);
 
-// Reads the fields of one record, refusing to read past its end.
+// Reads the fields of one record, refusing to read past its end. Its errors say what is wrong
+// with the record; Play adds which file and record.
 class RecordReader {
   public:
     RecordReader(const Trace& trace, size_t index);
@@ -52,7 +54,7 @@ class RecordReader {
     float F32();
     uint8_t U8();
     void Bytes(void* out, size_t n);
-    // A blob id that was defined before this record; 0 allowed when optional.
+    // The id of a blob the file holds; 0 allowed when optional.
     uint32_t BlobId(bool optional);
     // Throws when fields are left over: the record is not what its kind says.
     void Done() const;
@@ -60,7 +62,6 @@ class RecordReader {
 
   private:
     const Trace& trace_;
-    size_t index_;
     const uint8_t* p_;
     const uint8_t* end_;
 };

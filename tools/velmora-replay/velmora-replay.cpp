@@ -20,6 +20,7 @@
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DirectDraw.h"
 #include "platform/dx/DxError.h"
+#include "platform/host/System.h"
 #include "tools/velmora-replay/GlPlayer.h"
 #include "tools/velmora-replay/SoftPlayer.h"
 #include "tools/velmora-replay/Trace.h"
@@ -146,13 +147,6 @@ double CpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
 }
 
-double CurrentRssMb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    if (!(statm >> pages >> resident)) return 0;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
-}
-
 // The time of frame p (0 to 1) in the sorted list, by the same rank rule as velmora --stats.
 double Percentile(std::vector<double> ms, double p) {
     if (ms.empty()) return 0;
@@ -163,7 +157,8 @@ double Percentile(std::vector<double> ms, double p) {
 struct Timing {
     std::vector<double> frameMs;
     double seconds = 0, cpuSeconds = 0;
-    double rssAt1000 = 0, rssEnd = 0;
+    std::optional<double> rssAt1000;  // none when fewer than 1000 frames were played
+    double rssEnd = 0;
 };
 
 using PlayerFactory = std::function<std::unique_ptr<replay::Player>()>;
@@ -189,7 +184,7 @@ Timing TimedRuns(const replay::Trace& trace, const PlayerFactory& make, int repe
             const auto now = std::chrono::steady_clock::now();
             t.frameMs.push_back(std::chrono::duration<double, std::milli>(now - last).count());
             ++frames;
-            if (frames == 1000) t.rssAt1000 = CurrentRssMb();
+            if (frames == 1000) t.rssAt1000 = ResidentMemoryMb();
             if (round == 0) {
                 const auto [first, last] = shots.equal_range(pass);
                 for (auto it = first; it != last; ++it) {
@@ -204,7 +199,7 @@ Timing TimedRuns(const replay::Trace& trace, const PlayerFactory& make, int repe
     }
     t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     t.cpuSeconds = CpuSeconds() - cpu0;
-    t.rssEnd = CurrentRssMb();
+    t.rssEnd = ResidentMemoryMb();
     return t;
 }
 
@@ -414,17 +409,17 @@ CompareResult Compare(const replay::Trace& trace, int threads, int repeat, int c
 }
 
 void PrintStats(const Timing& t, int threads, const std::string& renderer) {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     const size_t frames = t.frameMs.size();
+    char pass1000[32] = "n/a";  // 0.0 would pass for a measurement
+    if (t.rssAt1000) std::snprintf(pass1000, sizeof pass1000, "%.1f", *t.rssAt1000);
     // The replay runs no animation records; the key stays so that the line reads like velmora's.
     std::printf(
         "frames=%zu seconds=%.3f fps=%.1f frame_ms_p50=%.3f frame_ms_p95=%.3f frame_ms_p99=%.3f "
-        "peak_rss_mb=%.1f rss_mb_pass1000=%.1f rss_mb_end=%.1f animations_max=0 threads=%d "
+        "peak_rss_mb=%.1f rss_mb_pass1000=%s rss_mb_end=%.1f animations_max=0 threads=%d "
         "renderer=%s cpu_ms=%.3f\n",
         frames, t.seconds, t.seconds > 0 ? static_cast<double>(frames) / t.seconds : 0.0,
         Percentile(t.frameMs, 0.50), Percentile(t.frameMs, 0.95), Percentile(t.frameMs, 0.99),
-        usage.ru_maxrss / 1024.0, t.rssAt1000, t.rssEnd, threads, renderer.c_str(),
+        PeakResidentMemoryMb(), pass1000, t.rssEnd, threads, renderer.c_str(),
         frames ? t.cpuSeconds * 1000.0 / static_cast<double>(frames) : 0.0);
 }
 
@@ -486,7 +481,8 @@ int Run(int argc, char** argv) {
         if (o.stats) PrintStats(t, threads, o.renderer);
         return shotFailed ? 1 : 0;
     } catch (const replay::TraceError& e) {
-        std::cerr << "velmora-replay: " << o.file << ": " << e.what() << std::endl;
+        // Every trace error names the file (and the record) itself.
+        std::cerr << "velmora-replay: " << e.what() << std::endl;
         return 1;
     } catch (const DxError& e) {
         std::cerr << "velmora-replay: the device refused a call: " << e.what() << std::endl;
