@@ -7,8 +7,9 @@ FUZZ := build/fuzz
 FUZZ_SECONDS ?= 10
 SHOTS := $(CURDIR)/build/shots
 WINDOWS := build/windows
+ARM64 := build/arm64
 
-.PHONY: all deps deps-windows windows package-windows test-windows build build-run build-asan build-tsan build-fuzz run demo compare test test-release test-asan test-tsan test-fuzz fuzz shots package clean format
+.PHONY: all deps deps-windows windows package-windows test-windows deps-arm64 arm64 package-arm64 test-arm64 build build-run build-asan build-tsan build-fuzz run demo compare test test-release test-asan test-tsan test-fuzz fuzz shots package clean format
 
 all: build
 
@@ -112,6 +113,26 @@ package-windows: windows
 # byte, and the window under Wine on a private X server.
 test-windows: windows build-run
 	@scripts/test-windows.sh $(RELEASE) $(WINDOWS)
+
+# Linux arm64 from this machine: Debian's aarch64 cross compiler, the arm64 multiarch -dev
+# packages and qemu's user-mode emulator, all from apt.
+deps-arm64:
+	@scripts/install-arm64-deps.sh
+
+# velmora, kqx, assetgen, Data.kqx and the emulated tests, cross-built in build/arm64.
+arm64: deps-arm64
+	@cmake --preset arm64 >/dev/null
+	@cmake --build --preset arm64 -j $(JOBS)
+
+# velmora_X.Y.Z_arm64.deb, laid out as the amd64 package.
+package-arm64: arm64
+	@cd $(ARM64) && cpack -B $(CURDIR)/build/package >/dev/null
+	@ls $(CURDIR)/build/package/velmora_*_arm64.deb
+
+# The arm64 tests under qemu and the headless flight compared byte for byte with this
+# machine's build.
+test-arm64: arm64 build-run
+	@scripts/test-arm64.sh $(RELEASE) $(ARM64)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -72,31 +72,8 @@ fi
 if wants flight; then
 started=$SECONDS
 echo "== the headless flight, Linux against Windows"
-flight=(--headless --frames 400 --seed 1)
-for system in linux windows; do
-    args=("${flight[@]}")
-    for pass in 100 250 400; do args+=(--shot "$pass:$out/$system-$pass.png"); done
-    rm -f "$out/$system"-*.png
-    if [[ $system == linux ]]; then
-        "$linux/velmora" "${args[@]}" >/dev/null
-    else
-        "$run" "$win/velmora.exe" "${args[@]}" >/dev/null
-    fi || failed+=("the $system flight")
-done
-for pass in 100 250 400; do
-    if cmp -s "$out/linux-$pass.png" "$out/windows-$pass.png"; then
-        echo "   pass $pass: identical ($(stat -c %s "$out/linux-$pass.png") bytes)"
-    else
-        echo "   pass $pass: DIFFERENT"
-        failed+=("the frame of pass $pass")
-    fi
-done
-if cmp -s "$linux/Data.kqx" "$win/Data.kqx"; then
-    echo "   Data.kqx: identical"
-else
-    echo "   Data.kqx: DIFFERENT"
-    failed+=("Data.kqx")
-fi
+"$root/scripts/compare-flight.sh" windows "$out" "$linux" "$win/velmora.exe" "$win/Data.kqx" "$run" \
+    || failed+=("the headless flight")
 step "headless flight compare" $((SECONDS - started))
 fi
 

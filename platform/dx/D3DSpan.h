@@ -4,7 +4,7 @@
 // stages (depth, colour key, alpha test, fog, specular, blend, dither) are fixed per draw in the
 // SpanContext and taken by branches that go the same way for every pixel of the draw. Draws
 // without an alpha test take kernels that have no code for it. The same source
-// (D3DSpanKernel.inc) is compiled for AVX-512 (sixteen lanes), AVX2 and any CPU (eight).
+// (D3DSpanKernel.inc) is compiled for AVX-512 (sixteen lanes), AVX2, NEON and any CPU (eight).
 #pragma once
 
 #include <cstdint>
@@ -158,15 +158,18 @@ inline SpanKey SpanKeyFor(TexMode tex, bool affine, bool constantColour, const S
 }
 
 // The builds of the kernels, from the one any CPU runs to the fastest; all draw the same bits.
-enum class SpanBuild : int { Portable, Avx2, Avx512 };
+// A CPU runs the portable build and those of its own family: NEON on aarch64, AVX2 and
+// AVX-512 on x86-64 where it has them.
+enum class SpanBuild : int { Portable, Neon, Avx2, Avx512 };
 constexpr SpanBuild kFastestSpanBuild = SpanBuild::Avx512;
 const char* SpanBuildName(SpanBuild build);
 
 // The portable build always divides by rhw: with rhw planes of 1 it gives the very pixels of
 // the affine kernels.
 SpanFn PortableSpanFunction(const SpanKey& key);
-// Null where the build or the CPU has no AVX2 (or no AVX-512).
+// Null where the build or the CPU has no AVX2 (or no AVX-512, or is not aarch64).
 SpanFn Avx2SpanFunction(const SpanKey& key);
+SpanFn NeonSpanFunction(const SpanKey& key);
 SpanFn Avx512SpanFunction(const SpanKey& key);
 // The fastest build the CPU runs, at most `limit`; and a kernel of a build it runs.
 SpanBuild RunnableSpanBuild(SpanBuild limit);

@@ -230,6 +230,7 @@ d3d::SpanFn d3d::PortableSpanFunction(const SpanKey& key) {
 d3d::SpanBuild d3d::RunnableSpanBuild(SpanBuild limit) {
     if (limit >= SpanBuild::Avx512 && Avx512SpanFunction(SpanKey{})) return SpanBuild::Avx512;
     if (limit >= SpanBuild::Avx2 && Avx2SpanFunction(SpanKey{})) return SpanBuild::Avx2;
+    if (limit >= SpanBuild::Neon && NeonSpanFunction(SpanKey{})) return SpanBuild::Neon;
     return SpanBuild::Portable;
 }
 
@@ -239,6 +240,8 @@ d3d::SpanFn d3d::SpanFunction(SpanBuild build, const SpanKey& key) {
             return Avx512SpanFunction(key);
         case SpanBuild::Avx2:
             return Avx2SpanFunction(key);
+        case SpanBuild::Neon:
+            return NeonSpanFunction(key);
         default:
             return PortableSpanFunction(key);
     }
@@ -250,6 +253,8 @@ const char* d3d::SpanBuildName(SpanBuild build) {
             return "Avx2";
         case SpanBuild::Avx512:
             return "Avx512";
+        case SpanBuild::Neon:
+            return "Neon";
         default:
             return "Portable";
     }

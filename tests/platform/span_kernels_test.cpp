@@ -1,4 +1,4 @@
-// The AVX2 and AVX-512 builds have a span kernel for each combination of depth mode, fog,
+// The NEON, AVX2 and AVX-512 builds have a span kernel for each combination of depth mode, fog,
 // blending and texture wrap, and alpha-tested kernels that read those stages per draw, as the
 // portable build does. All must draw the same bits for every combination, perspective and
 // affine, on power-of-two textures and others.
@@ -46,7 +46,7 @@ class SpanKernelsTest : public ::testing::Test {
         d3d->GetEnumZBufferFormats("IID_IDirect3DHALDevice")->GetItem(1, z.ddpfPixelFormat);
         target->AddAttachedSurface(dd.CreateSurface(z));
         device = d3d->CreateDevice("IID_IDirect3DHALDevice", target);
-        if (!device->UsesAvx2Spans()) GTEST_SKIP() << "no AVX2 on this CPU";
+        if (!device->UsesAvx2Spans()) GTEST_SKIP() << "no vector kernels on this CPU";
         pow2 = Texture(16, 8);
         other = Texture(12, 10);
 
@@ -162,7 +162,7 @@ class SpanKernelsTest : public ::testing::Test {
 
 TEST_F(SpanKernelsTest, EveryStageCombinationDrawsTheSameBitsOnEveryBuild) {
     std::vector<d3d::SpanBuild> vector;  // the builds this CPU runs besides the portable one
-    for (d3d::SpanBuild b : {d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512}) {
+    for (d3d::SpanBuild b : {d3d::SpanBuild::Neon, d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512}) {
         device->LimitSpans(b);
         if (device->Spans() == b) vector.push_back(b);
     }
