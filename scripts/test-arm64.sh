@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # The arm64 build under qemu's user-mode emulator: its tests through ctest (the emulated
-# subset named in CMakeLists.txt: VELMORA_EMULATED_SUBSET), then the headless flight compared
-# byte for byte with this machine's build. Prints how long each step took.
-# Usage: scripts/test-arm64.sh LINUX_BUILD ARM64_BUILD [suite] [flight]
-# (the steps to run; both when none is named).
+# subset named in CMakeLists.txt: VELMORA_EMULATED_SUBSET), the headless flight compared byte
+# for byte with this machine's build, and the arm64 Debian package checked as the amd64 one is
+# (tests/scripts/package.sh: files, dependencies, lintian, the unpacked program running).
+# Prints how long each step took.
+# Usage: scripts/test-arm64.sh LINUX_BUILD ARM64_BUILD [suite] [flight] [package]
+# (the steps to run; all three when none is named).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 linux=$(cd "${1:-$root/build/release}" && pwd)
 arm=$(cd "${2:-$root/build/arm64}" && pwd)
 shift $(($# < 2 ? $# : 2))
-steps=" ${*:-suite flight} "
+steps=" ${*:-suite flight package} "
 out=$root/build/arm64-check
 mkdir -p "$out"
 failed=()
@@ -51,6 +53,17 @@ if wants flight; then
     "$root/scripts/compare-flight.sh" arm64 "$out" "$linux" "$arm/velmora" "$arm/Data.kqx" \
         "$emulator" || failed+=("the headless flight")
     step "headless flight compare" $((SECONDS - started))
+fi
+
+if wants package; then
+    started=$SECONDS
+    echo "== the arm64 Debian package"
+    VELMORA_EMULATOR=$emulator bash "$root/tests/scripts/package.sh" "$arm/velmora" "$arm" cmake \
+        >"$out/package.log" 2>&1
+    status=$?
+    sed 's/^/   /' "$out/package.log"
+    [[ $status -eq 0 ]] || failed+=("the arm64 package")
+    step "arm64 package (cpack, lintian)" $((SECONDS - started))
 fi
 
 echo "== timings"

@@ -73,16 +73,20 @@ zcat <(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/velmora/changelo
 lintian --fail-on error,warning "$deb" >"$work/lintian" 2>&1 ||
     fail "lintian: $(grep -v 'running with root privileges' "$work/lintian")"
 
-# Unpacked anywhere, the program finds its data from its own place and runs.
+# Unpacked anywhere, the program finds its data from its own place and runs (a package for
+# another CPU through the emulator in VELMORA_EMULATOR).
+read -ra emulator <<<"${VELMORA_EMULATOR:-}"
 dpkg-deb -x "$deb" "$work/root" || fail "the package does not unpack"
 cd "$work" || fail "no folder"
-"$work/root/usr/games/velmora" --version | grep -qx "velmora $version" || fail "--version of the packaged program"
-"$work/root/usr/games/velmora" --headless --frames 5 --shot 5:frame.png 2>"$work/err" ||
+"${emulator[@]}" "$work/root/usr/games/velmora" --version | grep -qx "velmora $version" ||
+    fail "--version of the packaged program"
+"${emulator[@]}" "$work/root/usr/games/velmora" --headless --frames 5 --shot 5:frame.png 2>"$work/err" ||
     fail "the packaged program exited $?: $(cat "$work/err")"
 [[ -s frame.png ]] || fail "the packaged program presented no frame"
 # That was the package's data: without it the program says it looked in that folder.
 rm "$work/root/usr/share/games/velmora/Data.kqx"
-"$work/root/usr/games/velmora" --headless --frames 5 2>"$work/err" && fail "ran without its data"
+"${emulator[@]}" "$work/root/usr/games/velmora" --headless --frames 5 2>"$work/err" &&
+    fail "ran without its data"
 grep -qF "$work/root/usr/share/games/velmora/" "$work/err" ||
     fail "the data folder of the package is not where the program looks: $(cat "$work/err")"
 echo "ok"
