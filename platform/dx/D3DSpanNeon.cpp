@@ -92,11 +92,11 @@ inline I MaxU(I a, I b) {
 inline F ToFloat(I a) {
     return {vcvtq_f32_s32(vreinterpretq_s32_u32(a.lo)), vcvtq_f32_s32(vreinterpretq_s32_u32(a.hi))};
 }
-// NaN and values outside the 32-bit range give INT32_MIN, as cvttps2dq does (NEON saturates
-// them and makes NaN zero).
+// NaN and values outside the 32-bit range give INT32_MIN, as cvttps2dq does. NEON saturates
+// instead, which gives INT32_MIN below the range already; NaN (zero) and values of 2^31 and
+// more (INT32_MAX) are the lanes that fail a < 2^31.
 inline uint32x4_t Trunc4(float32x4_t a) {
-    const uint32x4_t inside = vandq_u32(vcgeq_f32(a, vdupq_n_f32(-2147483648.0f)),
-                                        vcltq_f32(a, vdupq_n_f32(2147483648.0f)));
+    const uint32x4_t inside = vcltq_f32(a, vdupq_n_f32(2147483648.0f));
     return vbslq_u32(inside, vreinterpretq_u32_s32(vcvtq_s32_f32(a)), vdupq_n_u32(0x80000000u));
 }
 inline I Trunc(F a) {
