@@ -164,8 +164,8 @@ enum class SpanBuild : int { Portable, Neon, Avx2, Avx512 };
 constexpr SpanBuild kFastestSpanBuild = SpanBuild::Avx512;
 const char* SpanBuildName(SpanBuild build);
 
-// The portable build always divides by rhw: with rhw planes of 1 it gives the very pixels of
-// the affine kernels.
+// The portable build has affine kernels and wrap-by-mask ones, and reads the other stages
+// from the context (a kernel for every stage combination takes minutes to compile).
 SpanFn PortableSpanFunction(const SpanKey& key);
 // Null where the build or the CPU has no AVX2 (or no AVX-512, or is not aarch64).
 SpanFn Avx2SpanFunction(const SpanKey& key);

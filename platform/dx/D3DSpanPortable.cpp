@@ -9,34 +9,33 @@
 
 #include "platform/dx/D3DSpan.h"
 
-// Eight-lane vectors are wider than this build's registers; they never cross an external
-// function boundary, so the calling convention note does not matter here.
-#if defined(__GNUC__)
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
-
 namespace d3d {
 namespace {
 
+// Eight lanes are two vectors of sixteen bytes, the width every 64-bit CPU has in registers
+// (SSE2, NEON), so that comparisons, selects and conversions stay vector operations: one
+// vector of 32 bytes is split by the compiler, and its comparisons go lane by lane.
 constexpr int kLanes = 8;
-typedef float VF __attribute__((vector_size(32)));
-typedef int32_t VI __attribute__((vector_size(32)));
-typedef uint32_t VU __attribute__((vector_size(32)));
-typedef uint16_t VU16 __attribute__((vector_size(32)));
+typedef float VF __attribute__((vector_size(16)));
+typedef int32_t VI __attribute__((vector_size(16)));
+typedef uint32_t VU __attribute__((vector_size(16)));
+typedef uint16_t VU16 __attribute__((vector_size(16)));
+typedef uint16_t VU16x4 __attribute__((vector_size(8)));
+typedef short VS16 __attribute__((vector_size(16)));
 
 struct F {
-    VF v;
+    VF lo, hi;
     F() = default;
-    explicit F(VF x) : v(x) {}
-    explicit F(float x) : v(VF{} + x) {}
+    F(VF l, VF h) : lo(l), hi(h) {}
+    explicit F(float x) : lo(VF{} + x), hi(lo) {}
 };
 // Lanes are unsigned so that shifts and wrap-around are defined; comparisons that need a sign
 // convert explicitly.
 struct I {
-    VU v;
+    VU lo, hi;
     I() = default;
-    explicit I(VU x) : v(x) {}
-    explicit I(int32_t x) : v(VU{} + static_cast<uint32_t>(x)) {}
+    I(VU l, VU h) : lo(l), hi(h) {}
+    explicit I(int32_t x) : lo(VU{} + static_cast<uint32_t>(x)), hi(lo) {}
 };
 
 // Casts between vectors of one size keep the bits.
@@ -57,32 +56,32 @@ inline VU Select(VU mask, VU yes, VU no) {
 }
 
 inline F operator+(F a, F b) {
-    return F(a.v + b.v);
+    return {a.lo + b.lo, a.hi + b.hi};
 }
 inline F operator-(F a, F b) {
-    return F(a.v - b.v);
+    return {a.lo - b.lo, a.hi - b.hi};
 }
 inline F operator*(F a, F b) {
-    return F(a.v * b.v);
+    return {a.lo * b.lo, a.hi * b.hi};
 }
 inline F operator/(F a, F b) {
-    return F(a.v / b.v);
+    return {a.lo / b.lo, a.hi / b.hi};
 }
 inline I operator+(I a, I b) {
-    return I(a.v + b.v);
+    return {a.lo + b.lo, a.hi + b.hi};
 }
 inline I operator-(I a, I b) {
-    return I(a.v - b.v);
+    return {a.lo - b.lo, a.hi - b.hi};
 }
 inline I operator&(I a, I b) {
-    return I(a.v & b.v);
+    return {a.lo & b.lo, a.hi & b.hi};
 }
 inline I operator|(I a, I b) {
-    return I(a.v | b.v);
+    return {a.lo | b.lo, a.hi | b.hi};
 }
 
 inline F Ramp() {
-    return F(VF{0, 1, 2, 3, 4, 5, 6, 7});
+    return {VF{0, 1, 2, 3}, VF{4, 5, 6, 7}};
 }
 // Eight lanes are one step of eight pixels.
 inline F Spread(F v, F) {
@@ -91,129 +90,177 @@ inline F Spread(F v, F) {
 inline F Next(F v, F step) {
     return v + step;
 }
-// As minps/maxps: the second operand wins when either is NaN.
+// As minps/maxps: the second operand wins when either is NaN. On x86-64 (SSE2 is part of it)
+// these and a few more operations below are the x86 instructions that define the rules.
+inline VF Min4(VF a, VF b) {
+#if defined(__SSE2__)
+    return __builtin_ia32_minps(a, b);
+#else
+    return Floats(Select(Bits(a < b), Bits(a), Bits(b)));
+#endif
+}
+inline VF Max4(VF a, VF b) {
+#if defined(__SSE2__)
+    return __builtin_ia32_maxps(a, b);
+#else
+    return Floats(Select(Bits(a > b), Bits(a), Bits(b)));
+#endif
+}
 inline F Min(F a, F b) {
-    return F(Floats(Select(Bits(a.v < b.v), Bits(a.v), Bits(b.v))));
+    return {Min4(a.lo, b.lo), Min4(a.hi, b.hi)};
 }
 inline F Max(F a, F b) {
-    return F(Floats(Select(Bits(a.v > b.v), Bits(a.v), Bits(b.v))));
+    return {Max4(a.lo, b.lo), Max4(a.hi, b.hi)};
 }
 // Values of 2^23 and more (and NaN) are whole already; the rest go through a conversion.
-inline F Floor(F a) {
-    const VU small = Bits((a.v < 8388608.0f) & (a.v > -8388608.0f));
-    const VF clean = Floats(small & Bits(a.v));
+inline VF Floor4(VF a) {
+    const VU small = Bits((a < 8388608.0f) & (a > -8388608.0f));
+    const VF clean = Floats(small & Bits(a));
     VF t = __builtin_convertvector(__builtin_convertvector(clean, VI), VF);
     t = Floats(Select(Bits(t > clean), Bits(t - 1.0f), Bits(t)));
-    return F(Floats(Select(small, Bits(t), Bits(a.v))));
+    return Floats(Select(small, Bits(t), Bits(a)));
+}
+inline F Floor(F a) {
+    return {Floor4(a.lo), Floor4(a.hi)};
 }
 inline I MinU(I a, I b) {
-    return I(Select(Bits(a.v < b.v), a.v, b.v));
+    return {Select(Bits(a.lo < b.lo), a.lo, b.lo), Select(Bits(a.hi < b.hi), a.hi, b.hi)};
 }
 inline I MaxU(I a, I b) {
-    return I(Select(Bits(a.v > b.v), a.v, b.v));
+    return {Select(Bits(a.lo > b.lo), a.lo, b.lo), Select(Bits(a.hi > b.hi), a.hi, b.hi)};
 }
 inline F ToFloat(I a) {
-    return F(__builtin_convertvector(Signed(a.v), VF));
+    return {__builtin_convertvector(Signed(a.lo), VF), __builtin_convertvector(Signed(a.hi), VF)};
 }
 // NaN and values outside the 32-bit range give INT32_MIN, as cvttps2dq does.
+inline VU Trunc4(VF a) {
+#if defined(__SSE2__)
+    return (VU)__builtin_ia32_cvttps2dq(a);
+#else
+    const VU inside = Bits((a >= -2147483648.0f) & (a < 2147483648.0f));
+    const VF clean = Floats(inside & Bits(a));
+    return Select(inside, Bits(__builtin_convertvector(clean, VI)), VU{} + 0x80000000u);
+#endif
+}
 inline I Trunc(F a) {
-    const VU inside = Bits((a.v >= -2147483648.0f) & (a.v < 2147483648.0f));
-    const VF clean = Floats(inside & Bits(a.v));
-    return I(Select(inside, Bits(__builtin_convertvector(clean, VI)), VU{} + 0x80000000u));
+    return {Trunc4(a.lo), Trunc4(a.hi)};
 }
 template <int N>
 inline I Shl(I a) {
-    return I(a.v << N);
+    return {a.lo << N, a.hi << N};
 }
 template <int N>
 inline I Shr(I a) {
-    return I(a.v >> N);
+    return {a.lo >> N, a.hi >> N};
 }
 inline I ShlBy(I a, int n) {
-    return I(a.v << static_cast<uint32_t>(n));
+    return {a.lo << static_cast<uint32_t>(n), a.hi << static_cast<uint32_t>(n)};
 }
 template <int N>
 inline I Shl16(I a) {
-    VU16 h;
-    std::memcpy(&h, &a.v, sizeof h);
-    h = h << N;
-    VU r;
-    std::memcpy(&r, &h, sizeof r);
-    return I(r);
+    return {(VU)((VU16)a.lo << N), (VU)((VU16)a.hi << N)};
 }
 template <int N>
 inline I Shr16(I a) {
-    VU16 h;
-    std::memcpy(&h, &a.v, sizeof h);
-    h = h >> N;
-    VU r;
-    std::memcpy(&r, &h, sizeof r);
-    return I(r);
+    return {(VU)((VU16)a.lo >> N), (VU)((VU16)a.hi >> N)};
 }
 // Signed 16-bit halves, each pair of products summed into 32 bits (wrapping as pmaddwd).
+inline VU Madd4(VU a, VU b) {
+#if defined(__SSE2__)
+    return (VU)__builtin_ia32_pmaddwd128((VS16)a, (VS16)b);
+#else
+    const VU loA = Bits(Signed(a << 16) >> 16), loB = Bits(Signed(b << 16) >> 16);
+    const VU hiA = Bits(Signed(a) >> 16), hiB = Bits(Signed(b) >> 16);
+    return loA * loB + hiA * hiB;
+#endif
+}
 inline I Madd16(I a, I b) {
-    const VU loA = Bits(Signed(a.v << 16) >> 16), loB = Bits(Signed(b.v << 16) >> 16);
-    const VU hiA = Bits(Signed(a.v) >> 16), hiB = Bits(Signed(b.v) >> 16);
-    return I(loA * loB + hiA * hiB);
+    return {Madd4(a.lo, b.lo), Madd4(a.hi, b.hi)};
 }
 inline I Eq(I a, I b) {
-    return I(Bits(a.v == b.v));
+    return {Bits(a.lo == b.lo), Bits(a.hi == b.hi)};
 }
 inline I Eq(F a, F b) {
-    return I(Bits(a.v == b.v));
+    return {Bits(a.lo == b.lo), Bits(a.hi == b.hi)};
 }
 inline I Gt(I a, I b) {
-    return I(Bits(Signed(a.v) > Signed(b.v)));
+    return {Bits(Signed(a.lo) > Signed(b.lo)), Bits(Signed(a.hi) > Signed(b.hi))};
 }
 inline I IfThen(I mask, I yes, I no) {
-    return I(Select(mask.v, yes.v, no.v));
+    return {Select(mask.lo, yes.lo, no.lo), Select(mask.hi, yes.hi, no.hi)};
 }
 inline I AndNot(I a, I b) {
-    return I(~a.v & b.v);
+    return {~a.lo & b.lo, ~a.hi & b.hi};
+}
+inline int Mask4(VU a) {
+#if defined(__SSE2__)
+    return __builtin_ia32_movmskps((VF)a);
+#else
+    const VU bits = (a >> 31) << (VU{0, 1, 2, 3});
+    return static_cast<int>(bits[0] | bits[1] | bits[2] | bits[3]);
+#endif
 }
 inline int Mask(I a) {
-    int m = 0;
-    for (int i = 0; i < kLanes; ++i) m |= static_cast<int>(a.v[i] >> 31) << i;
-    return m;
+    return Mask4(a.lo) | Mask4(a.hi) << 4;
 }
 inline I Gather32(const uint16_t* base, I index) {
-    VU r;
-    for (int i = 0; i < kLanes; ++i) {
+    auto read = [base](uint32_t i) {
         uint32_t x;
-        std::memcpy(&x, base + index.v[i], 4);
-        r[i] = x;
-    }
-    return I(r);
+        std::memcpy(&x, base + i, 4);
+        return x;
+    };
+    return {VU{read(index.lo[0]), read(index.lo[1]), read(index.lo[2]), read(index.lo[3])},
+            VU{read(index.hi[0]), read(index.hi[1]), read(index.hi[2]), read(index.hi[3])}};
 }
 inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
-    VU l, h;
-    for (int i = 0; i < kLanes; ++i) {
-        uint64_t q;
-        std::memcpy(&q, base + index.v[i], 8);
-        l[i] = static_cast<uint32_t>(q);
-        h[i] = static_cast<uint32_t>(q >> 32);
+    uint64_t q[8];
+    for (int i = 0; i < 4; ++i) {
+        q[i] = base[index.lo[i]];
+        q[i + 4] = base[index.hi[i]];
     }
-    low = I(l);
-    high = I(h);
+    auto half = [&q](int at, int shift) {
+        return VU{static_cast<uint32_t>(q[at] >> shift), static_cast<uint32_t>(q[at + 1] >> shift),
+                  static_cast<uint32_t>(q[at + 2] >> shift),
+                  static_cast<uint32_t>(q[at + 3] >> shift)};
+    };
+    low = {half(0, 0), half(4, 0)};
+    high = {half(0, 32), half(4, 32)};
 }
 inline I LaneLess(int n) {
-    return I(Bits(VI{0, 1, 2, 3, 4, 5, 6, 7} < n));
+    return {Bits(VI{0, 1, 2, 3} < n), Bits(VI{4, 5, 6, 7} < n)};
 }
+// A whole group is one 16-byte load, widened; the last pixels of a row go through a copy.
 inline I Load16(const uint16_t* p, int n) {
-    VU r = {};
-    for (int i = 0; i < n; ++i) r[i] = p[i];
-    return I(r);
+    VU16 x = {};
+    if (n == kLanes) {
+        std::memcpy(&x, p, sizeof x);
+    } else {
+        std::memcpy(&x, p, static_cast<size_t>(n) * 2);
+    }
+    return {__builtin_convertvector(__builtin_shufflevector(x, x, 0, 1, 2, 3), VU),
+            __builtin_convertvector(__builtin_shufflevector(x, x, 4, 5, 6, 7), VU)};
+}
+// Signed lanes saturated to 0..65535 (packusdw), narrowed, stored as one vector.
+inline VU16x4 Narrow4(VU a) {
+    const VI s = Signed(a);
+    VU v = Select(Bits(s < 0), VU{}, a);
+    v = Select(Bits(s > 0xFFFF), VU{} + 0xFFFFu, v);
+    return __builtin_convertvector(v, VU16x4);
 }
 inline void Store16(uint16_t* p, I a, int n) {
-    for (int i = 0; i < n; ++i) {
-        const int32_t x = static_cast<int32_t>(a.v[i]);
-        p[i] = static_cast<uint16_t>(x < 0 ? 0 : (x > 0xFFFF ? 0xFFFF : x));
+    const VU16x4 lo = Narrow4(a.lo), hi = Narrow4(a.hi);
+    const VU16 x = __builtin_shufflevector(lo, hi, 0, 1, 2, 3, 4, 5, 6, 7);
+    if (n == kLanes) {
+        std::memcpy(p, &x, sizeof x);
+    } else {
+        std::memcpy(p, &x, static_cast<size_t>(n) * 2);
     }
 }
 inline F LoadF(const float* p) {
-    VF r;
-    std::memcpy(&r, p, sizeof r);
-    return F(r);
+    F r;
+    std::memcpy(&r.lo, p, sizeof r.lo);
+    std::memcpy(&r.hi, p + 4, sizeof r.hi);
+    return r;
 }
 
 constexpr bool kSpecialised = false;
