@@ -106,6 +106,21 @@ fi
 # starts it (presents wait for the refresh). The window opens black and the scene fades in once
 # the first frames are drawn; on a busy machine Wine's first Direct3D frame can take ten seconds
 # and more, so the scene is waited for, not expected after a fixed time.
+# Sets status to the exit status of background process pid once it ends (it must be waited for
+# in this shell, not in a subshell); 124 when it is still running after 20 s.
+wait_for_exit() {
+    local pid=$1
+    status=124
+    for _ in $(seq 40); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid"
+            status=$?
+            return
+        fi
+        sleep 0.5
+    done
+}
+
 window_test() {
     local missing=()
     for tool in Xvfb xdotool import convert; do command -v $tool >/dev/null || missing+=($tool); done
@@ -163,21 +178,15 @@ window_test() {
     done
     echo "   window ${WIDTH}x${HEIGHT} after $waited s: mean $mean, deviation $deviation ($out/window.png)"
     [[ $ok -eq 0 ]] || echo "   the window shows no scene"
-    # Keys go to the window with the focus; Esc is read once a frame, so it is held a while.
+    # Keys go to the window with the focus. The program reads Esc as the keyboard holds it
+    # between two frames, and on a busy machine a frame under Wine can take longer than a short
+    # press, so Esc is held until the program ends (as a user would hold it).
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
     sleep 0.3
     xdotool keydown Escape
-    sleep 0.5
-    xdotool keyup Escape
-    local status=124
-    for _ in $(seq 40); do
-        if ! kill -0 $pid 2>/dev/null; then
-            wait $pid
-            status=$?
-            break
-        fi
-        sleep 0.5
-    done
+    local status
+    wait_for_exit $pid
+    xdotool keyup Escape 2>/dev/null
     if [[ $status -ne 0 ]]; then
         echo "   exit status $status after Esc"
         kill $pid 2>/dev/null
@@ -206,15 +215,7 @@ window_test() {
     xdotool mousemove $((X + WIDTH / 2)) $((Y + 15)) click 1
     sleep 0.3
     xdotool key Return
-    status=124
-    for _ in $(seq 40); do
-        if ! kill -0 $pid 2>/dev/null; then
-            wait $pid
-            status=$?
-            break
-        fi
-        sleep 0.5
-    done
+    wait_for_exit $pid
     if [[ $status -eq 1 ]]; then
         echo "   \"Error: #53\" box without Data.kqx, OK: exit status 1"
     else
