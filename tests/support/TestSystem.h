@@ -4,6 +4,7 @@
 // TestSystemWin32.cpp).
 #pragma once
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -45,7 +46,11 @@ inline std::vector<std::string> Words(const std::string& line) {
 }
 
 // The value of an environment variable; nullopt when it is not set.
-std::optional<std::string> EnvironmentValue(const std::string& name);
+inline std::optional<std::string> EnvironmentValue(const std::string& name) {
+    const char* v = std::getenv(name.c_str());
+    if (v == nullptr) return std::nullopt;
+    return std::string(v);
+}
 
 // Sets (or with nullopt removes) an environment variable of this process.
 void SetEnvironment(const std::string& name, const std::optional<std::string>& value);

@@ -60,12 +60,6 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     return run;
 }
 
-std::optional<std::string> EnvironmentValue(const std::string& name) {
-    const char* v = std::getenv(name.c_str());
-    if (v == nullptr) return std::nullopt;
-    return std::string(v);
-}
-
 void SetEnvironment(const std::string& name, const std::optional<std::string>& value) {
     if (value) {
         ::setenv(name.c_str(), value->c_str(), 1);

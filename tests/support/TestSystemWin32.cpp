@@ -91,12 +91,6 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     return run;
 }
 
-std::optional<std::string> EnvironmentValue(const std::string& name) {
-    const char* v = std::getenv(name.c_str());
-    if (v == nullptr) return std::nullopt;
-    return std::string(v);
-}
-
 // Through the C run-time, whose copy getenv reads (it passes the change on to Windows too).
 void SetEnvironment(const std::string& name, const std::optional<std::string>& value) {
     // An empty value removes a variable on Windows; the tests only set paths.
