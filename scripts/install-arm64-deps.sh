@@ -5,6 +5,7 @@
 # arm64 packages share files with the amd64 ones the main build uses, so apt's plan is checked
 # first: if installing them would remove any package, nothing is installed and the script stops.
 set -euo pipefail
+source "$(dirname "$0")/packages.sh"
 
 if [[ $(id -u) -eq 0 ]]; then
     sudo=()
@@ -21,11 +22,7 @@ packages=(
     libegl-dev:arm64 libopengl-dev:arm64
 )
 
-missing=()
-for p in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$p")
-done
+mapfile -t missing < <(missing_packages "${packages[@]}")
 if [[ ${#missing[@]} -eq 0 ]]; then
     echo "arm64 deps: all ${#packages[@]} packages present"
     exit 0

@@ -2,6 +2,7 @@
 # Installs the Debian packages the build, the tests and the window test need, and only
 # those that are missing. Runs as root directly, otherwise through sudo.
 set -euo pipefail
+source "$(dirname "$0")/packages.sh"
 
 packages=(
     build-essential cmake ninja-build pkg-config dpkg-dev file lintian
@@ -13,11 +14,7 @@ packages=(
     libegl-dev libopengl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
 )
 
-missing=()
-for p in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$p")
-done
+mapfile -t missing < <(missing_packages "${packages[@]}")
 
 if [[ ${#missing[@]} -eq 0 ]]; then
     echo "deps: all ${#packages[@]} packages present"

@@ -6,6 +6,7 @@
 # `make clean` and fresh clones on the same machine reuse it. SDL2 comes from Debian's source
 # package (apt-get source), GoogleTest from /usr/src/googletest: apt is the only network.
 set -euo pipefail
+source "$(dirname "$0")/packages.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 deps=${VELMORA_WIN_DEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/velmora/win64}
@@ -24,11 +25,7 @@ packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     wine wine64 dpkg-dev cmake ninja-build libgtest-dev googletest zip unzip xvfb xdotool imagemagick
 )
-missing=()
-for p in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$p")
-done
+mapfile -t missing < <(missing_packages "${packages[@]}")
 if [[ ${#missing[@]} -gt 0 ]]; then
     echo "windows deps: installing ${missing[*]}"
     "${sudo[@]}" apt-get update -qq
