@@ -35,15 +35,7 @@ echo "   $("$emulator" "$arm/velmora" --version 2>&1 | head -1) under $(basename
 if wants suite; then
     started=$SECONDS
     echo "== the arm64 tests under the emulator"
-    (cd "$root" && ctest --preset arm64 -j 2 --output-on-failure) >"$out/ctest.log" 2>&1
-    status=$?
-    grep -E "tests passed|tests failed" "$out/ctest.log"
-    skipped=$(grep -c "(Skipped)" "$out/ctest.log" || true)
-    echo "   skipped: $skipped (listed in $out/ctest.log)"
-    if [[ $status -ne 0 ]]; then
-        sed -n '/The following tests FAILED/,$p' "$out/ctest.log"
-        failed+=("the arm64 tests")
-    fi
+    "$root/scripts/run-suite.sh" arm64 "$out" || failed+=("the arm64 tests")
     step "arm64 tests (ctest -j2, emulated)" $((SECONDS - started))
 fi
 

@@ -56,15 +56,7 @@ wants() { [[ "$steps" == *" $1 "* ]]; }
 if wants suite; then
 started=$SECONDS
 echo "== the Windows suite under Wine"
-(cd "$root" && ctest --preset windows -j 2 --output-on-failure) >"$out/ctest.log" 2>&1
-status=$?
-grep -E "tests passed|tests failed" "$out/ctest.log"
-skipped=$(grep -c "(Skipped)" "$out/ctest.log" || true)
-echo "   skipped: $skipped (listed in $out/ctest.log)"
-if [[ $status -ne 0 ]]; then
-    sed -n '/The following tests FAILED/,$p' "$out/ctest.log"
-    failed+=("the Windows suite")
-fi
+"$root/scripts/run-suite.sh" windows "$out" || failed+=("the Windows suite")
 step "Windows suite (ctest -j2)" $((SECONDS - started))
 fi
 
