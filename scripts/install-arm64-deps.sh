@@ -7,14 +7,7 @@
 set -euo pipefail
 source "$(dirname "$0")/packages.sh"
 
-if [[ $(id -u) -eq 0 ]]; then
-    sudo=()
-elif command -v sudo >/dev/null 2>&1; then
-    sudo=(sudo)
-else
-    sudo=(false)
-fi
-export DEBIAN_FRONTEND=noninteractive
+choose_sudo || sudo=(false)  # apt-get then fails with its own message
 
 packages=(
     g++-aarch64-linux-gnu qemu-user-static cmake ninja-build dpkg-dev file lintian

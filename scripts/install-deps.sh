@@ -22,14 +22,9 @@ if [[ ${#missing[@]} -eq 0 ]]; then
 fi
 
 echo "deps: installing ${missing[*]}"
-if [[ $(id -u) -eq 0 ]]; then
-    sudo=()
-elif command -v sudo >/dev/null 2>&1; then
-    sudo=(sudo)
-else
+if ! choose_sudo; then
     echo "deps: need root or sudo to install: ${missing[*]}" >&2
     exit 1
 fi
-export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -12,14 +12,7 @@ root=$(dirname "$here")
 deps=${VELMORA_WIN_DEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/velmora/win64}
 jobs=${JOBS:-$(nproc)}
 
-if [[ $(id -u) -eq 0 ]]; then
-    sudo=()
-elif command -v sudo >/dev/null 2>&1; then
-    sudo=(sudo)
-else
-    sudo=(false)
-fi
-export DEBIAN_FRONTEND=noninteractive
+choose_sudo || sudo=(false)  # apt-get then fails with its own message
 
 packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64

@@ -15,3 +15,16 @@ missing_packages() {
         [[ "$status" == "install ok installed" ]] || echo "$p"
     done
 }
+
+# Sets the array sudo to what runs apt-get as root: nothing for root, sudo where there is one;
+# fails where neither is.
+choose_sudo() {
+    export DEBIAN_FRONTEND=noninteractive
+    if [[ $(id -u) -eq 0 ]]; then
+        sudo=()
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo=(sudo)
+    else
+        return 1
+    fi
+}
