@@ -1,14 +1,12 @@
 // velmora-replay: plays a trace recorded with `velmora --headless --trace FILE` on the software
 // device or through OpenGL, times it, writes chosen frames, and compares the two renderers.
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
