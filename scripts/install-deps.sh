@@ -5,7 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/packages.sh"
 
 packages=(
-    build-essential cmake ninja-build pkg-config dpkg-dev file lintian
+    build-essential cmake ninja-build pkg-config dpkg-dev file lintian ccache
     libsdl2-dev libx11-dev libstb-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format

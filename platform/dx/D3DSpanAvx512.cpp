@@ -4,7 +4,7 @@
 // time as there, so the pixels are the same. Internal linkage, as in the AVX2 file.
 #include "platform/dx/D3DSpan.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(VELMORA_NO_AVX512_KERNELS)
 
 #include <immintrin.h>
 
