@@ -9,7 +9,7 @@ SHOTS := $(CURDIR)/build/shots
 WINDOWS := build/windows
 ARM64 := build/arm64
 
-.PHONY: all deps deps-windows windows package-windows test-windows deps-arm64 arm64 package-arm64 test-arm64 build build-run build-asan build-tsan build-fuzz run demo compare test test-release test-asan test-tsan test-fuzz fuzz shots package clean format
+.PHONY: all deps deps-windows windows package-windows test-windows deps-arm64 arm64 package-arm64 test-arm64 build build-run build-asan build-tsan build-fuzz run demo compare compare-layer test test-release test-asan test-tsan test-fuzz fuzz shots package clean format
 
 all: build
 
@@ -72,6 +72,14 @@ package: build-run
 # records a flight, then prints the compare line. PASSES, THREADS and RES (hi|lo) may be given.
 compare: build
 	@scripts/compare-renderers.sh $(RELEASE) $(or $(PASSES),2000) $(or $(THREADS),$(JOBS)) $(or $(RES),hi)
+
+# The full-screen layer (textured, fogged, additive, 640x480 565) on the software device and on
+# llvmpipe, 1 and 2 threads each, in one run: prints the layer line (medians of REPS repetitions).
+compare-layer: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS) --target velmora_bench
+	@$(RELEASE)/velmora_bench --benchmark_filter='^Layer' --benchmark_repetitions=$(or $(REPS),5) \
+		--benchmark_report_aggregates_only=true
 
 test: test-release test-asan test-tsan test-fuzz
 
