@@ -134,6 +134,15 @@ GLenum BlendFactor(int32_t d3d) {
     }
 }
 
+// A surface's pixels, row after row without the pitch.
+std::vector<uint16_t> Pixels(DirectDrawSurface7& surface, int width, int height) {
+    std::vector<uint16_t> pixels;
+    for (int y = 0; y < height; ++y) {
+        pixels.insert(pixels.end(), surface.Row(y), surface.Row(y) + width);
+    }
+    return pixels;
+}
+
 // One llvmpipe instance with its own thread count and a context drawing the layer into a
 // 640×480 RGB565 + DEPTH_COMPONENT16 frame buffer. llvmpipe reads LP_NUM_THREADS when its
 // screen is made, at eglInitialize, and eglTerminate ends that screen and its threads: each
@@ -230,10 +239,7 @@ class GlLayer {
         require(texture != nullptr, "no texture");
         DDSURFACEDESC2 desc;
         texture->GetSurfaceDesc(desc);
-        std::vector<uint16_t> texels;
-        for (int y = 0; y < desc.lHeight; ++y) {
-            texels.insert(texels.end(), texture->Row(y), texture->Row(y) + desc.lWidth);
-        }
+        const std::vector<uint16_t> texels = Pixels(*texture, desc.lWidth, desc.lHeight);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB565, desc.lWidth, desc.lHeight, 0, GL_RGB,
                      GL_UNSIGNED_SHORT_5_6_5, texels.data());
         const bool magLinear = tss(D3DTSS_MAGFILTER) == D3DTFG_LINEAR;
@@ -431,14 +437,6 @@ Difference Compare(const std::vector<uint16_t>& a, const std::vector<uint16_t>& 
     return d;
 }
 
-std::vector<uint16_t> Pixels(const SurfacePtr& surface) {
-    std::vector<uint16_t> pixels;
-    for (int y = 0; y < kHeight; ++y) {
-        pixels.insert(pixels.end(), surface->Row(y), surface->Row(y) + kWidth);
-    }
-    return pixels;
-}
-
 // One fresh frame of the layer on each side over the scene's cleared background. fogRange,
 // when given, moves the fog over the quad (it is out of reach at the layer's own distance, so
 // that the fog factor is checked where it varies).
@@ -459,7 +457,7 @@ Difference SameFrame(GlLayer& gl, const float* fogRange) {
     dev.DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_VERTEX, quad.data(), 4, 0);
     dev.EndScene();
     dev.Finish();
-    const std::vector<uint16_t> ours = Pixels(s.target);
+    const std::vector<uint16_t> ours = Pixels(*s.target, kWidth, kHeight);
     // Two untouched backgrounds would match and prove nothing.
     if (std::count(ours.begin(), ours.end(), background) == static_cast<long>(ours.size())) {
         throw std::runtime_error("the layer left the frame as it was cleared");

@@ -41,7 +41,7 @@ bool SpinUntil(Done done) {
 
 // Bands per thread: enough that a thread that drew cheap bands takes more of the rest. On a
 // large target the bands stay at most kMaxBandRows high, so that there are more of them: a
-// 2560×1920 frame on two threads draws about 5 % faster in 40-row bands than in 160-row ones,
+// 2560×1920 frame on two threads draws about 4 % faster in 40-row bands than in 160-row ones,
 // the last band of a batch keeping the other thread waiting for less long.
 constexpr int32_t kBandsPerThread = 6;
 constexpr int32_t kMinBandRows = 8;
