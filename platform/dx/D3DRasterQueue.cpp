@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/host/System.h"
+
 namespace d3d {
 
 namespace {
@@ -23,6 +25,18 @@ constexpr int64_t kStartAfterPixels = 16384;
 constexpr auto kSpin = std::chrono::microseconds(200);
 // A wait this long is not a pause within a frame's work: the program waits for the display.
 constexpr auto kLongWait = std::chrono::milliseconds(2);
+
+// The measuring worker judges the machine over windows of this much time ready to run: long
+// enough for the scheduler's turns to even out, and for a coarse thread clock (Windows counts in
+// 15.6 ms ticks). The cores are taken when the worker gets less than kCrowdedShare of that time
+// on a processor, or when the system takes the processor from the process's threads more than
+// kCrowdedSwitches times a second. Measured on two cores: alone, 0.96 and more, and 20 to 60 a
+// second; with one other busy program, 0.52 to 0.95, and 150 to 4500 a second. The workers
+// are tried again after kCrowdedFor.
+constexpr auto kShareWindow = std::chrono::milliseconds(250);
+constexpr double kCrowdedShare = 0.85;
+constexpr double kCrowdedSwitches = 150;
+constexpr auto kCrowdedFor = std::chrono::seconds(2);
 
 // Whether done() came true within kSpin.
 template <class Done>
@@ -81,7 +95,8 @@ RasterQueue::RasterQueue(int threads) {
     // More threads than cores: a waiting thread would take the core of the one it waits for.
     spin_ = static_cast<unsigned>(threads) <= std::thread::hardware_concurrency();
     workers_.reserve(static_cast<size_t>(workers));
-    for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { WorkerLoop(); });
+    for (int i = 0; i < workers; ++i)
+        workers_.emplace_back([this, i] { WorkerLoop(i == 0 && spin_); });
 }
 
 RasterQueue::~RasterQueue() {
@@ -216,7 +231,7 @@ void RasterQueue::Queued() {
         inFlight_->Clear();
         inFlight_ = nullptr;
     }
-    if (workers_.empty()) return;
+    if (workers_.empty() || Crowded()) return;
     if (recording_->primitives < kStartAfter && recording_->pixels < kStartAfterPixels) return;
     Batch& full = *recording_;
     const int32_t bandRows = full.bandRows;
@@ -311,9 +326,45 @@ void RasterQueue::DrawFollowing(const Batch& inFlight, Batch& last) {
     }
 }
 
-void RasterQueue::WorkerLoop() {
+void RasterQueue::AssumeCrowded() {
+    crowdedSince_.store(std::chrono::steady_clock::now().time_since_epoch().count(),
+                        std::memory_order_relaxed);
+    crowded_.store(true, std::memory_order_relaxed);
+}
+
+void RasterQueue::TryWorkersAgain() {
+    const auto since = std::chrono::steady_clock::time_point(
+        std::chrono::steady_clock::duration(crowdedSince_.load(std::memory_order_relaxed)));
+    if (std::chrono::steady_clock::now() - since < kCrowdedFor) return;
+    trial_.fetch_add(1, std::memory_order_relaxed);
+    crowded_.store(false, std::memory_order_relaxed);
+}
+
+void RasterQueue::Measure(Share& share, std::chrono::steady_clock::duration ready) {
+    share.ready += ready;
+    if (share.ready < kShareWindow) return;
+    const double cpu = ThreadCpuSeconds();
+    const int64_t switches = InvoluntarySwitches();
+    const auto now = std::chrono::steady_clock::now();
+    const double got =
+        (cpu - share.cpuAtStart) / std::chrono::duration<double>(share.ready).count();
+    const double rate = static_cast<double>(switches - share.switchesAtStart) /
+                        std::chrono::duration<double>(now - share.start).count();
+    // A clock that does not run (0) says nothing, nor does a count the system does not keep.
+    const bool crowded =
+        (cpu > 0 && got < kCrowdedShare) || (switches >= 0 && rate > kCrowdedSwitches);
+    share.cpuAtStart = cpu;
+    share.switchesAtStart = switches;
+    share.start = now;
+    share.ready = {};
+    if (crowded) AssumeCrowded();
+}
+
+void RasterQueue::WorkerLoop(bool measures) {
     uint64_t seen = 0;
     uint64_t finishesBefore = 0;
+    Share share;
+    share.trial = ~0u;
     for (;;) {
         Batch* batch = nullptr;
         const bool afterFinish = finishes_.load(std::memory_order_relaxed) != finishesBefore;
@@ -321,12 +372,21 @@ void RasterQueue::WorkerLoop() {
         if (Spins()) {
             SpinUntil([&] { return published_.load(std::memory_order_acquire) != seen; });
         }
+        const auto sleeps = std::chrono::steady_clock::now();
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
             if (stop_) return;
             seen = generation_;
             batch = active_;
+        }
+        const auto woke = std::chrono::steady_clock::now();
+        if (measures && share.trial != trial_.load(std::memory_order_relaxed)) {
+            share = Share{trial_.load(std::memory_order_relaxed),
+                          ThreadCpuSeconds(),
+                          InvoluntarySwitches(),
+                          woke,
+                          {}};
         }
         // After a finished queue the next work is the next frame: a long wait for it means the
         // frames are paced (a window), where a frame's pauses are not worth a spinning core.
@@ -343,11 +403,14 @@ void RasterQueue::WorkerLoop() {
             std::lock_guard<std::mutex> lock(mutex_);
             done_.notify_one();
         }
+        // Ready to run: spinning and drawing, not asleep.
+        if (measures) Measure(share, (sleeps - began) + (std::chrono::steady_clock::now() - woke));
     }
 }
 
 void RasterQueue::Finish() {
     finishes_.fetch_add(1, std::memory_order_relaxed);
+    if (Crowded()) TryWorkersAgain();
     bool followed = false;
     if (inFlight_ != nullptr) {
         // The caller takes the bands of the batch in flight that no worker has begun, rather
@@ -371,9 +434,13 @@ void RasterQueue::Finish() {
         inFlight_ = nullptr;
     }
     if (!followed && recording_->binsUsed > 0) {
-        Start(*recording_);
-        DrawBands(*recording_);
-        WaitForWorkers();
+        if (Crowded()) {
+            for (size_t band = 0; band < recording_->binsUsed; ++band) DrawBand(*recording_, band);
+        } else {
+            Start(*recording_);
+            DrawBands(*recording_);
+            WaitForWorkers();
+        }
     }
     recording_->Clear();
     hasDraw_ = false;

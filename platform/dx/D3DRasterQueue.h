@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -63,6 +64,12 @@ class RasterQueue final : public SurfaceWork {
 
     void Finish() override;
 
+    // Whether the caller draws every band itself for now, the cores being taken by other
+    // programs (see crowded_); and, for tests, a start of that as if the first worker had
+    // just found it.
+    bool Crowded() const { return crowded_.load(std::memory_order_relaxed); }
+    void AssumeCrowded();
+
   private:
     enum Kind : uint32_t { kTriangle = 0, kLine = 1, kPoint = 2, kClear = 3 };
     static constexpr int kKindShift = 30;
@@ -96,7 +103,17 @@ class RasterQueue final : public SurfaceWork {
     static void ClearFlags(std::unique_ptr<std::atomic<uint8_t>[]>& flags, size_t& size,
                            size_t count);
     void DrawFollowing(const Batch& inFlight, Batch& last);
-    void WorkerLoop();
+    void WorkerLoop(bool measures);
+    // The measuring worker's time ready to run, against the processor time it got.
+    struct Share {
+        uint32_t trial = 0;
+        double cpuAtStart = 0;
+        int64_t switchesAtStart = 0;
+        std::chrono::steady_clock::time_point start;
+        std::chrono::steady_clock::duration ready{};
+    };
+    void Measure(Share& share, std::chrono::steady_clock::duration ready);
+    void TryWorkersAgain();
 
     Batch batches_[2];
     Batch* recording_ = &batches_[0];
@@ -114,7 +131,16 @@ class RasterQueue final : public SurfaceWork {
     bool spin_ = false;                   // whether waiting threads wait awake first
     std::atomic<uint64_t> finishes_{0};   // calls of Finish, for the workers' waits
     std::atomic<bool> paced_{false};      // the frames wait for a display (see WorkerLoop)
-    Batch* active_ = nullptr;             // what the workers draw, under mutex_
+    // Other programs keep the cores busy: a worker that shares its core gets far less processor
+    // time than it is ready to run, and threads that wait for each other then lose more than
+    // the second core gives (two threads ran 14 % slower than one, for 27 % more processor
+    // time, with one other busy program on two cores). The first worker measures its share;
+    // while it is short, the caller draws every band itself, and now and then the workers
+    // are tried again (trial_ counts the tries, so the measurement starts afresh).
+    std::atomic<bool> crowded_{false};
+    std::atomic<int64_t> crowdedSince_{0};  // steady clock, in its own ticks
+    std::atomic<uint32_t> trial_{0};
+    Batch* active_ = nullptr;  // what the workers draw, under mutex_
     std::atomic<int> busy_{0};
     bool stop_ = false;
     std::atomic<size_t> nextBand_{0};

@@ -683,6 +683,10 @@ int Direct3DDevice7::Threads() const {
     return core_->queue ? core_->queue->Threads() : 1;
 }
 
+void Direct3DDevice7::AssumeCoresTaken() {
+    if (core_->queue) core_->queue->AssumeCrowded();
+}
+
 void Direct3DDevice7::Finish() {
     if (core_->queue) core_->queue->Finish();
 }

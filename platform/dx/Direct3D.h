@@ -187,6 +187,9 @@ class Direct3DDevice7 {
     // the work in flight first.
     void SetThreads(int threads);
     int Threads() const;
+    // Tests: draw as when other programs keep the cores busy, the calling thread taking every
+    // band itself until the device tries its other threads again.
+    void AssumeCoresTaken();
     // Draws everything accepted so far into the surfaces. Reading or writing a surface from
     // outside does this by itself; benchmarks call it to time whole frames.
     void Finish();

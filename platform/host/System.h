@@ -21,6 +21,12 @@ std::tm LocalTime(std::time_t t);
 double ResidentMemoryMb();
 double PeakResidentMemoryMb();
 
+// The processor time the calling thread has had so far, in seconds; 0 when unknown.
+double ThreadCpuSeconds();
+// How often the system has taken the processor from this process's threads while they were
+// ready to run (involuntary context switches), over its life; -1 where it does not count them.
+int64_t InvoluntarySwitches();
+
 // The account's home folder from the system's account records, for when the environment names
 // none; "" when unknown.
 std::string AccountHomeFolder();

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 
 #include "platform/host/System.h"
@@ -35,6 +36,18 @@ double ResidentMemoryMb() {
     long pages = 0, resident = 0;
     if (!(statm >> pages >> resident)) return 0;
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) return 0;
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+int64_t InvoluntarySwitches() {
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0) return -1;
+    return usage.ru_nivcsw;
 }
 
 double PeakResidentMemoryMb() {

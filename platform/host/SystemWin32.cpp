@@ -12,6 +12,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -104,6 +105,22 @@ double PeakResidentMemoryMb() {
     counters.cb = sizeof counters;
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
     return static_cast<double>(counters.PeakWorkingSetSize) / 1048576.0;
+}
+
+double ThreadCpuSeconds() {
+    FILETIME created, ended, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return 0;
+    auto seconds = [](const FILETIME& f) {
+        return static_cast<double>(static_cast<uint64_t>(f.dwHighDateTime) << 32 |
+                                   f.dwLowDateTime) *
+               1e-7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+// Windows counts a thread's switches, not which of them were forced.
+int64_t InvoluntarySwitches() {
+    return -1;
 }
 
 namespace {

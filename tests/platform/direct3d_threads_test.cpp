@@ -95,7 +95,8 @@ class ThreadedDevice : public ::testing::Test {
     // and without perspective, depth, fog and specular, wireframe and point fills, lines and
     // points, a blit into the frame half-way, and a texture drawn into first. At a scale above
     // 1 the frame is a scaled back buffer (which is no texture, so nothing samples it).
-    std::vector<uint16_t> Render(int threads, bool portable, int scale = 1) {
+    std::vector<uint16_t> Render(int threads, bool portable, int scale = 1,
+                                 bool coresTaken = false) {
         HeadlessHost scaledHost{HeadlessOptions{}};
         DirectDraw7 scaledDisplay{scaledHost};
         SurfacePtr primary;
@@ -110,6 +111,7 @@ class ThreadedDevice : public ::testing::Test {
         device->SetThreads(threads);
         EXPECT_EQ(device->Threads(), threads);
         device->UsePortableSpans(portable);
+        if (coresTaken) device->AssumeCoresTaken();
         Lcg r(99);
 
         // A texture drawn by the device, then sampled by it.
@@ -223,6 +225,8 @@ TEST_F(ThreadedDevice, EveryThreadCountDrawsTheSameBits) {
     }
     // The portable kernels queue the same way.
     EXPECT_TRUE(Render(3, true) == Render(1, true));
+    // With the cores taken by other programs the caller draws the queued bands alone.
+    EXPECT_TRUE(Render(2, false, 1, true) == one);
 }
 
 // Lines two pixels wide, points two pixels square and triangles on a scaled frame are cut
