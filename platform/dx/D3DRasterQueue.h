@@ -134,9 +134,10 @@ class RasterQueue final : public SurfaceWork {
     // Other programs keep the cores busy: a worker that shares its core gets far less processor
     // time than it is ready to run, and threads that wait for each other then lose more than
     // the second core gives (two threads ran 14 % slower than one, for 27 % more processor
-    // time, with one other busy program on two cores). The first worker measures its share;
-    // while it is short, the caller draws every band itself, and now and then the workers
-    // are tried again (trial_ counts the tries, so the measurement starts afresh).
+    // time, with one other busy program on two cores). The first worker measures its share and
+    // the forced context switches (see Measure); while the cores are taken, the caller draws
+    // every band itself, and now and then the workers are tried again (trial_ counts the
+    // tries, so the measurement starts afresh).
     std::atomic<bool> crowded_{false};
     std::atomic<int64_t> crowdedSince_{0};  // steady clock, in its own ticks
     std::atomic<uint32_t> trial_{0};
