@@ -327,14 +327,12 @@ void RasterQueue::DrawFollowing(const Batch& inFlight, Batch& last) {
 }
 
 void RasterQueue::AssumeCrowded() {
-    crowdedSince_.store(std::chrono::steady_clock::now().time_since_epoch().count(),
-                        std::memory_order_relaxed);
+    crowdedSince_.store(std::chrono::steady_clock::now(), std::memory_order_relaxed);
     crowded_.store(true, std::memory_order_relaxed);
 }
 
 void RasterQueue::TryWorkersAgain() {
-    const auto since = std::chrono::steady_clock::time_point(
-        std::chrono::steady_clock::duration(crowdedSince_.load(std::memory_order_relaxed)));
+    const auto since = crowdedSince_.load(std::memory_order_relaxed);
     if (std::chrono::steady_clock::now() - since < kCrowdedFor) return;
     trial_.fetch_add(1, std::memory_order_relaxed);
     crowded_.store(false, std::memory_order_relaxed);
@@ -364,7 +362,6 @@ void RasterQueue::WorkerLoop(bool measures) {
     uint64_t seen = 0;
     uint64_t finishesBefore = 0;
     Share share;
-    share.trial = ~0u;
     for (;;) {
         Batch* batch = nullptr;
         const bool afterFinish = finishes_.load(std::memory_order_relaxed) != finishesBefore;

@@ -106,7 +106,7 @@ class RasterQueue final : public SurfaceWork {
     void WorkerLoop(bool measures);
     // The measuring worker's time ready to run, against the processor time it got.
     struct Share {
-        uint32_t trial = 0;
+        uint32_t trial = ~0u;  // none yet: the first wake starts a window
         double cpuAtStart = 0;
         int64_t switchesAtStart = 0;
         std::chrono::steady_clock::time_point start;
@@ -139,7 +139,7 @@ class RasterQueue final : public SurfaceWork {
     // every band itself, and now and then the workers are tried again (trial_ counts the
     // tries, so the measurement starts afresh).
     std::atomic<bool> crowded_{false};
-    std::atomic<int64_t> crowdedSince_{0};  // steady clock, in its own ticks
+    std::atomic<std::chrono::steady_clock::time_point> crowdedSince_{};
     std::atomic<uint32_t> trial_{0};
     Batch* active_ = nullptr;  // what the workers draw, under mutex_
     std::atomic<int> busy_{0};
