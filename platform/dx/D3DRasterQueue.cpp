@@ -32,11 +32,14 @@ constexpr auto kLongWait = std::chrono::milliseconds(2);
 // on a processor, or when the system takes the processor from the process's threads more than
 // kCrowdedSwitches times a second. Measured on two cores: alone, 0.96 and more, and 20 to 60 a
 // second; with one other busy program, 0.52 to 0.95, and 150 to 4500 a second. The workers
-// are tried again after kCrowdedFor.
+// are tried again after kCrowdedFor, and after twice as long each time a try finds the cores
+// still taken, up to 16 s: each try costs a window of two threads on crowded cores (trying every
+// two seconds made a long run on two busy cores about 2 % slower).
 constexpr auto kShareWindow = std::chrono::milliseconds(250);
 constexpr double kCrowdedShare = 0.85;
 constexpr double kCrowdedSwitches = 150;
 constexpr auto kCrowdedFor = std::chrono::seconds(2);
+constexpr int kMaxBackOff = 3;
 
 // Whether done() came true within kSpin.
 template <class Done>
@@ -333,7 +336,8 @@ void RasterQueue::AssumeCrowded() {
 
 void RasterQueue::TryWorkersAgain() {
     const auto since = crowdedSince_.load(std::memory_order_relaxed);
-    if (std::chrono::steady_clock::now() - since < kCrowdedFor) return;
+    const int backOff = backOff_.load(std::memory_order_relaxed);
+    if (std::chrono::steady_clock::now() - since < kCrowdedFor * (1 << backOff)) return;
     trial_.fetch_add(1, std::memory_order_relaxed);
     crowded_.store(false, std::memory_order_relaxed);
 }
@@ -355,7 +359,13 @@ void RasterQueue::Measure(Share& share, std::chrono::steady_clock::duration read
     share.switchesAtStart = switches;
     share.start = now;
     share.ready = {};
-    if (crowded) AssumeCrowded();
+    if (crowded) {
+        const int backOff = backOff_.load(std::memory_order_relaxed);
+        backOff_.store(share.retry ? std::min(backOff + 1, kMaxBackOff) : 0,
+                       std::memory_order_relaxed);
+        AssumeCrowded();
+    }
+    share.retry = false;
 }
 
 void RasterQueue::WorkerLoop(bool measures) {
@@ -379,11 +389,8 @@ void RasterQueue::WorkerLoop(bool measures) {
         }
         const auto woke = std::chrono::steady_clock::now();
         if (measures && share.trial != trial_.load(std::memory_order_relaxed)) {
-            share = Share{trial_.load(std::memory_order_relaxed),
-                          ThreadCpuSeconds(),
-                          InvoluntarySwitches(),
-                          woke,
-                          {}};
+            const uint32_t trial = trial_.load(std::memory_order_relaxed);
+            share = Share{trial, trial != 0, ThreadCpuSeconds(), InvoluntarySwitches(), woke, {}};
         }
         // After a finished queue the next work is the next frame: a long wait for it means the
         // frames are paced (a window), where a frame's pauses are not worth a spinning core.

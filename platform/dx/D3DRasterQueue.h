@@ -107,6 +107,7 @@ class RasterQueue final : public SurfaceWork {
     // The measuring worker's time ready to run, against the processor time it got.
     struct Share {
         uint32_t trial = ~0u;  // none yet: the first wake starts a window
+        bool retry = false;    // the first window after the workers were tried again
         double cpuAtStart = 0;
         int64_t switchesAtStart = 0;
         std::chrono::steady_clock::time_point start;
@@ -141,7 +142,8 @@ class RasterQueue final : public SurfaceWork {
     std::atomic<bool> crowded_{false};
     std::atomic<std::chrono::steady_clock::time_point> crowdedSince_{};
     std::atomic<uint32_t> trial_{0};
-    Batch* active_ = nullptr;  // what the workers draw, under mutex_
+    std::atomic<int> backOff_{0};  // the cores stay taken for kCrowdedFor << backOff_
+    Batch* active_ = nullptr;      // what the workers draw, under mutex_
     std::atomic<int> busy_{0};
     bool stop_ = false;
     std::atomic<size_t> nextBand_{0};
