@@ -426,10 +426,10 @@ bool Eventually(Done done) {
 // long after each try that finds the cores still taken, up to 16 s; a window that finds them
 // free starts the schedule over.
 TEST_F(ThreadedDevice, WorkersStandAsideLongerWhileTheCoresStayTaken) {
+    SurfacePtr target = MakeTarget(kW, kH);  // outlives the queue
     auto owned = std::make_unique<ScriptedWatch>();
     ScriptedWatch& watch = *owned;
     d3d::RasterQueue queue(2, std::move(owned));
-    SurfacePtr target = MakeTarget(kW, kH);
     // A turn of work for the workers: one small clear, drawn when the queue is finished.
     auto work = [&] {
         d3d::ClearJob nothing;
