@@ -1,6 +1,7 @@
 // The trace reader and the software player's decoding of every record kind: any file handed to
 // velmora-replay is either refused with an error that names it, or played on the software
-// device to its end, every presented frame read back as --shot reads it.
+// device to its end, every presented frame read back as --shot reads it, and no draw reaching
+// a player indexes past its vertices.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -33,6 +34,23 @@ class SmallPlayer : public replay::SoftPlayer {
             throw replay::TraceError("too large");
         }
         SoftPlayer::CreateSurface(id, desc);
+    }
+    // The OpenGL player checks no index itself: what Play hands a player must already name only
+    // the draw's vertices.
+    void Draw(uint32_t device, const replay::DrawCall& c) override {
+        CheckIndices(c.indices, c.indexCount, c.vertexCount);
+        SoftPlayer::Draw(device, c);
+    }
+    void DrawVB(uint32_t device, const replay::DrawVBCall& c) override {
+        CheckIndices(c.indices, c.indexCount, c.numVertices);
+        SoftPlayer::DrawVB(device, c);
+    }
+
+  private:
+    static void CheckIndices(const uint16_t* indices, int32_t count, int32_t vertices) {
+        for (int32_t i = 0; indices != nullptr && i < count; ++i) {
+            if (indices[i] >= vertices) __builtin_trap();
+        }
     }
 };
 

@@ -27,14 +27,14 @@ constexpr auto kSpin = std::chrono::microseconds(200);
 constexpr auto kLongWait = std::chrono::milliseconds(2);
 
 // The measuring worker judges the machine over windows of this much time ready to run: long
-// enough for the scheduler's turns to even out, and for a coarse thread clock (Windows counts in
-// 15.6 ms ticks). The cores are taken when the worker gets less than kCrowdedShare of that time
-// on a processor, or when the system takes the processor from the process's threads more than
-// kCrowdedSwitches times a second. Measured on two cores: alone, 0.96 and more, and 20 to 60 a
-// second; with one other busy program, 0.52 to 0.95, and 150 to 4500 a second. The workers
-// are tried again after kCrowdedFor, and after twice as long each time a try finds the cores
-// still taken, up to 16 s: each try costs a window of two threads on crowded cores (trying every
-// two seconds made a long run on two busy cores about 2 % slower).
+// enough for the scheduler's turns to even out (and for the coarse thread clock of Wine, 10 ms
+// steps; Windows' own is read in processor cycles, see System.h). The cores are taken when the
+// worker gets less than kCrowdedShare of that time on a processor, or when the system takes the
+// processor from the process's threads more than kCrowdedSwitches times a second. Measured on two
+// cores: alone, 0.96 and more, and 20 to 60 a second; with one other busy program, 0.52 to 0.95,
+// and 150 to 4500 a second. The workers are tried again after kCrowdedFor, and after twice as long
+// each time a try finds the cores still taken, up to 16 s: each try costs a window of two threads
+// on crowded cores (trying every two seconds made a long run on two busy cores about 2 % slower).
 constexpr auto kShareWindow = std::chrono::milliseconds(250);
 constexpr double kCrowdedShare = 0.85;
 constexpr double kCrowdedSwitches = 150;
@@ -55,6 +55,42 @@ bool SpinUntil(Done done) {
         if (std::chrono::steady_clock::now() > until) return done();
     }
 }
+
+// The system's clocks: the measuring worker's time ready to run against the processor time it
+// got, and the forced switches of the process, over windows of kShareWindow.
+class SystemCoreWatch final : public CoreWatch {
+  public:
+    void Begin(Clock::time_point woke) override {
+        cpuAtStart_ = ThreadCpuSeconds();
+        switchesAtStart_ = InvoluntarySwitches();
+        start_ = woke;
+        ready_ = {};
+    }
+    Verdict Add(Clock::duration ready) override {
+        ready_ += ready;
+        if (ready_ < kShareWindow) return Verdict::kUndecided;
+        const double cpu = ThreadCpuSeconds();
+        const int64_t switches = InvoluntarySwitches();
+        const auto now = Clock::now();
+        const double got = (cpu - cpuAtStart_) / std::chrono::duration<double>(ready_).count();
+        const double rate = static_cast<double>(switches - switchesAtStart_) /
+                            std::chrono::duration<double>(now - start_).count();
+        // A clock that does not run (0) says nothing, nor does a count the system does not keep.
+        const bool crowded =
+            (cpu > 0 && got < kCrowdedShare) || (switches >= 0 && rate > kCrowdedSwitches);
+        cpuAtStart_ = cpu;
+        switchesAtStart_ = switches;
+        start_ = now;
+        ready_ = {};
+        return crowded ? Verdict::kTaken : Verdict::kFree;
+    }
+
+  private:
+    double cpuAtStart_ = 0;
+    int64_t switchesAtStart_ = 0;
+    Clock::time_point start_;
+    Clock::duration ready_{};
+};
 
 // Bands per thread: enough that a thread that drew cheap bands takes more of the rest. On a
 // large target the bands stay at most kMaxBandRows high, so that there are more of them: a
@@ -93,13 +129,16 @@ void RasterQueue::Batch::Clear() {
     clears.clear();
 }
 
-RasterQueue::RasterQueue(int threads) {
+RasterQueue::RasterQueue(int threads, std::unique_ptr<CoreWatch> watch) : watch_(std::move(watch)) {
     const int workers = std::max(threads, 1) - 1;
     // More threads than cores: a waiting thread would take the core of the one it waits for.
     spin_ = static_cast<unsigned>(threads) <= std::thread::hardware_concurrency();
+    // Threads that share cores by design would always find them taken.
+    const bool measures = spin_ || watch_ != nullptr;
+    if (watch_ == nullptr) watch_ = std::make_unique<SystemCoreWatch>();
     workers_.reserve(static_cast<size_t>(workers));
     for (int i = 0; i < workers; ++i)
-        workers_.emplace_back([this, i] { WorkerLoop(i == 0 && spin_); });
+        workers_.emplace_back([this, i, measures] { WorkerLoop(i == 0 && measures); });
 }
 
 RasterQueue::~RasterQueue() {
@@ -330,36 +369,22 @@ void RasterQueue::DrawFollowing(const Batch& inFlight, Batch& last) {
 }
 
 void RasterQueue::AssumeCrowded() {
-    crowdedSince_.store(std::chrono::steady_clock::now(), std::memory_order_relaxed);
-    crowded_.store(true, std::memory_order_relaxed);
+    crowdedSince_.store(watch_->Now(), std::memory_order_relaxed);
+    crowded_.store(true, std::memory_order_release);
 }
 
 void RasterQueue::TryWorkersAgain() {
     const auto since = crowdedSince_.load(std::memory_order_relaxed);
     const int backOff = backOff_.load(std::memory_order_relaxed);
-    if (std::chrono::steady_clock::now() - since < kCrowdedFor * (1 << backOff)) return;
+    if (watch_->Now() - since < kCrowdedFor * (1 << backOff)) return;
     trial_.fetch_add(1, std::memory_order_relaxed);
     crowded_.store(false, std::memory_order_relaxed);
 }
 
 void RasterQueue::Measure(Share& share, std::chrono::steady_clock::duration ready) {
-    share.ready += ready;
-    if (share.ready < kShareWindow) return;
-    const double cpu = ThreadCpuSeconds();
-    const int64_t switches = InvoluntarySwitches();
-    const auto now = std::chrono::steady_clock::now();
-    const double got =
-        (cpu - share.cpuAtStart) / std::chrono::duration<double>(share.ready).count();
-    const double rate = static_cast<double>(switches - share.switchesAtStart) /
-                        std::chrono::duration<double>(now - share.start).count();
-    // A clock that does not run (0) says nothing, nor does a count the system does not keep.
-    const bool crowded =
-        (cpu > 0 && got < kCrowdedShare) || (switches >= 0 && rate > kCrowdedSwitches);
-    share.cpuAtStart = cpu;
-    share.switchesAtStart = switches;
-    share.start = now;
-    share.ready = {};
-    if (crowded) {
+    const CoreWatch::Verdict verdict = watch_->Add(ready);
+    if (verdict == CoreWatch::Verdict::kUndecided) return;
+    if (verdict == CoreWatch::Verdict::kTaken) {
         const int backOff = backOff_.load(std::memory_order_relaxed);
         backOff_.store(share.retry ? std::min(backOff + 1, kMaxBackOff) : 0,
                        std::memory_order_relaxed);
@@ -390,7 +415,8 @@ void RasterQueue::WorkerLoop(bool measures) {
         const auto woke = std::chrono::steady_clock::now();
         if (measures && share.trial != trial_.load(std::memory_order_relaxed)) {
             const uint32_t trial = trial_.load(std::memory_order_relaxed);
-            share = Share{trial, trial != 0, ThreadCpuSeconds(), InvoluntarySwitches(), woke, {}};
+            share = Share{trial, trial != 0};
+            watch_->Begin(woke);
         }
         // After a finished queue the next work is the next frame: a long wait for it means the
         // frames are paced (a window), where a frame's pauses are not worth a spinning core.

@@ -35,10 +35,29 @@ struct ClearJob {
 };
 void DrawClear(const ClearJob& clear, int32_t from, int32_t to);
 
+// What the queue learns of the machine: the time, and whether other programs keep the cores
+// busy, judged by the first worker over windows of its work. The queue's own reads the
+// system's clocks (see D3DRasterQueue.cpp); tests give one that answers as they say.
+class CoreWatch {
+  public:
+    using Clock = std::chrono::steady_clock;
+    enum class Verdict { kUndecided, kFree, kTaken };
+    virtual ~CoreWatch() = default;
+    virtual Clock::time_point Now() const { return Clock::now(); }
+    // On the measuring worker: a window begins afresh (its first wake, and each time the
+    // workers are tried again), the worker having woken at woke.
+    virtual void Begin(Clock::time_point woke) = 0;
+    // After each of its turns of work, the time it was ready to run meanwhile (spinning or
+    // drawing); a verdict each time a window is complete.
+    virtual Verdict Add(Clock::duration ready) = 0;
+};
+
 class RasterQueue final : public SurfaceWork {
   public:
-    // threads >= 2: the caller's thread and threads - 1 workers.
-    explicit RasterQueue(int threads);
+    // threads >= 2: the caller's thread and threads - 1 workers. Without a watch the queue
+    // watches the system's clocks, where each thread has a core of its own; a watch given is
+    // asked whatever the cores.
+    explicit RasterQueue(int threads, std::unique_ptr<CoreWatch> watch = nullptr);
     ~RasterQueue();
     RasterQueue(const RasterQueue&) = delete;
     RasterQueue& operator=(const RasterQueue&) = delete;
@@ -67,7 +86,7 @@ class RasterQueue final : public SurfaceWork {
     // Whether the caller draws every band itself for now, the cores being taken by other
     // programs (see crowded_); and, for tests, a start of that as if the first worker had
     // just found it.
-    bool Crowded() const { return crowded_.load(std::memory_order_relaxed); }
+    bool Crowded() const { return crowded_.load(std::memory_order_acquire); }
     void AssumeCrowded();
 
   private:
@@ -104,14 +123,10 @@ class RasterQueue final : public SurfaceWork {
                            size_t count);
     void DrawFollowing(const Batch& inFlight, Batch& last);
     void WorkerLoop(bool measures);
-    // The measuring worker's time ready to run, against the processor time it got.
+    // Where the measuring worker's windows stand.
     struct Share {
         uint32_t trial = ~0u;  // none yet: the first wake starts a window
         bool retry = false;    // the first window after the workers were tried again
-        double cpuAtStart = 0;
-        int64_t switchesAtStart = 0;
-        std::chrono::steady_clock::time_point start;
-        std::chrono::steady_clock::duration ready{};
     };
     void Measure(Share& share, std::chrono::steady_clock::duration ready);
     void TryWorkersAgain();
@@ -123,6 +138,7 @@ class RasterQueue final : public SurfaceWork {
     bool hasDraw_ = false;
     std::vector<DirectDrawSurface7*> marked_;
 
+    std::unique_ptr<CoreWatch> watch_;
     // Hand-over to the workers.
     std::vector<std::thread> workers_;
     std::mutex mutex_;

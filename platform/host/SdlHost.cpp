@@ -60,12 +60,6 @@ void SilentCallback(void*, Uint8* stream, int len) {
     SDL_memset(stream, 0, static_cast<size_t>(len));
 }
 
-double ProcessCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
-
 double SteadySeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();

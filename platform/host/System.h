@@ -21,8 +21,13 @@ std::tm LocalTime(std::time_t t);
 double ResidentMemoryMb();
 double PeakResidentMemoryMb();
 
-// The processor time the calling thread has had so far, in seconds; 0 when unknown.
+// The processor time the calling thread, or the whole process, has had so far, in seconds; 0
+// when unknown. Fine enough to weigh bursts of a few milliseconds: Windows' own thread and
+// process times advance in timer ticks (15.6 ms), so there they come from the processor cycles
+// the system counts for the thread, at a rate measured once (the first call takes about 10 ms),
+// and from the coarse times only where cycles are not counted (Wine).
 double ThreadCpuSeconds();
+double ProcessCpuSeconds();
 // How often the system has taken the processor from this process's threads while they were
 // ready to run (involuntary context switches), over its life; -1 where it does not count them.
 int64_t InvoluntarySwitches();

@@ -44,6 +44,12 @@ double ThreadCpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+double ProcessCpuSeconds() {
+    timespec t{};
+    if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t) != 0) return 0;
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 int64_t InvoluntarySwitches() {
     rusage usage{};
     if (getrusage(RUSAGE_SELF, &usage) != 0) return -1;

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/dx/D3DRasterQueue.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DirectDraw.h"
 #include "platform/dx/Gdi.h"
@@ -382,4 +386,79 @@ TEST_F(ThreadedDevice, AClearOfNothingWritesNothing) {
         const std::vector<uint16_t> red(static_cast<size_t>(kW) * kH, 0xF800);
         EXPECT_EQ(std::vector<uint16_t>(target->Pixels(), target->Pixels() + kW * kH), red);
     }
+}
+
+namespace {
+
+// The machine as a test says: every window the measuring worker completes finds the cores taken
+// or free, and the clock stands where the test puts it.
+class ScriptedWatch final : public d3d::CoreWatch {
+  public:
+    std::atomic<int64_t> nowMs{0};
+    std::atomic<bool> taken{true};
+    std::atomic<int> windows{0};
+
+    Clock::time_point Now() const override {
+        return Clock::time_point(std::chrono::milliseconds(nowMs.load()));
+    }
+    void Begin(Clock::time_point) override {}
+    Verdict Add(Clock::duration) override {
+        const bool cores = taken.load();
+        windows.fetch_add(1);
+        return cores ? Verdict::kTaken : Verdict::kFree;
+    }
+};
+
+// Waits (in real time, bounded) for what the worker does after its turn.
+template <class Done>
+bool Eventually(Done done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+}  // namespace
+
+// While other programs keep the cores busy the workers are tried again after 2 s, then twice as
+// long after each try that finds the cores still taken, up to 16 s; a window that finds them
+// free starts the schedule over.
+TEST_F(ThreadedDevice, WorkersStandAsideLongerWhileTheCoresStayTaken) {
+    SurfacePtr target = MakeTarget(kW, kH);  // outlives the queue
+    auto owned = std::make_unique<ScriptedWatch>();
+    ScriptedWatch& watch = *owned;
+    d3d::RasterQueue queue(2, std::move(owned));
+    // A turn of work for the workers: one small clear, drawn when the queue is finished.
+    auto work = [&] {
+        d3d::ClearJob nothing;
+        nothing.x2 = 8;
+        nothing.y2 = 8;
+        queue.AddClear(nothing, target.get(), nullptr);
+        queue.Finish();
+    };
+    // The workers find the cores taken now; they stay aside for exactly `seconds`.
+    auto standsAsideFor = [&](int seconds) {
+        const int before = watch.windows.load();
+        work();
+        if (!Eventually([&] { return queue.Crowded(); })) return -1;
+        EXPECT_EQ(watch.windows.load(), before + 1);
+        const int64_t since = watch.nowMs.load();
+        watch.nowMs = since + int64_t{seconds} * 1000 - 1;
+        queue.Finish();
+        if (!queue.Crowded()) return 0;  // tried again too soon
+        watch.nowMs = since + int64_t{seconds} * 1000;
+        queue.Finish();
+        return queue.Crowded() ? seconds + 1 : seconds;  // or not yet
+    };
+    for (int seconds : {2, 4, 8, 16, 16}) EXPECT_EQ(standsAsideFor(seconds), seconds);
+    // A window with the cores free: the next time they are taken, 2 s again.
+    watch.taken = false;
+    const int before = watch.windows.load();
+    work();
+    ASSERT_TRUE(Eventually([&] { return watch.windows.load() == before + 1; }));
+    EXPECT_FALSE(queue.Crowded());
+    watch.taken = true;
+    EXPECT_EQ(standsAsideFor(2), 2);
 }

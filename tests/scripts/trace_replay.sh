@@ -93,4 +93,32 @@ for field in frames= threads= soft_ms_p50= soft_ms_p95= gl_ms_p50= gl_ms_p95= sp
 done
 within=$(sed -E 's/.*within16=([0-9.]+).*/\1/' <<<"$line")
 awk -v w="$within" 'BEGIN { exit !(w >= 0.95) }' || fail "renderers disagree: $line"
+
+# An indexed draw whose last index names no vertex it has: refused, naming the record, before
+# OpenGL is handed indices that would read past the vertices. Written word by word: a surface,
+# a device on it, three vertices, the indices 0 1 2 0 2 3, the draw.
+words() {
+    for v in "$@"; do
+        printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $((v >> 8 & 255)) \
+            $((v >> 16 & 255)) $((v >> 24 & 255)))"
+    done
+}
+record() { printf "$(printf '\\x%02x' "$1")"; shift; words $(($# * 4)) "$@"; }
+{
+    printf 'VLMTRACE'; words 1 0
+    record 4 1 7 16 16 0 0 0 0 0 $((0x2040)) 0
+    record 20 2 1
+    record 22 2
+    record 1 1 $(printf '0 %.0s' {1..24})
+    record 1 2 $((0x10000)) 2 $((0x30002))
+    record 34 2 4 $((0x112)) 3 1 6 2 0
+    record 23 2
+    record 255 7 0
+} >"$work/index.vtr"
+for renderer in gl soft; do
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$replay" "$work/index.vtr" \
+        --renderer $renderer 2>"$work/err"
+    [[ $? -eq 1 ]] && grep -q "record 4 (Draw): index 3 (number 6 of 6) past the draw's 3 vertices" \
+        "$work/err" || fail "index past the vertices, $renderer: $(cat "$work/err")"
+done
 echo "$line"

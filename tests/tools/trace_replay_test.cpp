@@ -11,6 +11,11 @@
 #include <fstream>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include "platform/dx/D3DConstants.h"
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DirectDraw.h"
@@ -471,4 +476,97 @@ TEST_F(TraceReplay, ABlobPastTheLastOneIsRefused) {
                   std::string::npos)
             << why;
     }
+}
+
+// An indexed draw whose index names no vertex it has is refused while its record is decoded,
+// naming the file and the record, before any player sees it: the OpenGL player hands indices to
+// the driver as they are.
+TEST_F(TraceReplay, AnIndexPastTheDrawsVerticesIsRefusedBeforeAnyPlayer) {
+    using dxtrace::Op;
+    // Checks nothing and draws nothing, as far as indices go like the OpenGL player.
+    struct Unchecking : replay::SoftPlayer {
+        int draws = 0;
+        void Draw(uint32_t, const replay::DrawCall&) override { ++draws; }
+        void DrawVB(uint32_t, const replay::DrawVBCall&) override { ++draws; }
+    };
+    struct Case {
+        const char* name;
+        Op op;
+        std::vector<char> payload;
+        const char* why;  // "": played
+    };
+    // Blob 1 holds three D3DVERTEX, blob 2 the indices 0, 1, 3.
+    const Case cases[] = {
+        {"Draw of three vertices", Op::Draw,
+         TraceBytes::Payload({1, D3DPT_TRIANGLELIST, D3DFVF_VERTEX, 3, 1, 3, 2, 0}),
+         "index 3 (number 3 of 3) past the draw's 3 vertices"},
+        {"DrawVB of three vertices", Op::DrawVB,
+         TraceBytes::Payload({1, D3DPT_TRIANGLELIST, 1, 5, 3, 3, 2, 0}),
+         "index 3 (number 3 of 3) past the draw's 3 vertices"},
+        {"DrawVB of four vertices", Op::DrawVB,
+         TraceBytes::Payload({1, D3DPT_TRIANGLELIST, 1, 5, 4, 3, 2, 0}), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TraceBytes t;
+        std::vector<char> vertices = TraceBytes::Payload({1});
+        vertices.resize(4 + 3 * sizeof(D3DVERTEX));
+        t.Record(Op::Blob, vertices);
+        std::vector<char> indices = TraceBytes::Payload({2, 1 << 16, 3});
+        indices.resize(4 + 3 * 2);
+        t.Record(Op::Blob, indices);
+        t.Record(c.op, c.payload);
+        t.End();
+        const std::string path = t.Write(Path("indices.vtr"));
+        Unchecking player;
+        std::string why;
+        try {
+            replay::Play(replay::LoadTrace(path), player, replay::PlayOptions{}, nullptr);
+        } catch (const replay::TraceError& e) {
+            why = e.what();
+        }
+        if (*c.why == '\0') {
+            EXPECT_EQ(why, "");
+            EXPECT_EQ(player.draws, 1);
+        } else {
+            EXPECT_NE(why.find(path + ": record 1 (" + replay::OpName(c.op) + "): " + c.why),
+                      std::string::npos)
+                << why;
+            EXPECT_EQ(player.draws, 0);
+        }
+    }
+}
+
+// A blob's size is counted in 64 bits: one of nearly 4 GiB (here in a sparse file) asks for all
+// of it, never for a count wrapped round to nothing that the bytes would then overrun, and where
+// that much memory cannot be had the trace is refused saying so.
+TEST_F(TraceReplay, ABlobThatDoesNotFitInMemoryIsRefusedSayingSo) {
+#if defined(__SANITIZE_ADDRESS__) || !defined(__linux__)
+    GTEST_SKIP() << "needs a memory limit that only the plain Linux build takes";
+#else
+    TraceBytes t;
+    t.Record(dxtrace::Op::Blob, TraceBytes::Payload({1}));
+    const uint32_t size = 0xFFFFFFFFu;  // the id and 4 GiB - 5 bytes
+    std::memcpy(&t.bytes[17], &size, 4);
+    const std::string path = t.Write(Path("huge.vtr"));
+    std::filesystem::resize_file(path, t.bytes.size() - 4 + size);
+    // In a process of its own, allowed 1 GiB more address space than it has.
+    auto loadWithLessMemory = [&path] {
+        std::ifstream statm("/proc/self/statm");
+        uint64_t pages = 0;
+        statm >> pages;
+        const rlim_t limit = pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) + (1u << 30);
+        const rlimit cap{limit, limit};
+        setrlimit(RLIMIT_AS, &cap);
+        try {
+            replay::LoadTrace(path);
+        } catch (const replay::TraceError& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            std::exit(3);
+        }
+        std::exit(0);
+    };
+    EXPECT_EXIT(loadWithLessMemory(), ::testing::ExitedWithCode(3),
+                "huge.vtr at byte 16: blob 1 of 4294967291 bytes does not fit in memory");
+#endif
 }

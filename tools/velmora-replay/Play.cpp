@@ -40,6 +40,18 @@ const uint16_t* Indices(RecordReader& r, const Trace& t, uint32_t id, int32_t in
     return idx ? reinterpret_cast<const uint16_t*>(idx) : &kNone;
 }
 
+// Every index of an indexed draw names one of its vertices: the OpenGL player hands the indices
+// to the driver as they are, which would read past the vertices it was given.
+void CheckIndices(RecordReader& r, const uint16_t* indices, int32_t indexCount, int32_t vertices) {
+    for (int32_t i = 0; i < indexCount; ++i) {
+        if (indices[i] >= vertices) {
+            r.Fail("index " + std::to_string(indices[i]) + " (number " + std::to_string(i + 1) +
+                   " of " + std::to_string(indexCount) + ") past the draw's " +
+                   std::to_string(vertices) + " vertices");
+        }
+    }
+}
+
 void PlayRecord(const Trace& t, size_t i, Player& p, const PlayOptions& options,
                 const FlipHook& onFlip, int& pass) {
     RecordReader r(t, i);
@@ -287,6 +299,7 @@ void PlayRecord(const Trace& t, size_t i, Player& p, const PlayOptions& options,
             if (indexCount >= 0) {
                 c.indexCount = indexCount;
                 c.indices = Indices(r, t, ib, indexCount);
+                CheckIndices(r, c.indices, c.indexCount, c.vertexCount);
             }
             p.Draw(device, c);
             break;
@@ -306,6 +319,7 @@ void PlayRecord(const Trace& t, size_t i, Player& p, const PlayOptions& options,
             if (indexCount >= 0) {
                 c.indexCount = indexCount;
                 c.indices = Indices(r, t, ib, indexCount);
+                CheckIndices(r, c.indices, c.indexCount, c.numVertices);
             }
             p.DrawVB(device, c);
             break;

@@ -17,6 +17,7 @@ struct PlayOptions {
     bool ditherOff = false;  // pictures compared with a renderer that cannot dither
 };
 
+// An indexed draw's indices are below its vertex count (Play checks them).
 struct DrawCall {
     int32_t type = 0, fvf = 0, vertexCount = 0, flags = 0;
     const void* vertices = nullptr;
@@ -27,7 +28,7 @@ struct DrawCall {
 struct DrawVBCall {
     int32_t type = 0, startVertex = 0, numVertices = 0, flags = 0;
     uint32_t buffer = 0;
-    const uint16_t* indices = nullptr;
+    const uint16_t* indices = nullptr;  // below numVertices
     int32_t indexCount = 0;
 };
 

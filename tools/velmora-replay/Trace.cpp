@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace replay {
 
@@ -114,7 +115,11 @@ Trace LoadTrace(const std::string& path) {
     }
     Trace t;
     t.path = path;
-    t.arena.reserve(static_cast<size_t>(fileSize) / 8 + 1);
+    // Room for the blobs at once where there is; otherwise each blob finds its own below.
+    try {
+        t.arena.reserve(static_cast<size_t>(fileSize) / 8 + 1);
+    } catch (const std::bad_alloc&) {
+    }
     t.blobs.emplace_back();
     // The size measured at the start bounds every read: a file still being written (by a run
     // that is recording) is read up to that size.
@@ -151,12 +156,19 @@ Trace LoadTrace(const std::string& path) {
                 throw TraceError(where(position) + ": blob " + std::to_string(id) +
                                  " out of order (expected " + std::to_string(t.blobs.size()) + ")");
             }
+            // A blob takes up to 4 GiB, padded to whole 8-byte words: counted in 64 bits.
             const uint32_t n = size - 4;
             Trace::Blob b;
-            b.offset = t.arena.size() * 8;
+            b.offset = uint64_t{t.arena.size()} * 8;
             b.size = n;
             b.defined = true;
-            t.arena.resize(t.arena.size() + (n + 7) / 8);
+            try {
+                t.arena.resize(t.arena.size() + (uint64_t{n} + 7) / 8);
+            } catch (const std::bad_alloc&) {
+                throw TraceError(where(position) + ": blob " + std::to_string(id) + " of " +
+                                 std::to_string(n) + " bytes does not fit in memory, after " +
+                                 std::to_string(b.offset >> 20) + " MB of data before it");
+            }
             if (std::fread(reinterpret_cast<uint8_t*>(t.arena.data()) + b.offset, 1, n,
                            file.get()) != n) {
                 throw TraceError(where(position) + ": cut short inside a blob");
@@ -178,7 +190,12 @@ Trace LoadTrace(const std::string& path) {
         } else {
             Record r{op, static_cast<uint32_t>(t.payloads.size()), size};
             if (t.payloads.size() + size > UINT32_MAX) throw TraceError(path + ": too large");
-            t.payloads.resize(t.payloads.size() + size);
+            try {
+                t.payloads.resize(t.payloads.size() + size);
+            } catch (const std::bad_alloc&) {
+                throw TraceError(where(position) + ": " + OpName(op) + " record of " +
+                                 std::to_string(size) + " bytes does not fit in memory");
+            }
             if (std::fread(t.payloads.data() + r.offset, 1, size, file.get()) != size) {
                 throw TraceError(where(position) + ": cut short inside a record");
             }
