@@ -192,8 +192,9 @@ window_test() {
     else
         echo "   Esc: exit status 0"
     fi
-    # The error box: the program alone in a folder, without its Data.kqx.
-    local alone="$out/alone"
+    # The error box: the program alone in a folder named in Cyrillic and Chinese, without its
+    # Data.kqx; the box's text is also on standard error, where the folder must be spelled right.
+    local alone="$out/Без данных 无数据"
     rm -rf "$alone" && mkdir -p "$alone" && cp "$win/velmora.exe" "$alone/"
     (cd "$alone" && "$run" ./velmora.exe --windowed --res hi >"$out/error.log" 2>&1) &
     pid=$!
@@ -221,6 +222,98 @@ window_test() {
         kill $pid 2>/dev/null
         ok=1
     fi
+    if grep -q "Data.kqx not found; looked in .*/Без данных 无数据/" "$out/error.log"; then
+        echo "   the box names the folder \"Без данных 无数据\""
+    else
+        echo "   the box does not name the folder as it is spelled:"
+        sed 's/^/     /' "$out/error.log"
+        ok=1
+    fi
+    scaled_window_test || ok=1
+    return $ok
+}
+
+# At 150 % display scaling (144 DPI), from a folder named in Cyrillic and Chinese, with the
+# system's Pictures folder redirected to one so named: the window is 640x480 real pixels, the
+# scene shows, SPACE writes its PNG into Pictures\Velmora, Esc ends it with status 0.
+scaled_window_test() {
+    local folder="$out/Проверка 测试" pictures="$out/Картинки 图片" ok=0
+    local shell_folders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+    rm -rf "$folder" "$pictures" && mkdir -p "$folder" "$pictures"
+    cp "$win/velmora.exe" "$win/Data.kqx" "$folder/"
+    "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+    "$run" reg add "$shell_folders" /v "My Pictures" /t REG_EXPAND_SZ \
+        /d "$(winepath -w "$pictures" 2>/dev/null)" /f >/dev/null 2>&1
+    restore() {
+        "$run" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+        "$run" reg add "$shell_folders" /v "My Pictures" /t REG_EXPAND_SZ \
+            /d '%USERPROFILE%\Pictures' /f >/dev/null 2>&1
+    }
+    (cd "$folder" && "$run" ./velmora.exe --windowed --res hi >"$out/scaled.log" 2>&1) &
+    local pid=$! window=""
+    for _ in $(seq 60); do
+        for w in $(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null); do
+            eval "$(xdotool getwindowgeometry --shell "$w")"
+            [[ "$WIDTH" -ge 320 ]] && window=$w
+        done
+        [[ -n "$window" ]] && break
+        sleep 0.5
+    done
+    if [[ -z "$window" ]]; then
+        echo "   at 144 DPI from \"Проверка 测试\": no window"
+        kill $pid 2>/dev/null
+        restore
+        return 1
+    fi
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    if [[ "$WIDTH" -eq 640 && "$HEIGHT" -eq 480 ]]; then
+        echo "   at 144 DPI: the window is 640x480 real pixels"
+    else
+        echo "   at 144 DPI: the window is ${WIDTH}x${HEIGHT}, not 640x480 real pixels"
+        ok=1
+    fi
+    local waited=0 mean=0 deviation=0
+    while [[ $waited -lt 60 ]]; do
+        sleep 2
+        waited=$((waited + 2))
+        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/scaled-window.png"
+        mean=$(convert "$out/scaled-window.png" -format '%[fx:mean]' info:)
+        deviation=$(convert "$out/scaled-window.png" -format '%[fx:standard_deviation]' info:)
+        awk -v m="$mean" -v d="$deviation" 'BEGIN { exit !(m > 0.05 && d > 0.02) }' && break
+    done
+    echo "   the scene after $waited s: mean $mean, deviation $deviation ($out/scaled-window.png)"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+    sleep 0.3
+    # SPACE keeps the frame shown (and starts the screenshot fade); held until it is there.
+    xdotool keydown space
+    local shot=""
+    for _ in $(seq 40); do
+        shot=$(find "$pictures/Velmora" -name 'velmora-*.png' 2>/dev/null | head -1)
+        [[ -n "$shot" ]] && break
+        sleep 0.5
+    done
+    xdotool keyup space
+    if [[ -n "$shot" ]]; then
+        echo "   SPACE: $(basename "$shot") in \"Картинки 图片/Velmora\" ($(stat -c %s "$shot") bytes)"
+    else
+        echo "   SPACE: no picture in \"Картинки 图片/Velmora\""
+        ok=1
+    fi
+    xdotool keydown Escape
+    local status
+    wait_for_exit $pid
+    xdotool keyup Escape 2>/dev/null
+    if [[ $status -ne 0 ]]; then
+        echo "   exit status $status after Esc"
+        kill $pid 2>/dev/null
+        ok=1
+    fi
+    if [[ -n "$shot" ]] && ! grep -q "Screenshot saved: .*Картинки 图片.Velmora.velmora-" "$out/scaled.log"; then
+        echo "   the saved picture's name is not printed as it is spelled:"
+        sed 's/^/     /' "$out/scaled.log"
+        ok=1
+    fi
+    restore
     return $ok
 }
 if wants window; then
