@@ -229,6 +229,16 @@ window_test() {
         sed 's/^/     /' "$out/error.log"
         ok=1
     fi
+    # Started without a console (as from Explorer), a wrong option reaches a box with its text.
+    if (cd "$win" && "$run" ./velmora_tests.exe --gtest_filter=WindowsProgram.ErrorsWithoutAConsoleReachABox \
+            --gtest_brief=1) >"$out/no-console.log" 2>&1 && grep -q "1 test" "$out/no-console.log" &&
+        ! grep -q SKIPPED "$out/no-console.log"; then
+        echo "   without a console: the error in a box \"Velmora\", OK"
+    else
+        echo "   without a console: no box with the error"
+        tail -15 "$out/no-console.log"
+        ok=1
+    fi
     scaled_window_test || ok=1
     return $ok
 }

@@ -3,7 +3,9 @@
 // executable as Explorer reads them; and a program of the window kind that still prints where
 // it was started and shows its errors in a box where it was not.
 // clang-format off
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #include <shellapi.h>
 // clang-format on
@@ -36,7 +38,7 @@ std::filesystem::path Program() {
 std::string Version() {
     const ProgramRun run = RunProgram(BuiltProgram("velmora"), {"--version"});
     EXPECT_EQ(run.status, 0);
-    std::string version = run.output.substr(0, run.output.find('\n'));
+    std::string version = run.output.substr(0, run.output.find_first_of("\r\n"));
     EXPECT_TRUE(version.starts_with("velmora ")) << run.output;
     return version.substr(std::string("velmora ").size());
 }
@@ -252,8 +254,14 @@ TEST(WindowsProgram, WindowKindThatStillPrints) {
 }
 
 // Started with nowhere to print (from Explorer, a shortcut), an error reaches a message box
-// named after the program, which says what the console would have said.
+// named after the program, which says what the console would have said. Wine without an X
+// server has no windows at all: the suite skips it there, and scripts/test-windows.sh runs it
+// again on its private X server.
 TEST(WindowsProgram, ErrorsWithoutAConsoleReachABox) {
+    HWND probe =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (probe == nullptr) GTEST_SKIP() << "no windows here (Wine without a display)";
+    DestroyWindow(probe);
     std::wstring command = L"\"" + Program().wstring() + L"\" --frames x";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -342,7 +350,7 @@ TEST(WindowsPaths, FlightFromFoldersNamedOutsideAscii) {
             run = RunProgram(Utf8(folder / "velmora.exe"), args);
         }
         EXPECT_EQ(run.status, 0) << run.errors;
-        EXPECT_EQ(FileBytes(shot), expected) << "the frame differs or was not written";
+        EXPECT_TRUE(FileBytes(shot) == expected) << "the frame differs or was not written";
         // Made beside the program (not in the temporary folder) and removed again.
         EXPECT_NE(std::find(made.begin(), made.end(), L"Temp.dat"), made.end());
         EXPECT_NE(std::find(removed.begin(), removed.end(), L"Temp.dat"), removed.end());
