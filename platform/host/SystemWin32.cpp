@@ -291,13 +291,17 @@ namespace {
 bool outputSeen = true, errorsSeen = true;
 UINT consoleCodePage = 0;
 
-// A standard handle that the starter gave: a file or pipe it redirected to, or a console's.
-// Started from Explorer or typed into a command prompt, a program of the window kind has none.
-bool Given(DWORD which) {
+// The type of a standard handle that the starter gave: a file or pipe it redirected to
+// (FILE_TYPE_DISK, FILE_TYPE_PIPE), a console's (FILE_TYPE_CHAR); FILE_TYPE_UNKNOWN for none, as
+// a program of the window kind started from Explorer or typed into a command prompt gets.
+DWORD GivenType(DWORD which) {
     const HANDLE h = GetStdHandle(which);
-    if (h == nullptr || h == INVALID_HANDLE_VALUE) return false;
-    const DWORD type = GetFileType(h);
-    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE || type == FILE_TYPE_CHAR;
+    if (h == nullptr || h == INVALID_HANDLE_VALUE) return FILE_TYPE_UNKNOWN;
+    return GetFileType(h);
+}
+
+bool Redirected(DWORD type) {
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
 }
 
 void RestoreConsoleCodePage() {
@@ -307,23 +311,25 @@ void RestoreConsoleCodePage() {
 }  // namespace
 
 void ConnectStandardStreams() {
-    const bool in = Given(STD_INPUT_HANDLE), out = Given(STD_OUTPUT_HANDLE),
-               err = Given(STD_ERROR_HANDLE);
-    if (out && err) return;
+    const DWORD in = GivenType(STD_INPUT_HANDLE), out = GivenType(STD_OUTPUT_HANDLE),
+                err = GivenType(STD_ERROR_HANDLE);
+    if (Redirected(out) && Redirected(err)) return;
     // A program of the window kind gets no console; the command prompt it was typed into has
-    // one to lend. The streams that the starter gave stay where they were sent.
+    // one to lend. The streams that the starter redirected stay where they were sent.
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
-        // Started from Explorer: what is printed goes nowhere, quietly (a stream that cannot be
-        // written would otherwise turn the exit status into a failure); TellUser shows errors.
-        outputSeen = out;
-        errorsSeen = err;
-        if (!out) std::freopen("NUL", "w", stdout);
-        if (!err) std::freopen("NUL", "w", stderr);
+        // A console's handles the starter gave (Wine gives them) are kept. Started from
+        // Explorer there are none: what is printed goes nowhere, quietly (a stream that cannot
+        // be written would otherwise turn the exit status into a failure), and TellUser shows
+        // the errors in a box.
+        outputSeen = out != FILE_TYPE_UNKNOWN;
+        errorsSeen = err != FILE_TYPE_UNKNOWN;
+        if (!outputSeen) std::freopen("NUL", "w", stdout);
+        if (!errorsSeen) std::freopen("NUL", "w", stderr);
         return;
     }
-    if (!out) std::freopen("CONOUT$", "w", stdout);
-    if (!err) std::freopen("CONOUT$", "w", stderr);
-    if (!in) std::freopen("CONIN$", "r", stdin);
+    if (!Redirected(out)) std::freopen("CONOUT$", "w", stdout);
+    if (!Redirected(err)) std::freopen("CONOUT$", "w", stderr);
+    if (!Redirected(in)) std::freopen("CONIN$", "r", stdin);
     // Paths are UTF-8; the console shows them so while this program runs, and the prompt gets
     // its own code page back afterwards.
     consoleCodePage = GetConsoleOutputCP();
