@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <span>
 #include <string>
@@ -55,6 +56,9 @@ FileHandle CreateTemporaryFile(const std::string& prefix, std::string& path, std
 
 // Creates path only when nothing has that name. kNoFile with exists set when something has.
 FileHandle CreateNewFile(const std::string& path, bool& exists, std::string& failure);
+
+// fopen(path, "wb") for a UTF-8 path; nullptr when it cannot be opened.
+std::FILE* OpenFileForWriting(const std::string& path);
 
 // Writes all the bytes; false with the reason otherwise.
 bool WriteAllBytes(FileHandle file, std::span<const uint8_t> bytes, std::string& failure);

@@ -141,6 +141,10 @@ bool WriteAllBytes(FileHandle file, std::span<const uint8_t> bytes, std::string&
     return true;
 }
 
+std::FILE* OpenFileForWriting(const std::string& path) {
+    return std::fopen(path.c_str(), "wb");
+}
+
 bool CloseFile(FileHandle file, std::string& failure) {
     if (::close(static_cast<int>(file)) == 0) return true;
     failure = std::strerror(errno);

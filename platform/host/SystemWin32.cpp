@@ -248,6 +248,10 @@ bool WriteAllBytes(FileHandle file, std::span<const uint8_t> bytes, std::string&
     return true;
 }
 
+std::FILE* OpenFileForWriting(const std::string& path) {
+    return _wfopen(Wide(path).c_str(), L"wb");
+}
+
 bool CloseFile(FileHandle file, std::string& failure) {
     if (CloseHandle(AsHandle(file))) return true;
     failure = ErrorText(GetLastError());
