@@ -17,7 +17,7 @@ choose_sudo || sudo=(false)  # apt-get then fails with its own message
 packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     wine wine64 dpkg-dev cmake ninja-build libgtest-dev googletest zip unzip xvfb xdotool imagemagick
-    locales
+    locales x11-utils
 )
 mapfile -t missing < <(missing_packages "${packages[@]}")
 if [[ ${#missing[@]} -gt 0 ]]; then

@@ -3,8 +3,8 @@
 # Windows suite through ctest, its path tests again under a Russian system locale, the
 # headless flight compared byte for byte with the Linux build's, and the window on a private X
 # server (the question answered, the scene shown and not black, Esc, exit status 0; at 150 %
-# display scaling from a folder named in Cyrillic and Chinese, SPACE into a Pictures folder so
-# named; the error box without Data.kqx). Prints how long each step took.
+# display scaling from a folder named in Cyrillic and Chinese, the program's icon on the window,
+# SPACE into a Pictures folder so named; the error box without Data.kqx). Prints how long each step took.
 # Usage: scripts/test-windows.sh LINUX_BUILD WINDOWS_BUILD [spills] [suite] [paths] [flight]
 # [window] (the steps to run; all when none is named).
 set -uo pipefail
@@ -121,7 +121,7 @@ wait_for_exit() {
 
 window_test() {
     local missing=()
-    for tool in Xvfb xdotool import convert; do command -v $tool >/dev/null || missing+=($tool); done
+    for tool in Xvfb xdotool import convert xprop; do command -v $tool >/dev/null || missing+=($tool); done
     if [[ ${#missing[@]} -gt 0 ]]; then
         echo "   skipped: ${missing[*]} missing"
         return 0
@@ -292,6 +292,34 @@ scaled_window_test() {
         awk -v m="$mean" -v d="$deviation" 'BEGIN { exit !(m > 0.05 && d > 0.02) }' && break
     done
     echo "   the scene after $waited s: mean $mean, deviation $deviation ($out/scaled-window.png)"
+    # The taskbar's and Alt+Tab's icon: Wine hands the window's icons to X (by now), at the
+    # sizes this DPI asks for; the largest must be the program's own at that size (Wine's
+    # default would stand there otherwise).
+    local shown="" wanted="" size
+    for w in $(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null); do
+        shown+=$(xprop -id "$w" -notype -f _NET_WM_ICON 32c '=$0+' _NET_WM_ICON 2>/dev/null |
+            sed 's/^_NET_WM_ICON=//' | tr ',' '\n' | awk '{ v[NR] = $1 + 0 } END {
+                for (i = 1; i < NR; i += 2 + v[i] * v[i + 1]) if (v[i] > v[best]) best = i
+                if (!best) exit
+                n = v[best] * v[best + 1]
+                for (k = 0; k < n; k++) {
+                    p = v[best + 2 + k]; r += int(p / 65536) % 256; g += int(p / 256) % 256; b += p % 256
+                }
+                printf "%d %.3f %.3f %.3f", v[best], r / n / 255, g / n / 255, b / n / 255 }')
+    done
+    size=${shown%% *}
+    for index in 0 1 2 3 4 5; do
+        if [[ $(identify -format '%w' "$win/velmora.ico[$index]" 2>/dev/null) == "$size" ]]; then
+            wanted="$size $(convert "$win/velmora.ico[$index]" -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:)"
+        fi
+    done
+    if [[ -n "$shown" && -n "$wanted" ]] && awk -v s="$shown" -v w="$wanted" 'BEGIN { split(s, a, " "); split(w, b, " ")
+            for (i = 2; i <= 4; i++) if (a[i] - b[i] > 0.01 || b[i] - a[i] > 0.01) exit 1 }'; then
+        echo "   the window's icon is the program's (${size}x$size, mean colour ${shown#* })"
+    else
+        echo "   the window's icon is not the program's: \"$shown\" against \"$wanted\""
+        ok=1
+    fi
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
     sleep 0.3
     # SPACE keeps the frame shown (and starts the screenshot fade); held until it is there.

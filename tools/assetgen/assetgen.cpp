@@ -56,10 +56,36 @@ void PutLittleEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-// An .ico file: its directory, then each size as a PNG, which Windows reads at every size.
+// One size's image as an icon holds it: from 256 pixels a PNG, below that the bitmap every
+// reader of icons knows (a header, 32-bit BGRA rows bottom-up, then an all-clear AND mask).
+std::vector<uint8_t> IconImage(const Raster& icon) {
+    if (icon.width >= 256) return EncodePng(icon);
+    const std::vector<uint8_t> rgb = RgbBytes(icon);
+    const int maskRow = (icon.width + 31) / 32 * 4;
+    std::vector<uint8_t> dib;
+    PutLittleEndian(dib, 40, 4);  // BITMAPINFOHEADER
+    PutLittleEndian(dib, static_cast<uint32_t>(icon.width), 4);
+    PutLittleEndian(dib, static_cast<uint32_t>(icon.height * 2), 4);  // the colours and the mask
+    PutLittleEndian(dib, 1, 2);
+    PutLittleEndian(dib, 32, 2);
+    PutLittleEndian(dib, 0, 4);  // uncompressed
+    PutLittleEndian(dib,
+                    static_cast<uint32_t>(icon.width * icon.height * 4 + maskRow * icon.height), 4);
+    for (int i = 0; i < 4; ++i) PutLittleEndian(dib, 0, 4);
+    for (int y = icon.height - 1; y >= 0; --y) {
+        for (int x = 0; x < icon.width; ++x) {
+            const uint8_t* p = &rgb[(static_cast<size_t>(y) * icon.width + x) * 3];
+            dib.insert(dib.end(), {p[2], p[1], p[0], 255});
+        }
+    }
+    dib.insert(dib.end(), static_cast<size_t>(maskRow) * icon.height, 0);
+    return dib;
+}
+
+// An .ico file: its directory, then each size's image.
 std::vector<uint8_t> WindowsIcon(const Raster& view) {
     std::vector<std::vector<uint8_t>> images;
-    for (int size : kWindowsIconSizes) images.push_back(EncodePng(IconFrom(view, size)));
+    for (int size : kWindowsIconSizes) images.push_back(IconImage(IconFrom(view, size)));
     std::vector<uint8_t> ico;
     PutLittleEndian(ico, 0, 2);  // reserved
     PutLittleEndian(ico, 1, 2);  // an icon, not a cursor
@@ -77,7 +103,8 @@ std::vector<uint8_t> WindowsIcon(const Raster& view) {
         PutLittleEndian(ico, offset, 4);
         offset += static_cast<uint32_t>(images[i].size());
     }
-    for (const std::vector<uint8_t>& png : images) ico.insert(ico.end(), png.begin(), png.end());
+    for (const std::vector<uint8_t>& image : images)
+        ico.insert(ico.end(), image.begin(), image.end());
     return ico;
 }
 
