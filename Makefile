@@ -117,8 +117,9 @@ package-windows: windows
 	@cd $(WINDOWS) && cpack -B $(CURDIR)/build/package >/dev/null
 	@ls $(CURDIR)/build/package/velmora-*-win64.zip
 
-# The Windows suite under Wine, the headless flight compared with the Linux build's byte for
-# byte, and the window under Wine on a private X server.
+# velmora.exe's disassembly checked for aligned wide-vector moves on the stack, the Windows suite
+# under Wine (its path tests again under a Russian locale), the headless flight compared with the
+# Linux build's byte for byte, and the window under Wine on a private X server.
 test-windows: windows build-run
 	@scripts/test-windows.sh $(RELEASE) $(WINDOWS)
 

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/dx/DirectDraw.h"
+#include "platform/host/FilePath.h"
 
 const char* const kUsage =
     "usage: velmora [--windowed] [--record FILE] interactive (asks Hi-res/Lo-res)\n"
@@ -61,11 +62,11 @@ int StatusAfterStandardOutput(const char* program, int status) {
 
 std::string OutputFileProblem(const std::string& file) {
     // A file that cannot be written is better said before a long run than after it.
-    const std::filesystem::path path = file;
+    const std::filesystem::path path = FilePath(file);
     const std::filesystem::path folder =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     std::error_code unusable;  // a name too long for a path, for one
-    if (!std::filesystem::is_directory(folder, unusable)) return "no folder " + folder.string();
+    if (!std::filesystem::is_directory(folder, unusable)) return "no folder " + Utf8(folder);
     if (std::filesystem::is_directory(path, unusable)) return file + " is a folder";
     return "";
 }
@@ -90,8 +91,8 @@ bool AddShot(const std::string& value, std::multimap<int, std::string>& shots, s
 // The same file under two names (relative, with "..", through a link) compares equal.
 std::filesystem::path Canonical(const std::string& file) {
     std::error_code unresolved;
-    std::filesystem::path path = std::filesystem::weakly_canonical(file, unresolved);
-    return unresolved ? std::filesystem::path(file).lexically_normal() : path;
+    std::filesystem::path path = std::filesystem::weakly_canonical(FilePath(file), unresolved);
+    return unresolved ? FilePath(file).lexically_normal() : path;
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
@@ -165,7 +166,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             headlessOnly.push_back(a);
         } else if (a == "--input") {
             if (!value(v)) return fail("--input needs a file");
-            std::ifstream in(v);
+            std::ifstream in(FilePath(v));
             if (!in) return fail("cannot read input script " + v);
             std::string why;
             auto events = ParseInputScript(in, why);
@@ -190,11 +191,11 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         } else if (a == "--desktop") {
             if (!value(v)) return fail("--desktop needs a file");
             std::error_code unreadable;  // a name too long for a path, for one
-            if (!std::filesystem::is_regular_file(v, unreadable)) {
+            if (!std::filesystem::is_regular_file(FilePath(v), unreadable)) {
                 return fail("no desktop picture " + v);
             }
             // Said now, naming the file, rather than as a display error once the run is going.
-            std::ifstream picture(v, std::ios::binary);
+            std::ifstream picture(FilePath(v), std::ios::binary);
             const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(picture)),
                                              std::istreambuf_iterator<char>());
             try {

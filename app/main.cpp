@@ -69,17 +69,19 @@ void PrintStats(const StatsHost& host) {
 
 int Run(int argc, char** argv) {
     std::string error;
-    const auto cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+    const auto cl = ParseCommandLine(CommandLineArguments(argc, argv), error);
     if (!cl) {
-        std::cerr << "velmora: " << error << " (see --help)" << std::endl;
+        TellUser("velmora: " + error + " (see --help)", true);
         return 2;
     }
     if (cl->version) {
-        std::cout << "velmora " << kVersion << std::endl;
+        TellUser(std::string("velmora ") + kVersion, false);
         return 0;
     }
     if (cl->help) {
-        std::cout << "velmora " << kVersion << "\n" << kUsage;
+        std::string usage = kUsage;
+        usage.pop_back();  // TellUser ends the line
+        TellUser(std::string("velmora ") + kVersion + "\n" + usage, false);
         return 0;
     }
     if (cl->threads > 0) SetDeviceThreads(cl->threads);
@@ -89,7 +91,7 @@ int Run(int argc, char** argv) {
             try {
                 trace = std::make_unique<dxtrace::Recorder>(cl->traceFile);
             } catch (const std::exception& e) {
-                std::cerr << "velmora: " << e.what() << std::endl;
+                TellUser(std::string("velmora: ") + e.what(), true);
                 return 1;
             }
             dxtrace::activeRecorder = trace.get();
@@ -103,7 +105,7 @@ int Run(int argc, char** argv) {
             dxtrace::activeRecorder = nullptr;
             std::string why;
             if (!trace->Finish(why)) {
-                std::cerr << "velmora: " << why << std::endl;
+                TellUser("velmora: " + why, true);
                 if (status == 0) status = 1;
             }
         }
@@ -112,21 +114,19 @@ int Run(int argc, char** argv) {
         // Esc in the input script can end the run before a requested frame.
         const std::vector<std::string> missed = host.ShotsNotReached();
         if (status == 0 && !missed.empty()) {
-            std::cerr << "velmora: the run ended after pass " << host.PassesPresented()
-                      << "; not written:";
-            for (const std::string& shot : missed) std::cerr << " --shot " << shot;
-            std::cerr << std::endl;
+            std::string line = "velmora: the run ended after pass " +
+                               std::to_string(host.PassesPresented()) + "; not written:";
+            for (const std::string& shot : missed) line += " --shot " + shot;
+            TellUser(line, true);
             return 1;
         }
         return status;
     }
-    // Only the window from here on; a console of its own would stand beside it.
-    ReleaseOwnConsole();
     std::unique_ptr<SdlHost> host;
     try {
         host = std::make_unique<SdlHost>(SdlHostOptions{!cl->windowed, cl->recordFile});
     } catch (const std::exception& e) {
-        std::cerr << "velmora: " << e.what() << std::endl;
+        TellUser(std::string("velmora: ") + e.what(), true);
         return 1;
     }
     if (cl->windowAnswerYes) host->AnswerQuestion(*cl->windowAnswerYes);
@@ -148,5 +148,6 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ConnectStandardStreams();
     return StatusAfterStandardOutput("velmora", Run(argc, argv));
 }

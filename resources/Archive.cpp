@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "core/Tables.h"
+#include "platform/host/FilePath.h"
 #include "resources/ScratchFile.h"
 
 namespace {
@@ -88,7 +89,7 @@ Archive ReadArchiveDirectory(std::span<const uint8_t> head, int64_t fileLength,
 }
 
 Archive ReadArchiveFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::ifstream in(FilePath(path), std::ios::binary | std::ios::ate);
     if (!in) throw RuntimeError(rt::FileNotFound, path + ": archive not found");
     const int64_t length = static_cast<int64_t>(in.tellg());
     if (length < 0) throw RuntimeError(rt::PathFileAccessError, path + ": archive cannot be read");
@@ -154,11 +155,11 @@ int64_t CheckedEntryStart(const Archive& archive, int index, int64_t fileLength)
 std::vector<uint8_t> ReadEntryBytes(const Archive& archive, int index) {
     // The archive may have gone or changed since its directory was read: say which.
     std::error_code ec;
-    const auto status = std::filesystem::status(archive.Path, ec);
+    const auto status = std::filesystem::status(FilePath(archive.Path), ec);
     if (status.type() == std::filesystem::file_type::not_found) {
         throw RuntimeError(rt::FileNotFound, archive.Path + ": archive not found");
     }
-    std::ifstream in(archive.Path, std::ios::binary | std::ios::ate);
+    std::ifstream in(FilePath(archive.Path), std::ios::binary | std::ios::ate);
     const int64_t length = in ? static_cast<int64_t>(in.tellg()) : -1;
     if (!in || length < 0 || status.type() != std::filesystem::file_type::regular) {
         throw RuntimeError(rt::PathFileAccessError, archive.Path + ": archive cannot be read");

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/host/FilePath.h"
+
 std::string DescribeSource(const DataSource& source) {
     if (source.Entry.empty()) return source.File;
     return source.File + ": entry \"" + source.Entry + "\" (type " +
@@ -147,7 +149,7 @@ void ByteWriter::WriteListHeader(size_t count, const char* name) {
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) throw RuntimeError(rt::FileNotFound, path + ": file not found");
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                std::istreambuf_iterator<char>());
@@ -156,7 +158,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(FilePath(path), std::ios::binary | std::ios::trunc);
     if (out) out.write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
     if (!out) throw RuntimeError(rt::PathFileAccessError, path + ": cannot be written");
 }

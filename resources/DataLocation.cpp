@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/RuntimeError.h"
+#include "platform/host/FilePath.h"
 
 #ifndef VELMORA_DATA_DIR
 #define VELMORA_DATA_DIR ""
@@ -13,7 +14,7 @@ namespace {
 
 // "a/bin/../share/velmora" is shown to people as "a/share/velmora/".
 std::string NormalFolder(const std::string& folder) {
-    std::string normal = std::filesystem::path(folder).lexically_normal().generic_string();
+    std::string normal = GenericUtf8(FilePath(folder).lexically_normal());
     if (normal.empty()) normal = ".";
     if (normal.back() != '/') normal += '/';
     return normal;
@@ -34,8 +35,7 @@ std::vector<std::string> DataFolders(const std::string& exeFolder,
     add(exeFolder);
     if (!exeFolder.empty()) {
         // Debian keeps games in <prefix>/games and their data in <prefix>/share/games/.
-        const bool games =
-            std::filesystem::path(NormalFolder(exeFolder)).parent_path().filename() == "games";
+        const bool games = FilePath(NormalFolder(exeFolder)).parent_path().filename() == "games";
         add(exeFolder + (games ? "/../share/games/velmora/" : "/../share/velmora/"));
     }
     add(builtDataFolder);
@@ -51,7 +51,7 @@ std::string FindDataArchive(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
         const std::string path = folder + kArchiveName;
         std::error_code ignored;
-        if (std::filesystem::is_regular_file(path, ignored)) return path;
+        if (std::filesystem::is_regular_file(FilePath(path), ignored)) return path;
         looked += (looked.empty() ? "" : ", ") + folder;
     }
     throw RuntimeError(rt::FileNotFound, std::string(kArchiveName) + " not found; looked in " +

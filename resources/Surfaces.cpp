@@ -8,6 +8,7 @@
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
+#include "platform/host/FilePath.h"
 #include "resources/Archive.h"
 #include "resources/ScratchFile.h"
 
@@ -66,7 +67,7 @@ SurfacePtr CreateFromArchive(int16_t archiveIndex, const std::string& name, DDSU
 }
 
 SurfacePtr CreateFromFile(const std::string& path, DDSURFACEDESC2& desc) {
-    if (path.empty() || !std::filesystem::is_regular_file(path)) {
+    if (path.empty() || !std::filesystem::is_regular_file(FilePath(path))) {
         return DirectDraw->CreateSurface(desc);
     }
     try {
@@ -163,7 +164,7 @@ int32_t LoadTexture(const std::string& path, std::vector<SurfaceFrame>& frames, 
                     int32_t& height, int32_t colorKey, const std::string& name,
                     int16_t archiveIndex) {
     const std::string filePath =
-        !path.empty() && std::filesystem::is_regular_file(path) ? path : std::string();
+        !path.empty() && std::filesystem::is_regular_file(FilePath(path)) ? path : std::string();
 
     // The first 16-bit format the device offers; without one the last format stays.
     const auto formats = Device->GetTextureFormatsEnum();

@@ -17,12 +17,20 @@ choose_sudo || sudo=(false)  # apt-get then fails with its own message
 packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     wine wine64 dpkg-dev cmake ninja-build libgtest-dev googletest zip unzip xvfb xdotool imagemagick
+    locales x11-utils
 )
 mapfile -t missing < <(missing_packages "${packages[@]}")
 if [[ ${#missing[@]} -gt 0 ]]; then
     echo "windows deps: installing ${missing[*]}"
     "${sudo[@]}" apt-get update -qq
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The path tests run Wine once more under a Russian locale (code page 1251): Wine names files
+# in the locale's character set, so the locale must exist on this machine.
+if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
+    echo "windows deps: generating the ru_RU.UTF-8 locale"
+    "${sudo[@]}" localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi
 
 # The source of SDL2 needs a deb-src entry for the same Debian sources as the binaries: a copy

@@ -10,6 +10,7 @@
 #include "platform/dx/DxTrace.h"
 #include "platform/dx/Gdi.h"
 #include "platform/dx/ImageBytes.h"
+#include "platform/host/FilePath.h"
 #include "stb_image.h"
 #include "stb_image_write.h"
 
@@ -512,7 +513,7 @@ SurfacePtr DirectDraw7::CreateSurfaceFromMemory(const std::vector<uint8_t>& byte
 }
 
 SurfacePtr DirectDraw7::CreateSurfaceFromFile(const std::string& path, DDSURFACEDESC2& desc) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) throw DxError(DDERR_NOTFOUND, "image file not found: " + path);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                std::istreambuf_iterator<char>());
@@ -546,7 +547,7 @@ bool WritePng565(const std::string& path, const uint16_t* pixels, int width, int
                  int pitch) {
     const std::vector<uint8_t> png = EncodePng565(pixels, width, height, pitch);
     if (png.empty()) return false;
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(FilePath(path), std::ios::binary);
     out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
     return static_cast<bool>(out.flush());
 }

@@ -12,6 +12,7 @@
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DirectDraw.h"
 #include "platform/dx/DxTraceFormat.h"
+#include "platform/host/System.h"
 
 namespace dxtrace {
 
@@ -216,7 +217,7 @@ struct Recorder::Impl {
 
 Recorder::Recorder(const std::string& path) : impl_(std::make_unique<Impl>()) {
     impl_->path = path;
-    impl_->file = std::fopen(path.c_str(), "wb");
+    impl_->file = OpenFileForWriting(path);
     if (impl_->file == nullptr) throw std::runtime_error("cannot write trace " + path);
     // Records are gathered here and written whole: unbuffered, a run that is killed leaves a
     // file ending at a record, which plays up to there, not in the middle of one.

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "platform/dx/DirectDraw.h"
+#include "platform/host/FilePath.h"
 #include "platform/host/System.h"
 
 namespace {
@@ -87,7 +88,7 @@ double HeadlessHost::Timer() {
 int HeadlessHost::MsgBox(const std::string& text, int flags, const std::string& title) {
     messages_.push_back(title + "\n" + text);
     if ((flags & 0xF) == vbYesNo) return options_.answerYes ? vbYes : vbNo;
-    std::cerr << title << "\n" << text << std::endl;
+    TellUser(title + "\n" + text, true);
     return vbOK;
 }
 
@@ -170,7 +171,7 @@ void HeadlessHost::Present(const uint16_t* pixels, int width, int height, int pi
     const auto [first, last] = options_.shots.equal_range(presented_);
     for (auto shot = first; shot != last; ++shot) {
         if (!WritePng565(shot->second, lastFrame_.data(), width, height, width)) {
-            std::cerr << "velmora: cannot write " << shot->second << std::endl;
+            TellUser("velmora: cannot write " + shot->second, true);
             shotFailed_ = true;
         }
     }
@@ -187,7 +188,7 @@ std::vector<std::string> HeadlessHost::ShotsNotReached() const {
 RgbImage HeadlessHost::CaptureDesktop(int width, int height) {
     RgbImage out = GeneratedDesktop(width, height);
     if (options_.desktopFile.empty()) return out;
-    std::ifstream in(options_.desktopFile, std::ios::binary);
+    std::ifstream in(FilePath(options_.desktopFile), std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                std::istreambuf_iterator<char>());
     RgbImage pic = DecodeImage(bytes);  // a picture that does not decode is a DirectX error

@@ -7,14 +7,10 @@
 #include <vector>
 
 #include "platform/dx/DirectDraw.h"
+#include "platform/host/FilePath.h"
 #include "platform/host/System.h"
 
 namespace {
-
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr ? v : "";
-}
 
 std::string Unquoted(std::string v) {
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
@@ -24,7 +20,8 @@ std::string Unquoted(std::string v) {
 }  // namespace
 
 PicturesEnvironment CurrentPicturesEnvironment() {
-    PicturesEnvironment env{Env("XDG_PICTURES_DIR"), Env("XDG_CONFIG_HOME"), Env("HOME")};
+    PicturesEnvironment env{EnvironmentVariable("XDG_PICTURES_DIR"),
+                            EnvironmentVariable("XDG_CONFIG_HOME"), EnvironmentVariable("HOME")};
     // Where the system keeps a pictures folder of its own (Windows), that one; the variable
     // still points elsewhere when set, as on Linux.
     if (env.picturesDir.empty()) env.picturesDir = SystemPicturesFolder();
@@ -48,9 +45,8 @@ std::string UserDirsPictures(std::istream& userDirs, const std::string& home) {
         }
         // Only absolute paths are valid there; "$HOME/" alone means no pictures folder of its
         // own, which the default covers.
-        if (!std::filesystem::path(value).has_root_directory()) return "";
-        if (std::filesystem::path(value).lexically_normal() ==
-            std::filesystem::path(home + "/").lexically_normal()) {
+        if (!FilePath(value).has_root_directory()) return "";
+        if (FilePath(value).lexically_normal() == FilePath(home + "/").lexically_normal()) {
             return "";
         }
         return value;
@@ -59,19 +55,19 @@ std::string UserDirsPictures(std::istream& userDirs, const std::string& home) {
 }
 
 std::filesystem::path PicturesFolder(const PicturesEnvironment& env) {
-    if (std::filesystem::path(env.picturesDir).has_root_directory()) return env.picturesDir;
+    if (FilePath(env.picturesDir).has_root_directory()) return FilePath(env.picturesDir);
     std::string config = env.configHome;
-    if (!std::filesystem::path(config).has_root_directory())
+    if (!FilePath(config).has_root_directory())
         config = env.home.empty() ? "" : env.home + "/.config";
     if (!config.empty()) {
-        std::ifstream userDirs(config + "/user-dirs.dirs");
+        std::ifstream userDirs(FilePath(config + "/user-dirs.dirs"));
         if (userDirs) {
             const std::string named = UserDirsPictures(userDirs, env.home);
-            if (!named.empty()) return named;
+            if (!named.empty()) return FilePath(named);
         }
     }
     // Without any home the working folder is the one place left that is the user's.
-    return std::filesystem::path(env.home.empty() ? "." : env.home) / "Pictures";
+    return FilePath(env.home.empty() ? "." : env.home) / "Pictures";
 }
 
 std::string ScreenshotFileName(const std::tm& local, int sequence) {
@@ -90,7 +86,7 @@ std::filesystem::path SaveScreenshot(const std::filesystem::path& picturesFolder
     const std::filesystem::path folder = picturesFolder / "Velmora";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (ec) throw std::runtime_error("cannot make " + folder.string() + " (" + ec.message() + ")");
+    if (ec) throw std::runtime_error("cannot make " + Utf8(folder) + " (" + ec.message() + ")");
     const std::vector<uint8_t> png = EncodePng565(pixels, width, height, pitch);
     if (png.empty()) throw std::runtime_error("the picture could not be encoded");
     // Created only where nothing has the name yet: an earlier picture is never replaced.
@@ -98,19 +94,19 @@ std::filesystem::path SaveScreenshot(const std::filesystem::path& picturesFolder
         const std::filesystem::path path = folder / ScreenshotFileName(local, sequence);
         bool exists = false;
         std::string failure;
-        const FileHandle file = CreateNewFile(path.string(), exists, failure);
+        const FileHandle file = CreateNewFile(Utf8(path), exists, failure);
         if (file == kNoFile && exists) continue;
         if (file == kNoFile)
-            throw std::runtime_error("cannot write " + path.string() + " (" + failure + ")");
+            throw std::runtime_error("cannot write " + Utf8(path) + " (" + failure + ")");
         const bool written = WriteAllBytes(file, png, failure);
         std::string closeFailure;
         const bool closed = CloseFile(file, closeFailure);
         if (!written || !closed) {
-            RemoveFile(path.string());
-            throw std::runtime_error("cannot write " + path.string() + " (" +
+            RemoveFile(Utf8(path));
+            throw std::runtime_error("cannot write " + Utf8(path) + " (" +
                                      (written ? closeFailure : failure) + ")");
         }
         return path;
     }
-    throw std::runtime_error("no free name left in " + folder.string());
+    throw std::runtime_error("no free name left in " + Utf8(folder));
 }

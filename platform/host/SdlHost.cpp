@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/host/Desktop.h"
+#include "platform/host/FilePath.h"
 #include "platform/host/InputScript.h"
 #include "platform/host/Screenshots.h"
 #include "platform/host/System.h"
@@ -161,13 +162,17 @@ void SdlAudio::Stop() {
 
 SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
     if (!options_.recordFile.empty()) {
-        recordOut_.open(options_.recordFile, std::ios::trunc);
+        recordOut_.open(FilePath(options_.recordFile), std::ios::trunc);
         if (!recordOut_) throw std::runtime_error("cannot write " + options_.recordFile);
         recordOut_ << "# velmora input, replay with --headless --input FILE\n";
         recording_ = true;
     }
-    // main() is the program's own (the console stays on Windows): SDL runs no start-up of its own.
+    // main() is the program's own: SDL runs no start-up of its own.
     SDL_SetMainReady();
+    // Windows: window sizes, the screen and the mouse in real pixels on every monitor, as the
+    // manifest declares too (a program that is not DPI-aware is stretched as a blurred bitmap at
+    // 125 % scaling and above); the frame's own scaling then fills the real screen.
+    SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
     // No timer subsystem: nothing here uses SDL's timers, and its thread would be running
     // when a message box forks (see MsgBox).
     // A driver the user names through SDL's own variable is taken as it is.
@@ -655,15 +660,21 @@ std::string SdlHost::KeepScreenshot() {
     keptThisSpacePress_ = true;
     const std::tm local = LocalTime(std::time(nullptr));
     try {
-        const std::string path =
-            SaveScreenshot(PicturesFolder(CurrentPicturesEnvironment()), local, lastFrame_.data(),
-                           lastFrameWidth_, lastFrameHeight_, lastFrameWidth_)
-                .string();
+        const std::string path = Utf8(SaveScreenshot(PicturesFolder(CurrentPicturesEnvironment()),
+                                                     local, lastFrame_.data(), lastFrameWidth_,
+                                                     lastFrameHeight_, lastFrameWidth_));
         std::cout << "Screenshot saved: " << path << std::endl;
         return path;
     } catch (const std::exception& e) {
         // A picture that cannot be kept must not end the session.
-        std::cerr << "velmora: screenshot not saved: " << e.what() << std::endl;
+        const std::string why = std::string("velmora: screenshot not saved: ") + e.what();
+        if (StandardErrorSeen()) {
+            std::cerr << why << std::endl;
+        } else {
+            MsgBox(why, vbCritical, "Velmora");
+            // A full-screen window gave way to the box; the session goes on in it.
+            if (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window_);
+        }
         return "";
     }
 }

@@ -1,15 +1,18 @@
 // What the program needs from the operating system besides the window: where the executable
 // is, the local time, the memory in use, files that only this process may use, and the user's
 // folders. One header, one source file per system (SystemPosix.cpp, SystemWin32.cpp), chosen
-// by the build. Paths are narrow strings in the form each system's file functions take.
+// by the build. Paths are UTF-8 strings (platform/host/FilePath.h turns them into
+// std::filesystem paths); the Windows side speaks to the system in UTF-16.
 // Nothing here includes a device header: the Windows side includes <windows.h>, whose RECT and
 // WAVEFORMATEX are not the device's.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <span>
 #include <string>
+#include <vector>
 
 // The running executable's folder with a separator at the end; "./" when it cannot be known.
 std::string ExecutableFolderOfProcess();
@@ -59,6 +62,9 @@ FileHandle CreateTemporaryFile(const std::string& prefix, std::string& path, std
 // Creates path only when nothing has that name. kNoFile with exists set when something has.
 FileHandle CreateNewFile(const std::string& path, bool& exists, std::string& failure);
 
+// fopen(path, "wb") for a UTF-8 path; nullptr when it cannot be opened.
+std::FILE* OpenFileForWriting(const std::string& path);
+
 // Writes all the bytes; false with the reason otherwise.
 bool WriteAllBytes(FileHandle file, std::span<const uint8_t> bytes, std::string& failure);
 
@@ -72,6 +78,23 @@ void RemoveFile(const std::string& path);
 // as CR LF); nothing to do on Linux.
 void UseBinaryStandardOutput();
 
-// When the program was started on its own console (double-clicked on Windows), lets the
-// console go so that only the window shows. Does nothing on Linux.
-void ReleaseOwnConsole();
+// The program's arguments after its name, in UTF-8 (Windows hands main() its ANSI code page).
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// The value of an environment variable in UTF-8; "" when it is not set.
+std::string EnvironmentVariable(const char* name);
+
+// Connects standard input, output and error to the console of the program that started this
+// one, where they are not already redirected to a file or pipe: a Windows program of the
+// window kind has no console of its own, so a double-click shows no console window, while
+// "velmora --help" in a command prompt still prints there. Nothing to do on Linux.
+void ConnectStandardStreams();
+
+// Writes text and a line end to standard output (to standard error when error is true); when
+// that reaches no one (a Windows program started from Explorer has no console) the system's
+// message box shows it instead, so that no error goes unseen.
+void TellUser(const std::string& text, bool error);
+
+// Whether standard error reaches anyone (always on Linux); where it does not, a window shows
+// its errors in a message box of its own.
+bool StandardErrorSeen();

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -145,6 +147,10 @@ bool WriteAllBytes(FileHandle file, std::span<const uint8_t> bytes, std::string&
     return true;
 }
 
+std::FILE* OpenFileForWriting(const std::string& path) {
+    return std::fopen(path.c_str(), "wb");
+}
+
 bool CloseFile(FileHandle file, std::string& failure) {
     if (::close(static_cast<int>(file)) == 0) return true;
     failure = std::strerror(errno);
@@ -157,4 +163,23 @@ void RemoveFile(const std::string& path) {
 
 void UseBinaryStandardOutput() {}
 
-void ReleaseOwnConsole() {}
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+std::string EnvironmentVariable(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? v : "";
+}
+
+void ConnectStandardStreams() {}
+
+bool StandardErrorSeen() {
+    return true;
+}
+
+void TellUser(const std::string& text, bool error) {
+    std::FILE* stream = error ? stderr : stdout;
+    std::fputs((text + "\n").c_str(), stream);
+    std::fflush(stream);
+}

@@ -1,9 +1,9 @@
-// The Windows side of System.h. Paths go between the program's narrow strings and Windows'
-// wide ones through the active code page, the same conversion the C and C++ libraries apply
-// to the program's other file names.
+// The Windows side of System.h. The program's strings are UTF-8 and Windows' are UTF-16; they
+// meet here, never through the ANSI code page, which cannot spell every folder's name.
 // clang-format off
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <knownfolders.h>
 // clang-format on
@@ -24,18 +24,18 @@ namespace {
 std::wstring Wide(const std::string& text) {
     if (text.empty()) return L"";
     const int n =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
 }
 
 std::string Narrow(const wchar_t* text, size_t length) {
     if (length == 0) return "";
-    const int n = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0,
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
                                       nullptr, nullptr);
     std::string narrow(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), narrow.data(), n, nullptr,
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), n, nullptr,
                         nullptr);
     return narrow;
 }
@@ -303,6 +303,10 @@ bool WriteAllBytes(FileHandle file, std::span<const uint8_t> bytes, std::string&
     return true;
 }
 
+std::FILE* OpenFileForWriting(const std::string& path) {
+    return _wfopen(Wide(path).c_str(), L"wb");
+}
+
 bool CloseFile(FileHandle file, std::string& failure) {
     if (CloseHandle(AsHandle(file))) return true;
     failure = ErrorText(GetLastError());
@@ -318,9 +322,93 @@ void UseBinaryStandardOutput() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
-void ReleaseOwnConsole() {
-    // A console that only this process uses was made for it when Explorer started it: a second
-    // window beside the program's. One shared with a command prompt stays.
-    DWORD processes[2];
-    if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
+std::vector<std::string> CommandLineArguments(int, char**) {
+    std::vector<std::string> args;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) return args;
+    for (int i = 1; i < count; ++i) args.push_back(Narrow(wide[i], wcslen(wide[i])));
+    LocalFree(wide);
+    return args;
+}
+
+std::string EnvironmentVariable(const char* name) {
+    const std::wstring wideName = Wide(name);
+    std::vector<wchar_t> value(256);
+    for (;;) {
+        const DWORD n = GetEnvironmentVariableW(wideName.c_str(), value.data(),
+                                                static_cast<DWORD>(value.size()));
+        if (n == 0) return "";
+        if (n < value.size()) return Narrow(value.data(), n);
+        value.resize(n);
+    }
+}
+
+namespace {
+
+// Whether standard output and error reach anyone: a file, a pipe or a console.
+bool outputSeen = true, errorsSeen = true;
+UINT consoleCodePage = 0;
+
+// The type of a standard handle that the starter gave: a file or pipe it redirected to
+// (FILE_TYPE_DISK, FILE_TYPE_PIPE), a console's (FILE_TYPE_CHAR); FILE_TYPE_UNKNOWN for none, as
+// a program of the window kind started from Explorer or typed into a command prompt gets.
+DWORD GivenType(DWORD which) {
+    const HANDLE h = GetStdHandle(which);
+    if (h == nullptr || h == INVALID_HANDLE_VALUE) return FILE_TYPE_UNKNOWN;
+    return GetFileType(h);
+}
+
+bool Redirected(DWORD type) {
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+}
+
+void RestoreConsoleCodePage() {
+    if (consoleCodePage != 0) SetConsoleOutputCP(consoleCodePage);
+}
+
+}  // namespace
+
+void ConnectStandardStreams() {
+    const DWORD in = GivenType(STD_INPUT_HANDLE), out = GivenType(STD_OUTPUT_HANDLE),
+                err = GivenType(STD_ERROR_HANDLE);
+    if (Redirected(out) && Redirected(err)) return;
+    // A program of the window kind gets no console; the command prompt it was typed into has
+    // one to lend. The streams that the starter redirected stay where they were sent.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
+        // A console's handles the starter gave (Wine gives them) are kept. Started from
+        // Explorer there are none: what is printed goes nowhere, quietly (a stream that cannot
+        // be written would otherwise turn the exit status into a failure), and TellUser shows
+        // the errors in a box.
+        outputSeen = out != FILE_TYPE_UNKNOWN;
+        errorsSeen = err != FILE_TYPE_UNKNOWN;
+        if (!outputSeen) std::freopen("NUL", "w", stdout);
+        if (!errorsSeen) std::freopen("NUL", "w", stderr);
+        return;
+    }
+    if (!Redirected(out)) std::freopen("CONOUT$", "w", stdout);
+    if (!Redirected(err)) std::freopen("CONOUT$", "w", stderr);
+    if (!Redirected(in)) std::freopen("CONIN$", "r", stdin);
+    // Paths are UTF-8; the console shows them so while this program runs, and the prompt gets
+    // its own code page back afterwards.
+    consoleCodePage = GetConsoleOutputCP();
+    if (consoleCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
+        std::atexit(RestoreConsoleCodePage);
+    } else {
+        consoleCodePage = 0;
+    }
+}
+
+bool StandardErrorSeen() {
+    return errorsSeen;
+}
+
+void TellUser(const std::string& text, bool error) {
+    std::FILE* stream = error ? stderr : stdout;
+    std::fputs((text + "\n").c_str(), stream);
+    std::fflush(stream);
+    if (error ? errorsSeen : outputSeen) return;
+    MessageBoxW(
+        nullptr, Wide(text).c_str(), L"Velmora",
+        (error ? MB_ICONERROR : MB_ICONINFORMATION) | MB_OK | MB_SETFOREGROUND | MB_TASKMODAL);
 }

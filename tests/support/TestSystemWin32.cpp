@@ -7,12 +7,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/host/FilePath.h"
 #include "tests/support/TestSystem.h"
 
 namespace {
 
+// The program's strings, paths included, are UTF-8.
 std::wstring Wide(const std::string& text) {
-    return std::filesystem::path(text).wstring();
+    return FilePath(text).wstring();
 }
 
 // One argument as the C run-time splits a command line: quotes around it when it has spaces,
@@ -91,10 +93,11 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     return run;
 }
 
-// Through the C run-time, whose copy getenv reads (it passes the change on to Windows too).
+// Through the C run-time, whose copy getenv reads (it passes the change on to Windows too), in
+// UTF-16: the ANSI form would turn a folder name outside the code page into question marks.
 void SetEnvironment(const std::string& name, const std::optional<std::string>& value) {
     // An empty value removes a variable on Windows; the tests only set paths.
-    _putenv_s(name.c_str(), value ? value->c_str() : "");
+    _wputenv_s(Wide(name).c_str(), value ? Wide(*value).c_str() : L"");
 }
 
 int ProcessId() {
