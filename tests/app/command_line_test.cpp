@@ -221,7 +221,7 @@ TEST(InputScript, WordsAndAByteOrderMarkAreReadAsWritten) {
     EXPECT_EQ((*events)[4].text, "aB");
     std::istringstream bare("7\n");
     EXPECT_FALSE(ParseInputScript(bare, error));
-    EXPECT_EQ(error, "line 1: no event after the pass (key, type, mouse or click)");
+    EXPECT_EQ(error, "line 1: no event after the pass (key, type, mouse, click or time)");
 }
 
 TEST(InputScript, KeyNamesAreReadInAnyCase) {
