@@ -104,7 +104,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     CommandLine cl;
     std::vector<std::string> headlessOnly;
     std::string inputFile;
-    bool framesGiven = false, tickGiven = false;
+    bool framesGiven = false, tickGiven = false, resGiven = false, scaleGiven = false;
     auto fail = [&](const std::string& why) {
         // One line, whatever the arguments hold.
         error = why;
@@ -145,6 +145,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 return fail("--scale needs a number from 1 to " + std::to_string(kMaxDisplayScale));
             }
             cl.scale = static_cast<int>(n);
+            scaleGiven = true;
         } else if (a == "--stats") {
             cl.stats = true;
         } else if (a == "--frames") {
@@ -157,6 +158,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         } else if (a == "--res") {
             if (!value(v) || (v != "hi" && v != "lo")) return fail("--res needs hi or lo");
             cl.headlessOptions.answerYes = v == "hi";
+            resGiven = true;
             cl.windowAnswerYes = v == "hi";
         } else if (a == "--tick-ms") {
             if (!value(v) || !ParseInt(v, 0, 60000, n)) {
@@ -231,6 +233,11 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     if (tickGiven) {
         std::erase_if(input,
                       [](const ScriptEvent& e) { return e.kind == ScriptEvent::Kind::Time; });
+    }
+    // A recording's display answer and starting scale, unless --res or --scale say otherwise.
+    for (const ScriptEvent& e : input) {
+        if (e.kind == ScriptEvent::Kind::Answer && !resGiven) cl.headlessOptions.answerYes = e.yes;
+        if (e.kind == ScriptEvent::Kind::Scale && !scaleGiven) cl.scale = e.scale;
     }
     // A recorded session runs to its end (its Esc) unless told otherwise.
     const bool session = std::any_of(input.begin(), input.end(), [](const ScriptEvent& e) {

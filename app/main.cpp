@@ -124,7 +124,7 @@ int Run(int argc, char** argv) {
     ReleaseOwnConsole();
     std::unique_ptr<SdlHost> host;
     try {
-        host = std::make_unique<SdlHost>(SdlHostOptions{!cl->windowed, cl->recordFile});
+        host = std::make_unique<SdlHost>(SdlHostOptions{!cl->windowed, cl->recordFile, cl->scale});
     } catch (const std::exception& e) {
         std::cerr << "velmora: " << e.what() << std::endl;
         return 1;

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/host/Host.h"
 #include "platform/host/InputScript.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 bool Same(const ScriptEvent& a, const ScriptEvent& b) {
     return a.pass == b.pass && a.kind == b.kind && a.key == b.key && a.types == b.types &&
            a.text == b.text && a.x == b.x && a.y == b.y && a.micros == b.micros &&
-           a.seconds == b.seconds;
+           a.seconds == b.seconds && a.yes == b.yes && a.scale == b.scale;
 }
 
 }  // namespace
@@ -35,6 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Pass 0 only in a session, after its line; a time only for a pass with a frame.
         if (e.pass < (session ? 0 : 1)) __builtin_trap();
         if (e.kind == ScriptEvent::Kind::Time && (e.pass < 1 || e.micros > kMaxPassMicros)) {
+            __builtin_trap();
+        }
+        if (e.kind == ScriptEvent::Kind::Scale && (e.scale < 1 || e.scale > kMaxDisplayScale)) {
             __builtin_trap();
         }
         if ((e.kind == ScriptEvent::Kind::KeyDown || e.kind == ScriptEvent::Kind::KeyUp) &&

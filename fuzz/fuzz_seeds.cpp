@@ -101,6 +101,8 @@ void Save(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) 
 std::vector<uint8_t> SessionSeed() {
     InputRecording r;
     RecordSession(r, 45296);
+    RecordScale(r, 2);
+    RecordAnswer(r, false);
     RecordMouse(r, 0, {106, 160});
     RecordPassTime(r, 1, 295708);
     RecordKeyDown(r, 1, 'A');

@@ -17,6 +17,8 @@ HeadlessHost::HeadlessHost(HeadlessOptions options) : options_(std::move(options
         } else if (e.kind == ScriptEvent::Kind::Session) {
             session_ = true;
             sessionStart_ = e.seconds;
+        } else if (e.kind == ScriptEvent::Kind::Answer || e.kind == ScriptEvent::Kind::Scale) {
+            // The command line takes these up (ParseCommandLine).
         } else {
             events.push_back(std::move(e));
         }
@@ -148,6 +150,8 @@ void HeadlessHost::Deliver(const ScriptEvent& e) {
         case ScriptEvent::Kind::Mouse:
         case ScriptEvent::Kind::Time:
         case ScriptEvent::Kind::Session:
+        case ScriptEvent::Kind::Answer:
+        case ScriptEvent::Kind::Scale:
             break;
     }
 }

@@ -30,6 +30,18 @@ void RecordSession(InputRecording& r, uint32_t startSeconds) {
     Add(r, e);
 }
 
+void RecordAnswer(InputRecording& r, bool yes) {
+    ScriptEvent e = Event(0, ScriptEvent::Kind::Answer);
+    e.yes = yes;
+    Add(r, e);
+}
+
+void RecordScale(InputRecording& r, int scale) {
+    ScriptEvent e = Event(0, ScriptEvent::Kind::Scale);
+    e.scale = scale;
+    Add(r, e);
+}
+
 void RecordPassTime(InputRecording& r, int pass, uint64_t micros) {
     ScriptEvent e = Event(pass, ScriptEvent::Kind::Time);
     e.micros = std::min(micros, kMaxPassMicros);

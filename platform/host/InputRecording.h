@@ -24,6 +24,9 @@ struct InputRecording {
 
 // The session's start, seconds after midnight: the first line.
 void RecordSession(InputRecording& r, uint32_t startSeconds);
+// The display question's answer, and the internal resolution at the start.
+void RecordAnswer(InputRecording& r, bool yes);
+void RecordScale(InputRecording& r, int scale);
 // Pass's frame was shown micros after the one before (clamped to the longest a script holds).
 void RecordPassTime(InputRecording& r, int pass, uint64_t micros);
 void RecordKeyDown(InputRecording& r, int pass, int key);

@@ -155,6 +155,30 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
             events.push_back(e);
             continue;
         }
+        if (Lower(passText) == "answer" || Lower(passText) == "scale") {
+            const bool answer = Lower(passText) == "answer";
+            e.kind = answer ? ScriptEvent::Kind::Answer : ScriptEvent::Kind::Scale;
+            for (const ScriptEvent& earlier : events) {
+                if (earlier.kind == e.kind) return fail("a second " + Lower(passText) + " line");
+            }
+            std::string value, extra;
+            ls >> value;
+            uint64_t scale = 0;
+            if (answer && Lower(value) != "yes" && Lower(value) != "no") {
+                return fail("answer needs yes or no");
+            }
+            if (!answer && !Digits(value, kMaxDisplayScale, scale)) {
+                return fail("scale needs a number from 1 to " + std::to_string(kMaxDisplayScale));
+            }
+            if (!answer && scale < 1) {
+                return fail("scale needs a number from 1 to " + std::to_string(kMaxDisplayScale));
+            }
+            if (ls >> extra) return fail("unexpected '" + extra + "'");
+            e.yes = !answer || Lower(value) == "yes";
+            e.scale = answer ? 1 : static_cast<int>(scale);
+            events.push_back(e);
+            continue;
+        }
         // A recorded session also has the events that came before its first frame, as pass 0.
         const int lowest = sessionLine != 0 ? 0 : 1;
         const std::string passRule = sessionLine != 0
@@ -250,6 +274,10 @@ std::string FormatScriptEvent(const ScriptEvent& e) {
             return s + "time " + std::to_string(e.micros);
         case ScriptEvent::Kind::Session:
             return "session " + std::to_string(e.seconds);
+        case ScriptEvent::Kind::Answer:
+            return std::string("answer ") + (e.yes ? "yes" : "no");
+        case ScriptEvent::Kind::Scale:
+            return "scale " + std::to_string(e.scale);
         case ScriptEvent::Kind::Type: {
             std::string t;
             for (char c : e.text) {

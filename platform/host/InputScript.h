@@ -1,6 +1,6 @@
 // The scripted-input format shared by headless runs (--input) and recordings (--record):
 //   N key NAME down|up    N key NAME down notype    N type TEXT    N mouse X Y    N click
-//   N time MICROSECONDS   session SECONDS
+//   N time MICROSECONDS   session SECONDS   answer yes|no   scale N
 // N is the pass before which the event applies; '#' starts a comment. A key down also types the
 // key's character unless marked notype. Recordings mark the key downs of typing keys so and
 // write each character the window received as typed text: only the live keyboard knows what a
@@ -11,7 +11,8 @@
 // a recorded session that began S seconds after midnight (the time of day the random source is
 // seeded from): its N is the pass after whose frame the event came, so its typing, clicks and
 // key-up handlers run after frame N and its key state counts from pass N + 1 on, in the order
-// written; N may be 0 (before the first frame).
+// written; N may be 0 (before the first frame). "answer" is the display question's answer and
+// "scale" the internal resolution at the start: a recording keeps both, as they shape the frames.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,7 @@
 #include <vector>
 
 struct ScriptEvent {
-    enum class Kind { KeyDown, KeyUp, Type, Mouse, Click, Time, Session };
+    enum class Kind { KeyDown, KeyUp, Type, Mouse, Click, Time, Session, Answer, Scale };
     int pass = 0;
     Kind kind = Kind::Click;
     int key = 0;           // virtual-key code for KeyDown / KeyUp
@@ -30,6 +31,8 @@ struct ScriptEvent {
     int x = 0, y = 0;      // Mouse
     uint64_t micros = 0;   // Time: how long the pass took
     uint32_t seconds = 0;  // Session: its start, seconds after midnight
+    bool yes = true;       // Answer
+    int scale = 1;         // Scale: 1 to 4
 };
 
 // The longest pass a script may time: a day.

@@ -178,6 +178,7 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
         // The start seeds the random source and each pass's time moves the clock: a replay
         // with both draws the very frames the session showed.
         RecordSession(recorded_, startOfDay_);
+        RecordScale(recorded_, std::clamp(options_.scale, 1, kMaxDisplayScale));
         WriteNewEvents(recorded_, recordOut_);
     }
     // main() is the program's own (the console stays on Windows): SDL runs no start-up of its own.
@@ -641,6 +642,16 @@ double SdlHost::Timer() {
 }
 
 int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title) {
+    const int answer = ShowMessageBox(text, flags, title);
+    // The display question's answer sets the frame size: a replay answers the same.
+    if (recording_ && (flags & 0xF) == vbYesNo) {
+        RecordAnswer(recorded_, answer == vbYes);
+        WriteNewEvents(recorded_, recordOut_);
+    }
+    return answer;
+}
+
+int SdlHost::ShowMessageBox(const std::string& text, int flags, const std::string& title) {
     const bool yesNo = (flags & 0xF) == vbYesNo;
     // The one question, the screen size, answered on the command line.
     if (yesNo && answerYes_) return *answerYes_ ? vbYes : vbNo;

@@ -23,6 +23,7 @@ struct SDL_Texture;
 struct SdlHostOptions {
     bool fullscreen = true;
     std::string recordFile;  // where the session's input goes as an input script; "" for none
+    int scale = 1;           // the internal resolution at the start, for the recording
 };
 
 class SdlAudio : public AudioOutput {
@@ -89,6 +90,7 @@ class SdlHost : public Host {
 
   private:
     void PumpKeyState();
+    int ShowMessageBox(const std::string& text, int flags, const std::string& title);
     void PaceFrame(double presentBegan, double cpuBefore);
     // Moves the clock on to now, as a frame has just been presented.
     void AdvanceClock();

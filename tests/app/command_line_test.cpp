@@ -183,8 +183,8 @@ TEST(CommandLine, InputAndDesktopThatCannotBeUsedAreRefusedNamingTheFile) {
 // line says otherwise; a bad time or session line is refused naming the file and the line.
 TEST(CommandLine, ASessionsTimesAndStartStandUnlessTheCommandLineSaysOtherwise) {
     const std::string file = ::testing::TempDir() + "velmora-session.txt";
-    std::ofstream(file) << "session 45000\n0 mouse 3 4\n1 time 16667\n2 time 7001\n"
-                           "2 key A down notype\n450 key ESC down\n";
+    std::ofstream(file) << "session 45000\nscale 2\n0 mouse 3 4\nanswer no\n1 time 16667\n"
+                           "2 time 7001\n2 key A down notype\n450 key ESC down\n";
     auto clock = [](const CommandLine& cl) {
         HeadlessHost host(cl.headlessOptions);
         const uint16_t pixel = 0;
@@ -199,13 +199,19 @@ TEST(CommandLine, ASessionsTimesAndStartStandUnlessTheCommandLineSaysOtherwise) 
     std::string e;
     auto cl = Parse({"--headless", "--input", file, "--shot", "450:x.png"}, &e);
     ASSERT_TRUE(cl) << e;
-    EXPECT_EQ(cl->headlessOptions.frames, 450);  // runs to the recorded Esc
+    EXPECT_EQ(cl->headlessOptions.frames, 450);   // runs to the recorded Esc
+    EXPECT_FALSE(cl->headlessOptions.answerYes);  // the recorded answer and scale
+    EXPECT_EQ(cl->scale, 2);
     auto [times, timer] = clock(*cl);
     EXPECT_EQ(times, (std::vector<uint64_t>{16667, 7001, 25000}));  // pass 3 has no time
     EXPECT_DOUBLE_EQ(timer, 45000 + 0.048668);
 
-    cl = Parse({"--headless", "--input", file, "--tick-ms", "40", "--seed", "5"}, &e);
+    cl = Parse({"--headless", "--input", file, "--tick-ms", "40", "--seed", "5", "--res", "hi",
+                "--scale", "1"},
+               &e);
     ASSERT_TRUE(cl) << e;
+    EXPECT_TRUE(cl->headlessOptions.answerYes);
+    EXPECT_EQ(cl->scale, 1);
     std::tie(times, timer) = clock(*cl);
     EXPECT_EQ(times, (std::vector<uint64_t>{40000, 40000, 40000}));
     EXPECT_DOUBLE_EQ(timer, 36005 + 0.12);
@@ -223,6 +229,9 @@ TEST(CommandLine, ASessionsTimesAndStartStandUnlessTheCommandLineSaysOtherwise) 
         {"4 time 5\n4 time 6", "line 3: pass 4 has a time already (line 2)"},
         {"session 86400", "line 2: a second session line (the first is line 1)"},
         {"-1 click", "line 2: pass must be a number from 0"},
+        {"answer maybe", "line 2: answer needs yes or no"},
+        {"scale 5", "line 2: scale needs a number from 1 to 4"},
+        {"scale 1\nscale 2", "line 3: a second scale line"},
     };
     for (const auto& [lines, why] : bad) {
         std::ofstream(file) << "session 1\n" << lines << "\n";

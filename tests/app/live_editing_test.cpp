@@ -244,6 +244,8 @@ void PushAsDevices(const ScriptEvent& e, bool& shiftDown, POINTAPI& mouse) {
         }
         case ScriptEvent::Kind::Time:  // the clock's, not a device's
         case ScriptEvent::Kind::Session:
+        case ScriptEvent::Kind::Answer:
+        case ScriptEvent::Kind::Scale:
             break;
     }
 }
