@@ -28,6 +28,7 @@ const char* const kUsage =
     "  --input FILE      scripted input, one event a line:\n"
     "                      N key NAME down|up | N type TEXT | N mouse X Y | N click\n"
     "                      N time MICROSECONDS (how long pass N took) | session SECONDS\n"
+    "                      | answer yes|no | scale N (a recording's start)\n"
     "                    a key down types its character unless followed by notype;\n"
     "                    in TEXT {ENTER} {TAB} {BACKSPACE} {SPACE} {HASH} {LBRACE};\n"
     "                    a recorded session (--record) replays the frames it showed\n"

@@ -33,8 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (session || e.seconds > 86399) __builtin_trap();
             session = true;
         }
-        // Pass 0 only in a session, after its line; a time only for a pass with a frame.
-        if (e.pass < (session ? 0 : 1)) __builtin_trap();
+        // Pass 0 only in a session, after its line; a time only for a pass with a frame. The
+        // session, answer and scale lines belong to no pass.
+        const bool passless = e.kind == ScriptEvent::Kind::Session ||
+                              e.kind == ScriptEvent::Kind::Answer ||
+                              e.kind == ScriptEvent::Kind::Scale;
+        if (!passless && e.pass < (session ? 0 : 1)) __builtin_trap();
         if (e.kind == ScriptEvent::Kind::Time && (e.pass < 1 || e.micros > kMaxPassMicros)) {
             __builtin_trap();
         }
