@@ -82,8 +82,6 @@ class HeadlessHost : public Host {
     void SetTickCount(uint32_t ticks) {
         tickBase_ = ticks - static_cast<uint32_t>(virtualUs_ / 1000);
     }
-    // Whether the input is a recorded session (events come after their pass's frame).
-    bool ReplaysSession() const { return session_; }
     void SetKey(int key, bool down);
 
   private:
@@ -104,7 +102,7 @@ class HeadlessHost : public Host {
     uint32_t tickBase_ = 0x00100000;
     uint64_t virtualUs_ = 0;
     double realStartOfDay_ = 0;
-    bool session_ = false;
+    bool session_ = false;  // a recorded session: its events change the keys in the event pump
     std::optional<uint32_t> sessionStart_;  // seconds after midnight
     std::map<int, uint64_t> passMicros_;    // the input's pass times
     int presented_ = 0;
