@@ -213,7 +213,7 @@ void AnimateParticle(int32_t index) {
     float size = a.Size;
     if ((a.ItemFlags & FlagShrink) != 0) size = (1 - Progress(a.Elapsed, a.Duration)) * a.Size;
     if ((a.ItemFlags & FlagCameraRelative) != 0 && (a.ItemFlags & FlagBillboard) != 0) {
-        a.Angle.z = 0.5f * CameraState.Yaw;
+        a.Angle.z = 0.5f * ViewedYaw();  // the yaw drawn, as the sun and flare follow it
     }
 
     if (IsRainDrop(a) && a.Position.y < 0) {

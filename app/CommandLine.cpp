@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,12 +22,17 @@ const char* const kUsage =
     "       velmora --headless [options]         no window, no sound device, no question\n"
     "  --frames N        passes to run, then end as if Esc were pressed (default 400)\n"
     "  --res hi|lo       the answer to the display question (default hi = 640x480)\n"
-    "  --tick-ms MS      virtual clock step per pass (default 25)\n"
-    "  --seed N          fix the time of day and the random source\n"
+    "  --tick-ms MS      virtual clock step per pass (default 25); given, it also\n"
+    "                    replaces the pass times of the --input script\n"
+    "  --seed N          fix the time of day and the random source; given, it also\n"
+    "                    replaces the start of a recorded session\n"
     "  --input FILE      scripted input, one event a line:\n"
     "                      N key NAME down|up | N type TEXT | N mouse X Y | N click\n"
+    "                      N time MICROSECONDS (how long pass N took) | session SECONDS\n"
+    "                      | answer yes|no | scale N (a recording's start)\n"
     "                    a key down types its character unless followed by notype;\n"
-    "                    in TEXT {ENTER} {TAB} {BACKSPACE} {SPACE} {HASH} {LBRACE}\n"
+    "                    in TEXT {ENTER} {TAB} {BACKSPACE} {SPACE} {HASH} {LBRACE};\n"
+    "                    a recorded session (--record) replays the frames it showed\n"
     "  --shot N:FILE     write the frame presented after pass N as PNG (repeatable)\n"
     "  --desktop FILE    picture used as the captured desktop\n"
     "  --trace FILE      record every DirectX call of the run for velmora-replay\n"
@@ -100,6 +106,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     CommandLine cl;
     std::vector<std::string> headlessOnly;
     std::string inputFile;
+    bool framesGiven = false, tickGiven = false, resGiven = false, scaleGiven = false;
     auto fail = [&](const std::string& why) {
         // One line, whatever the arguments hold.
         error = why;
@@ -140,6 +147,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 return fail("--scale needs a number from 1 to " + std::to_string(kMaxDisplayScale));
             }
             cl.scale = static_cast<int>(n);
+            scaleGiven = true;
         } else if (a == "--stats") {
             cl.stats = true;
         } else if (a == "--frames") {
@@ -147,16 +155,19 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 return fail("--frames needs a number of passes from 1");
             }
             cl.headlessOptions.frames = static_cast<int>(n);
+            framesGiven = true;
             headlessOnly.push_back(a);
         } else if (a == "--res") {
             if (!value(v) || (v != "hi" && v != "lo")) return fail("--res needs hi or lo");
             cl.headlessOptions.answerYes = v == "hi";
+            resGiven = true;
             cl.windowAnswerYes = v == "hi";
         } else if (a == "--tick-ms") {
             if (!value(v) || !ParseInt(v, 0, 60000, n)) {
                 return fail("--tick-ms needs milliseconds from 0 to 60000");
             }
             cl.headlessOptions.tickMs = static_cast<int>(n);
+            tickGiven = true;
             headlessOnly.push_back(a);
         } else if (a == "--seed") {
             if (!value(v) || !ParseInt(v, 0, 4294967295LL, n)) {
@@ -217,6 +228,27 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         return fail("--no-vsync is for the window; --headless never waits");
     if (cl.headless && !cl.recordFile.empty()) {
         return fail("--record is for the interactive program; --headless replays with --input");
+    }
+    // The script's pass times and a session's start stand unless the command line says
+    // otherwise: --tick-ms steps every pass alike (the host puts --seed before the start).
+    std::vector<ScriptEvent>& input = cl.headlessOptions.input;
+    if (tickGiven) {
+        std::erase_if(input,
+                      [](const ScriptEvent& e) { return e.kind == ScriptEvent::Kind::Time; });
+    }
+    // A recording's display answer and starting scale, unless --res or --scale say otherwise.
+    for (const ScriptEvent& e : input) {
+        if (e.kind == ScriptEvent::Kind::Answer && !resGiven) cl.headlessOptions.answerYes = e.yes;
+        if (e.kind == ScriptEvent::Kind::Scale && !scaleGiven) cl.scale = e.scale;
+    }
+    // A recorded session runs to its end (its Esc) unless told otherwise.
+    const bool session = std::any_of(input.begin(), input.end(), [](const ScriptEvent& e) {
+        return e.kind == ScriptEvent::Kind::Session;
+    });
+    if (session && !framesGiven) {
+        for (const ScriptEvent& e : input) {
+            cl.headlessOptions.frames = std::max(cl.headlessOptions.frames, e.pass);
+        }
     }
     // An output written over a file the run reads, or over another output, loses one of them.
     std::vector<std::pair<std::string, std::filesystem::path>> files;

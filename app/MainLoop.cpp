@@ -30,12 +30,16 @@ void UpdateFrameTimer() {
     FrameMs = static_cast<int32_t>(now - static_cast<uint32_t>(LastTick));
     LastTick = static_cast<int32_t>(now);
     FrameScale = static_cast<float>(static_cast<double>(SpeedFactor) * FrameMs);
+    const uint64_t nowUs = ActiveHost().TickMicroseconds();
+    FrameUs = static_cast<int64_t>(nowUs - LastTickUs);
+    LastTickUs = nowUs;
 }
 
 void RunMainLoop() {
     Host& host = ActiveHost();
     Randomize();
     LastTick = static_cast<int32_t>(host.GetTickCount());
+    LastTickUs = host.TickMicroseconds();
     FrameCount = 0;
     host.DoEvents();
     for (;;) {
@@ -55,6 +59,8 @@ void ResetMainLoopState() {
     LastTick = 0;
     FrameMs = 0;
     FrameScale = 0;
+    LastTickUs = 0;
+    FrameUs = 0;
     PauseState = 0;
     CursorPos = POINTAPI{};
 }

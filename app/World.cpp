@@ -42,8 +42,10 @@ double WrapOnce(double a) {
     return a;
 }
 
+// Decided from the eye as drawn, not from the camera's last step, which may lie up to a step
+// ahead of it: a dive shows no blur or ripple over an eye still above the water.
 bool CameraUnderWater() {
-    return CameraState.CameraPosition.y < 0;
+    return ViewedPosition().y < 0;
 }
 
 void UpdateUnderWaterState() {

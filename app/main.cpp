@@ -124,7 +124,7 @@ int Run(int argc, char** argv) {
     }
     std::unique_ptr<SdlHost> host;
     try {
-        host = std::make_unique<SdlHost>(SdlHostOptions{!cl->windowed, cl->recordFile});
+        host = std::make_unique<SdlHost>(SdlHostOptions{!cl->windowed, cl->recordFile, cl->scale});
     } catch (const std::exception& e) {
         TellUser(std::string("velmora: ") + e.what(), true);
         return 1;

@@ -1,9 +1,10 @@
 // Writes the fuzzers' seed corpus with the program's own writers, so the seeds always follow the
-// current record layouts: fuzz_seeds OUT makes OUT/archive, OUT/model, OUT/geometry, OUT/image
-// and OUT/trace.
+// current record layouts: fuzz_seeds OUT makes OUT/archive, OUT/model, OUT/geometry, OUT/image,
+// OUT/input and OUT/trace.
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "platform/dx/DxTrace.h"
 #include "platform/dx/Gdi.h"
 #include "platform/host/HeadlessHost.h"
+#include "platform/host/InputRecording.h"
 #include "resources/Archive.h"
 #include "resources/GeometrySets.h"
 #include "resources/Models.h"
@@ -92,6 +94,33 @@ std::vector<uint8_t> Bmp(int w, int h) {
 void Save(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     std::filesystem::create_directories(path.parent_path());
     WriteWholeFile(path.string(), bytes);
+}
+
+// A recorded session as the window writes it: its start, events before the first frame, pass
+// times, keys, typed text, the pointer and a click.
+std::vector<uint8_t> SessionSeed() {
+    InputRecording r;
+    RecordSession(r, 45296);
+    RecordScale(r, 2);
+    RecordAnswer(r, false);
+    RecordMouse(r, 0, {106, 160});
+    RecordPassTime(r, 1, 295708);
+    RecordKeyDown(r, 1, 'A');
+    RecordCharacter(r, 1, 'a');
+    RecordPassTime(r, 2, 6944);
+    RecordKeyDown(r, 2, vk::LEFT);
+    RecordPassTime(r, 3, 41234);
+    RecordKeyUp(r, 3, 'A');
+    RecordKeyDown(r, 3, vk::SPACE);
+    RecordCharacter(r, 3, ' ');
+    RecordMouse(r, 3, {320, 200});
+    RecordClick(r, 3);
+    RecordPassTime(r, 4, 0);
+    RecordKeyDown(r, 4, vk::ESCAPE);
+    std::ostringstream text;
+    WriteNewEvents(r, text);
+    const std::string s = text.str();
+    return std::vector<uint8_t>(s.begin(), s.end());
 }
 
 // A small scene through every kind of call a trace holds, drawn on the program's own device
@@ -278,6 +307,7 @@ int main(int argc, char** argv) {
                                                 {"CLICK", EntryTypeText, {'a', ',', '1', '\n'}},
                                                 {"PALM", EntryTypeModel, triangle}}));
     Save(out / "archive" / "single", WriteArchive({{"X", EntryTypeText, {}}}));
+    Save(out / "input" / "session", SessionSeed());
     TraceSeed(out / "trace" / "from-start", false);
     TraceSeed(out / "trace" / "late-start", true);
     return 0;

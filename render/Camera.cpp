@@ -153,7 +153,7 @@ void StepCamera(CameraStateRecord& c) {
     AimCamera(c);
 }
 
-void AdvanceCamera(int32_t elapsedMs) {
+void AdvanceCamera(int64_t elapsedUs) {
     CameraClockRecord& clock = CameraClock;
     if (!clock.Started) {
         // The first frame draws the first step, whatever time passed before it.
@@ -162,19 +162,23 @@ void AdvanceCamera(int32_t elapsedMs) {
         TakeStep(clock);
         return;
     }
-    clock.LeadMs -= std::clamp(elapsedMs, 0, kMaxCameraStepsPerFrame * kCameraStepMs);
-    while (clock.LeadMs < 0) {
+    clock.LeadUs -= static_cast<int32_t>(
+        std::clamp<int64_t>(elapsedUs, 0, int64_t{kMaxCameraStepsPerFrame} * kCameraStepUs));
+    while (clock.LeadUs < 0) {
         TakeStep(clock);
-        clock.LeadMs += kCameraStepMs;
+        clock.LeadUs += kCameraStepUs;
     }
 }
 
-CameraStateRecord ViewedCamera() {
+namespace {
+
+// CameraState moved back along its last step, the look-at point left as it is.
+CameraStateRecord MovedBack() {
     CameraStateRecord c = CameraState;
     const CameraClockRecord& clock = CameraClock;
-    // At a step exactly (LeadMs 0) the camera is drawn as stepped, bit for bit.
-    if (clock.LeadMs != 0) {
-        const float back = static_cast<float>(clock.LeadMs) / kCameraStepMs;
+    // At a step exactly (LeadUs 0) the camera is drawn as stepped, bit for bit.
+    if (clock.LeadUs != 0) {
+        const float back = static_cast<float>(clock.LeadUs) / kCameraStepUs;
         c.CameraPosition.x -= clock.StepMove.x * back;
         c.CameraPosition.y -= clock.StepMove.y * back;
         c.CameraPosition.z -= clock.StepMove.z * back;
@@ -186,8 +190,23 @@ CameraStateRecord ViewedCamera() {
             c.Yaw -= 360;
         }
     }
+    return c;
+}
+
+}  // namespace
+
+CameraStateRecord ViewedCamera() {
+    CameraStateRecord c = MovedBack();
     AimCamera(c);  // also after TAB, which puts the camera back without its look-at point
     return c;
+}
+
+D3DVECTOR ViewedPosition() {
+    return MovedBack().CameraPosition;
+}
+
+float ViewedYaw() {
+    return MovedBack().Yaw;
 }
 
 void ForgetCameraStep() {

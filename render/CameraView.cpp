@@ -6,7 +6,7 @@
 #include "render/DeviceSetup.h"
 
 CameraStateRecord UpdateCamera() {
-    AdvanceCamera(FrameMs);
+    AdvanceCamera(FrameUs);
     const CameraStateRecord view = ViewedCamera();
     DX->ViewMatrix(ViewMatrix, view.CameraPosition, view.LookAtPoint, view.UpVector, 0);
     Device->SetTransform(D3DTRANSFORMSTATE_VIEW, ViewMatrix);

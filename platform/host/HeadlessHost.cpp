@@ -1,7 +1,6 @@
 #include "platform/host/HeadlessHost.h"
 
 #include <algorithm>
-#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -10,16 +9,22 @@
 #include "platform/host/FilePath.h"
 #include "platform/host/System.h"
 
-namespace {
-
-double SecondsSinceMidnightNow() {
-    const std::tm local = LocalTime(std::time(nullptr));
-    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
-}
-
-}  // namespace
-
 HeadlessHost::HeadlessHost(HeadlessOptions options) : options_(std::move(options)) {
+    // The pass times and the session line say how the clock runs; the rest are events.
+    std::vector<ScriptEvent> events;
+    for (ScriptEvent& e : options_.input) {
+        if (e.kind == ScriptEvent::Kind::Time) {
+            passMicros_[e.pass] = e.micros;
+        } else if (e.kind == ScriptEvent::Kind::Session) {
+            session_ = true;
+            sessionStart_ = e.seconds;
+        } else if (e.kind == ScriptEvent::Kind::Answer || e.kind == ScriptEvent::Kind::Scale) {
+            // The command line takes these up (ParseCommandLine).
+        } else {
+            events.push_back(std::move(e));
+        }
+    }
+    options_.input = std::move(events);
     std::stable_sort(options_.input.begin(), options_.input.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.pass < b.pass; });
     realStartOfDay_ = SecondsSinceMidnightNow();
@@ -32,24 +37,29 @@ void HeadlessHost::SetKey(int key, bool down) {
     keyDown_[key] = down;
 }
 
+void HeadlessHost::Apply(const ScriptEvent& e) {
+    // F12 steps the internal resolution, as in the window.
+    if (e.kind == ScriptEvent::Kind::KeyDown && e.key == vk::F12 && !keyDown_[vk::F12]) {
+        CycleDisplayScale();
+    }
+    if (e.kind == ScriptEvent::Kind::KeyDown)
+        SetKey(e.key, true);
+    else if (e.kind == ScriptEvent::Kind::KeyUp)
+        SetKey(e.key, false);
+    else if (e.kind == ScriptEvent::Kind::Mouse)
+        cursor_ = POINTAPI{e.x, e.y};
+}
+
 // Key state and cursor changes of pass N become visible when pass N begins, that is once
 // N - 1 frames have been presented. While the window events of pass N are delivered, a handler
 // reading keys still sees pass N: Shift+Enter keeps editing when Shift is let go in pass N + 1.
+// A session's events change the keys only in the event pump, one by one as they came (DoEvents).
 void HeadlessHost::ApplyKeyState() {
+    if (session_) return;
     const auto& in = options_.input;
     const int lastPass = delivering_ ? presented_ : presented_ + 1;
     while (nextStateEvent_ < in.size() && in[nextStateEvent_].pass <= lastPass) {
-        const ScriptEvent& e = in[nextStateEvent_++];
-        // F12 steps the internal resolution, as in the window.
-        if (e.kind == ScriptEvent::Kind::KeyDown && e.key == vk::F12 && !keyDown_[vk::F12]) {
-            CycleDisplayScale();
-        }
-        if (e.kind == ScriptEvent::Kind::KeyDown)
-            SetKey(e.key, true);
-        else if (e.kind == ScriptEvent::Kind::KeyUp)
-            SetKey(e.key, false);
-        else if (e.kind == ScriptEvent::Kind::Mouse)
-            cursor_ = POINTAPI{e.x, e.y};
+        Apply(in[nextStateEvent_++]);
     }
 }
 
@@ -74,15 +84,23 @@ int HeadlessHost::ShowCursor(bool show) {
 }
 
 uint32_t HeadlessHost::GetTickCount() {
-    return tickBase_ + static_cast<uint32_t>(virtualMs_);
+    return tickBase_ + static_cast<uint32_t>(virtualUs_ / 1000);
 }
 
 double HeadlessHost::Timer() {
-    const double base =
-        options_.seed ? 36000.0 + static_cast<double>(*options_.seed % 36000u) : realStartOfDay_;
-    double t = base + static_cast<double>(virtualMs_) / 1000.0;
-    while (t >= 86400.0) t -= 86400.0;
-    return t;
+    double base = realStartOfDay_;
+    if (options_.seed) {
+        base = 36000.0 + static_cast<double>(*options_.seed % 36000u);
+    } else if (sessionStart_) {
+        base = *sessionStart_;
+    }
+    return TimeOfDayAfter(base, virtualUs_);
+}
+
+uint64_t HeadlessHost::PassMicros(int pass) const {
+    const auto timed = passMicros_.find(pass);
+    if (timed != passMicros_.end()) return timed->second;
+    return static_cast<uint64_t>(options_.tickMs) * 1000;
 }
 
 int HeadlessHost::MsgBox(const std::string& text, int flags, const std::string& title) {
@@ -131,12 +149,26 @@ void HeadlessHost::Deliver(const ScriptEvent& e) {
             events_->Click();
             break;
         case ScriptEvent::Kind::Mouse:
+        case ScriptEvent::Kind::Time:
+        case ScriptEvent::Kind::Session:
+        case ScriptEvent::Kind::Answer:
+        case ScriptEvent::Kind::Scale:
             break;
     }
 }
 
-// The window events of pass N are delivered by that pass's event pump, after its frame.
+// The window events of pass N are delivered by that pass's event pump, after its frame. A
+// session's events also change the keys there, each before its handler runs, as they did live.
 void HeadlessHost::DoEvents() {
+    if (session_) {
+        const auto& in = options_.input;
+        while (nextWindowEvent_ < in.size() && in[nextWindowEvent_].pass <= presented_) {
+            const ScriptEvent& e = in[nextWindowEvent_++];
+            Apply(e);
+            Deliver(e);
+        }
+        return;
+    }
     delivering_ = true;
     ApplyKeyState();
     const auto& in = options_.input;
@@ -160,7 +192,7 @@ void HeadlessHost::Present(const uint16_t* pixels, int width, int height, int pi
     const size_t step = static_cast<size_t>(ms / kFrameTimeStepMs);
     ++frameTimeCounts_[std::min(step, frameTimeCounts_.size() - 1)];
     lastPresent_ = now;
-    virtualMs_ += static_cast<uint64_t>(options_.tickMs);
+    virtualUs_ += PassMicros(presented_);
     frameWidth_ = width;
     frameHeight_ = height;
     lastFrame_.resize(static_cast<size_t>(width) * height);

@@ -1,6 +1,7 @@
-// A host without window or devices: a virtual clock that advances a fixed step per presented
-// frame, scripted input, message-box answers from options, PNG files of chosen frames and a
-// null audio output. Runs are reproducible: same options and script, same frames.
+// A host without window or devices: a virtual clock that advances a fixed step (or the time
+// the script gives) per presented frame, scripted input, message-box answers from options, PNG
+// files of chosen frames and a null audio output. Runs are reproducible: same options and script,
+// same frames.
 #pragma once
 
 #include <chrono>
@@ -27,9 +28,9 @@ class NullAudio : public AudioOutput {
 struct HeadlessOptions {
     int frames = 400;                       // passes before Esc reads as down
     bool answerYes = true;                  // the Hi-res/Lo-res question
-    int tickMs = 25;                        // virtual milliseconds per pass
-    std::optional<uint32_t> seed;           // fixes the time of day
-    std::vector<ScriptEvent> input;         // scripted events
+    int tickMs = 25;                        // virtual milliseconds per pass the input does not time
+    std::optional<uint32_t> seed;           // fixes the time of day, also over a session's start
+    std::vector<ScriptEvent> input;         // scripted events, pass times and session
     std::multimap<int, std::string> shots;  // pass -> PNG path (a pass may have several)
     std::string desktopFile;                // picture used as the desktop
 };
@@ -42,6 +43,7 @@ class HeadlessHost : public Host {
     POINTAPI GetCursorPos() override;
     int ShowCursor(bool show) override;
     uint32_t GetTickCount() override;
+    uint64_t TickMicroseconds() override { return virtualUs_; }
     double Timer() override;
     int MsgBox(const std::string& text, int flags, const std::string& title) override;
     void DoEvents() override;
@@ -75,14 +77,19 @@ class HeadlessHost : public Host {
     double FrameTimePercentileMs(double p) const;
     double WallSeconds() const;
     // Ticks the virtual clock forward by ms without presenting (tests).
-    void AdvanceClock(uint32_t ms) { virtualMs_ += ms; }
+    void AdvanceClock(uint32_t ms) { virtualUs_ += uint64_t{ms} * 1000; }
     // Sets the tick counter directly (tests of the wrap).
-    void SetTickCount(uint32_t ticks) { tickBase_ = ticks - static_cast<uint32_t>(virtualMs_); }
+    void SetTickCount(uint32_t ticks) {
+        tickBase_ = ticks - static_cast<uint32_t>(virtualUs_ / 1000);
+    }
     void SetKey(int key, bool down);
 
   private:
     void ApplyKeyState();
+    void Apply(const ScriptEvent& e);
     void Deliver(const ScriptEvent& e);
+    // How long pass's frame takes on the virtual clock.
+    uint64_t PassMicros(int pass) const;
 
     HeadlessOptions options_;
     WindowEvents* events_ = nullptr;
@@ -93,8 +100,11 @@ class HeadlessHost : public Host {
     POINTAPI cursor_;
     int cursorCounter_ = 0;
     uint32_t tickBase_ = 0x00100000;
-    uint64_t virtualMs_ = 0;
+    uint64_t virtualUs_ = 0;
     double realStartOfDay_ = 0;
+    bool session_ = false;  // a recorded session: its events change the keys in the event pump
+    std::optional<uint32_t> sessionStart_;  // seconds after midnight
+    std::map<int, uint64_t> passMicros_;    // the input's pass times
     int presented_ = 0;
     int screenshotRequests_ = 0;
     size_t nextStateEvent_ = 0;   // next script event whose key state is not yet applied

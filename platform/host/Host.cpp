@@ -1,7 +1,10 @@
 #include "platform/host/Host.h"
 
 #include <algorithm>
+#include <ctime>
 #include <stdexcept>
+
+#include "platform/host/System.h"
 
 namespace {
 Host* activeHost = nullptr;
@@ -18,6 +21,17 @@ void SetActiveHost(Host* host) {
 
 void Host::SetDisplayScale(int scale) {
     displayScale_ = std::clamp(scale, 1, kMaxDisplayScale);
+}
+
+uint32_t SecondsSinceMidnightNow() {
+    const std::tm local = LocalTime(std::time(nullptr));
+    return static_cast<uint32_t>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
+}
+
+double TimeOfDayAfter(double startSeconds, uint64_t elapsedMicros) {
+    double t = startSeconds + static_cast<double>(elapsedMicros) / 1e6;
+    while (t >= 86400.0) t -= 86400.0;
+    return t;
 }
 
 // A plain desktop of the kind people have: a blue gradient with a task bar and a few icons.

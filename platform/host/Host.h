@@ -59,8 +59,14 @@ class Host {
     virtual POINTAPI GetCursorPos() = 0;
     // The display counter: the cursor shows while it is 0 or more.
     virtual int ShowCursor(bool show) = 0;
+    // The clock. It moves on only as a frame is presented, by the time since the frame before
+    // (the virtual step headless), so every read within a pass tells the same time and a replay
+    // that moves it by a session's recorded times reads what the session read.
+    // Milliseconds, for the frame timer.
     virtual uint32_t GetTickCount() = 0;
-    // Seconds since midnight.
+    // The same clock in microseconds from the host's start, for the camera.
+    virtual uint64_t TickMicroseconds() = 0;
+    // Seconds since midnight: the time of day at the start plus the clock's time since.
     virtual double Timer() = 0;
     virtual int MsgBox(const std::string& text, int flags, const std::string& title) = 0;
     virtual void DoEvents() = 0;
@@ -93,6 +99,11 @@ class Host {
   private:
     int displayScale_ = 1;
 };
+
+// Whole seconds since midnight now, local time.
+uint32_t SecondsSinceMidnightNow();
+// What Timer() tells elapsedMicros after a start of startSeconds after midnight.
+double TimeOfDayAfter(double startSeconds, uint64_t elapsedMicros);
 
 // A stand-in desktop picture where none can be captured.
 RgbImage GeneratedDesktop(int width, int height);

@@ -1,5 +1,7 @@
 #include "platform/host/InputRecording.h"
 
+#include <algorithm>
+
 namespace {
 
 ScriptEvent Event(int pass, ScriptEvent::Kind kind) {
@@ -21,6 +23,30 @@ ScriptEvent* Open(InputRecording& r, int pass, ScriptEvent::Kind kind) {
 }
 
 }  // namespace
+
+void RecordSession(InputRecording& r, uint32_t startSeconds) {
+    ScriptEvent e = Event(0, ScriptEvent::Kind::Session);
+    e.seconds = startSeconds % 86400;
+    Add(r, e);
+}
+
+void RecordAnswer(InputRecording& r, bool yes) {
+    ScriptEvent e = Event(0, ScriptEvent::Kind::Answer);
+    e.yes = yes;
+    Add(r, e);
+}
+
+void RecordScale(InputRecording& r, int scale) {
+    ScriptEvent e = Event(0, ScriptEvent::Kind::Scale);
+    e.scale = scale;
+    Add(r, e);
+}
+
+void RecordPassTime(InputRecording& r, int pass, uint64_t micros) {
+    ScriptEvent e = Event(pass, ScriptEvent::Kind::Time);
+    e.micros = std::min(micros, kMaxPassMicros);
+    Add(r, e);
+}
 
 void RecordKeyDown(InputRecording& r, int pass, int key) {
     if (KeyNameFromCode(key).empty()) return;

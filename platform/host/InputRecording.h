@@ -1,5 +1,6 @@
 // A live session's input as an input script, so the same session can be replayed headless.
-// Events carry the pass the headless host would apply them in: presented frames + 1.
+// The script is a session (see InputScript.h): it begins with the time of day the session
+// started, each event carries the frames presented before it came, and each pass its time.
 //
 // Every key down and up and every character the window receives is handed in. Key downs of
 // typing keys are written "notype" and every character as typed text: what a key types depends
@@ -21,6 +22,13 @@ struct InputRecording {
     POINTAPI mouse{-1, -1};  // the position last recorded
 };
 
+// The session's start, seconds after midnight: the first line.
+void RecordSession(InputRecording& r, uint32_t startSeconds);
+// The display question's answer, and the internal resolution at the start.
+void RecordAnswer(InputRecording& r, bool yes);
+void RecordScale(InputRecording& r, int scale);
+// Pass's frame was shown micros after the one before (clamped to the longest a script holds).
+void RecordPassTime(InputRecording& r, int pass, uint64_t micros);
 void RecordKeyDown(InputRecording& r, int pass, int key);
 void RecordKeyUp(InputRecording& r, int pass, int key);
 // A character the window received as a key press.

@@ -1,6 +1,7 @@
 #include "platform/host/InputScript.h"
 
 #include <cctype>
+#include <map>
 #include <sstream>
 
 #include "platform/host/Host.h"
@@ -51,6 +52,19 @@ bool ExpandTypedText(const std::string& raw, std::string& out) {
             return false;
         i = close;
     }
+    return true;
+}
+
+// A whole number written with digits only, within 0..high: no sign, no blank, no exponent.
+bool Digits(const std::string& text, uint64_t high, uint64_t& out) {
+    if (text.empty() || text.size() > 19) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v > high) return false;
+    out = v;
     return true;
 }
 
@@ -108,6 +122,8 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
     std::vector<ScriptEvent> events;
     std::string line;
     int lineNo = 0;
+    int sessionLine = 0;
+    std::map<int, int> timeLines;  // pass -> the line that timed it
     auto fail = [&](const std::string& why) {
         error = "line " + std::to_string(lineNo) + ": " + why;
         return std::nullopt;
@@ -122,12 +138,58 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
         std::string passText;
         if (!(ls >> passText)) continue;
         ScriptEvent e;
+        if (Lower(passText) == "session") {
+            if (sessionLine != 0) {
+                return fail("a second session line (the first is line " +
+                            std::to_string(sessionLine) + ")");
+            }
+            std::string value, extra;
+            uint64_t seconds = 0;
+            if (!(ls >> value) || !Digits(value, 86399, seconds)) {
+                return fail("session needs its start in seconds after midnight, 0 to 86399");
+            }
+            if (ls >> extra) return fail("unexpected '" + extra + "'");
+            e.kind = ScriptEvent::Kind::Session;
+            e.seconds = static_cast<uint32_t>(seconds);
+            sessionLine = lineNo;
+            events.push_back(e);
+            continue;
+        }
+        if (Lower(passText) == "answer" || Lower(passText) == "scale") {
+            const bool answer = Lower(passText) == "answer";
+            e.kind = answer ? ScriptEvent::Kind::Answer : ScriptEvent::Kind::Scale;
+            for (const ScriptEvent& earlier : events) {
+                if (earlier.kind == e.kind) return fail("a second " + Lower(passText) + " line");
+            }
+            std::string value, extra;
+            ls >> value;
+            uint64_t scale = 0;
+            if (answer && Lower(value) != "yes" && Lower(value) != "no") {
+                return fail("answer needs yes or no");
+            }
+            if (!answer && !Digits(value, kMaxDisplayScale, scale)) {
+                return fail("scale needs a number from 1 to " + std::to_string(kMaxDisplayScale));
+            }
+            if (!answer && scale < 1) {
+                return fail("scale needs a number from 1 to " + std::to_string(kMaxDisplayScale));
+            }
+            if (ls >> extra) return fail("unexpected '" + extra + "'");
+            e.yes = !answer || Lower(value) == "yes";
+            e.scale = answer ? 1 : static_cast<int>(scale);
+            events.push_back(e);
+            continue;
+        }
+        // A recorded session also has the events that came before its first frame, as pass 0.
+        const int lowest = sessionLine != 0 ? 0 : 1;
+        const std::string passRule = sessionLine != 0
+                                         ? "pass must be a number from 0"
+                                         : "pass must be a number from 1 (0 after a session line)";
         try {
             size_t used = 0;
             e.pass = std::stoi(passText, &used);
-            if (used != passText.size() || e.pass < 1) return fail("pass must be a number from 1");
+            if (used != passText.size() || e.pass < lowest) return fail(passRule);
         } catch (...) {
-            return fail("pass must be a number from 1");
+            return fail(passRule);
         }
         std::string verb;
         ls >> verb;
@@ -174,8 +236,22 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
             e.kind = ScriptEvent::Kind::Click;
             std::string extra;
             if (ls >> extra) return fail("unexpected '" + extra + "'");
+        } else if (verb == "time") {
+            e.kind = ScriptEvent::Kind::Time;
+            std::string value, extra;
+            if (e.pass < 1) return fail("time needs a pass from 1: pass 0 has no frame");
+            if (!(ls >> value) || !Digits(value, kMaxPassMicros, e.micros)) {
+                return fail("time needs whole microseconds from 0 to " +
+                            std::to_string(kMaxPassMicros));
+            }
+            if (ls >> extra) return fail("unexpected '" + extra + "'");
+            if (const auto [at, fresh] = timeLines.emplace(e.pass, lineNo); !fresh) {
+                return fail("pass " + std::to_string(e.pass) + " has a time already (line " +
+                            std::to_string(at->second) + ")");
+            }
         } else {
-            if (written.empty()) return fail("no event after the pass (key, type, mouse or click)");
+            if (written.empty())
+                return fail("no event after the pass (key, type, mouse, click or time)");
             return fail("unknown event '" + written + "'");
         }
         events.push_back(e);
@@ -194,6 +270,14 @@ std::string FormatScriptEvent(const ScriptEvent& e) {
             return s + "mouse " + std::to_string(e.x) + " " + std::to_string(e.y);
         case ScriptEvent::Kind::Click:
             return s + "click";
+        case ScriptEvent::Kind::Time:
+            return s + "time " + std::to_string(e.micros);
+        case ScriptEvent::Kind::Session:
+            return "session " + std::to_string(e.seconds);
+        case ScriptEvent::Kind::Answer:
+            return std::string("answer ") + (e.yes ? "yes" : "no");
+        case ScriptEvent::Kind::Scale:
+            return "scale " + std::to_string(e.scale);
         case ScriptEvent::Kind::Type: {
             std::string t;
             for (char c : e.text) {

@@ -161,11 +161,20 @@ void SdlAudio::Stop() {
 // ---------------------------------------------------------------- host
 
 SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
+    clockAt_ = std::chrono::steady_clock::now();
+    startOfDay_ = SecondsSinceMidnightNow();
+    tickBaseMs_ = static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(clockAt_.time_since_epoch()).count());
     if (!options_.recordFile.empty()) {
         recordOut_.open(FilePath(options_.recordFile), std::ios::trunc);
         if (!recordOut_) throw std::runtime_error("cannot write " + options_.recordFile);
         recordOut_ << "# velmora input, replay with --headless --input FILE\n";
         recording_ = true;
+        // The start seeds the random source and each pass's time moves the clock: a replay
+        // with both draws the very frames the session showed.
+        RecordSession(recorded_, startOfDay_);
+        RecordScale(recorded_, std::clamp(options_.scale, 1, kMaxDisplayScale));
+        WriteNewEvents(recorded_, recordOut_);
     }
     // main() is the program's own: SDL runs no start-up of its own.
     SDL_SetMainReady();
@@ -206,6 +215,7 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
 }
 
 SdlHost::~SdlHost() {
+    if (recording_) WriteNewEvents(recorded_, recordOut_);
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
@@ -344,6 +354,22 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
     lastPresentAt_ = SteadySeconds();
     if (presented_ == 1) firstPresentAt_ = lastPresentAt_;
     PaceFrame(began, cpuBefore);
+    AdvanceClock();
+}
+
+void SdlHost::AdvanceClock() {
+    const auto now = std::chrono::steady_clock::now();
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now - clockAt_);
+    uint64_t us = micros.count() > 0 ? static_cast<uint64_t>(micros.count()) : 0;
+    if (us > kMaxPassMicros) {
+        // Longer than a script holds (a machine asleep): the program sees the longest it may.
+        us = kMaxPassMicros;
+        clockAt_ = now;
+    } else {
+        clockAt_ += micros;  // what is left below a microsecond counts towards the next pass
+    }
+    clockUs_ += us;
+    if (recording_) RecordPassTime(recorded_, presented_, us);
 }
 
 void SdlHost::DrawOnSurface(const uint16_t* pixels, int width, int height, int pitch) {
@@ -433,6 +459,10 @@ void SdlHost::DoEvents() {
     while (SDL_PollEvent(&e)) {
         switch (e.type) {
             case SDL_QUIT:
+                // Closing the window ends the program as Esc does, and a replay where it did.
+                if (recording_ && !quitRequested_ && !keyDown_[vk::ESCAPE]) {
+                    RecordKeyDown(recorded_, RecordingPass(), vk::ESCAPE);
+                }
                 quitRequested_ = true;
                 break;
             case SDL_KEYDOWN: {
@@ -454,6 +484,7 @@ void SdlHost::DoEvents() {
                 const int key = VirtualKeyOf(e.key.keysym.sym);
                 if (key == 0) break;
                 if (key == vk::SPACE && e.key.repeat == 0) keptThisSpacePress_ = false;
+                const bool wasDown = keyDown_[key];
                 if (!keyDown_[key]) keyPressed_[key] = true;
                 keyDown_[key] = true;
                 // Keys that type a control character; printable ones arrive as text input.
@@ -464,8 +495,9 @@ void SdlHost::DoEvents() {
                     ch = 27;
                 }
                 if (recording_) {
-                    // A held key repeats only its character.
-                    if (e.key.repeat == 0) {
+                    // A held key repeats only its character; the second of two Shift keys
+                    // changes nothing either.
+                    if (e.key.repeat == 0 && !wasDown) {
                         RecordKeyDown(recorded_, RecordingPass(), key);
                     }
                     if (ch != 0) RecordCharacter(recorded_, RecordingPass(), ch);
@@ -523,6 +555,14 @@ void SdlHost::DoEvents() {
 
 int16_t SdlHost::GetAsyncKeyState(int key) {
     if (key < 0 || key >= vk::KeyCount) return 0;
+    // While recording, keys change only in the event pump between two passes, as the recording
+    // says and a replay applies them; a key seen in the middle of a pass could not be replayed.
+    if (recording_) {
+        const bool down = keyDown_[key] || (key == vk::ESCAPE && quitRequested_);
+        const bool pressed = keyPressed_[key] || (key == vk::ESCAPE && quitRequested_);
+        keyPressed_[key] = false;
+        return static_cast<int16_t>((down ? 0x8000 : 0) | (pressed ? 1 : 0));
+    }
     // The key state is read straight from the keyboard, as the hardware reports it now.
     PumpKeyState();
     const Uint8* state = SDL_GetKeyboardState(nullptr);
@@ -593,17 +633,24 @@ int SdlHost::ShowCursor(bool show) {
 }
 
 uint32_t SdlHost::GetTickCount() {
-    return static_cast<uint32_t>(SDL_GetTicks64());
+    return tickBaseMs_ + static_cast<uint32_t>(clockUs_ / 1000);
 }
 
 double SdlHost::Timer() {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    const std::tm local = LocalTime(ts.tv_sec);
-    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + ts.tv_nsec / 1e9;
+    return TimeOfDayAfter(startOfDay_, clockUs_);
 }
 
 int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title) {
+    const int answer = ShowMessageBox(text, flags, title);
+    // The display question's answer sets the frame size: a replay answers the same.
+    if (recording_ && (flags & 0xF) == vbYesNo) {
+        RecordAnswer(recorded_, answer == vbYes);
+        WriteNewEvents(recorded_, recordOut_);
+    }
+    return answer;
+}
+
+int SdlHost::ShowMessageBox(const std::string& text, int flags, const std::string& title) {
     const bool yesNo = (flags & 0xF) == vbYesNo;
     // The one question, the screen size, answered on the command line.
     if (yesNo && answerYes_) return *answerYes_ ? vbYes : vbNo;

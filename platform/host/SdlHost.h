@@ -3,6 +3,7 @@
 // scaled to the window with their aspect kept; F11 switches between full screen and a window.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -22,6 +23,7 @@ struct SDL_Texture;
 struct SdlHostOptions {
     bool fullscreen = true;
     std::string recordFile;  // where the session's input goes as an input script; "" for none
+    int scale = 1;           // the internal resolution at the start, for the recording
 };
 
 class SdlAudio : public AudioOutput {
@@ -60,6 +62,7 @@ class SdlHost : public Host {
     POINTAPI GetCursorPos() override;
     int ShowCursor(bool show) override;
     uint32_t GetTickCount() override;
+    uint64_t TickMicroseconds() override { return clockUs_; }
     double Timer() override;
     int MsgBox(const std::string& text, int flags, const std::string& title) override;
     void DoEvents() override;
@@ -87,7 +90,10 @@ class SdlHost : public Host {
 
   private:
     void PumpKeyState();
+    int ShowMessageBox(const std::string& text, int flags, const std::string& title);
     void PaceFrame(double presentBegan, double cpuBefore);
+    // Moves the clock on to now, as a frame has just been presented.
+    void AdvanceClock();
     void ToggleFullscreen();
     // Full screen without a window manager to ask: a borderless window over the whole display.
     void SetPlainFullscreen(bool on);
@@ -99,8 +105,8 @@ class SdlHost : public Host {
     // A mouse position in the window in the program's coordinates.
     POINTAPI FromWindow(int x, int y) const;
     POINTAPI ClampedCursor() const;
-    // Events seen now are applied by a headless replay in the pass after the presented ones.
-    int RecordingPass() const { return presented_ + 1; }
+    // A session's events carry the frames presented before they came.
+    int RecordingPass() const { return presented_; }
 
     SdlHostOptions options_;
     std::optional<bool> answerYes_;
@@ -131,6 +137,11 @@ class SdlHost : public Host {
     bool keptThisSpacePress_ = false;    // a picture was kept since SPACE last went down
     std::unique_ptr<FramePacer> pacer_;  // null with vsync off
     double firstPresentAt_ = 0, lastPresentAt_ = 0;
+    // The clock (Host.h): the time of day it started, its microseconds, the moment they reach.
+    uint32_t startOfDay_ = 0;
+    uint32_t tickBaseMs_ = 0;
+    uint64_t clockUs_ = 0;
+    std::chrono::steady_clock::time_point clockAt_;
     bool recording_ = false;
     InputRecording recorded_;
     std::ofstream recordOut_;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
+#include <utility>
 
 #include "app/CommandLine.h"
 #include "platform/dx/DirectDraw.h"
@@ -177,6 +179,75 @@ TEST(CommandLine, InputAndDesktopThatCannotBeUsedAreRefusedNamingTheFile) {
     std::remove(png.c_str());
 }
 
+// A recorded session replays with its own pass times and start, to its end, unless the command
+// line says otherwise; a bad time or session line is refused naming the file and the line.
+TEST(CommandLine, ASessionsTimesAndStartStandUnlessTheCommandLineSaysOtherwise) {
+    const std::string file = ::testing::TempDir() + "velmora-session.txt";
+    std::ofstream(file) << "session 45000\nscale 2\n0 mouse 3 4\nanswer no\n1 time 16667\n"
+                           "2 time 7001\n2 key A down notype\n450 key ESC down\n";
+    auto clock = [](const CommandLine& cl) {
+        HeadlessHost host(cl.headlessOptions);
+        const uint16_t pixel = 0;
+        std::vector<uint64_t> times;
+        for (int pass = 1; pass <= 3; ++pass) {
+            const uint64_t before = host.TickMicroseconds();
+            host.Present(&pixel, 1, 1, 1);
+            times.push_back(host.TickMicroseconds() - before);
+        }
+        return std::make_pair(times, host.Timer());
+    };
+    std::string e;
+    auto cl = Parse({"--headless", "--input", file, "--shot", "450:x.png"}, &e);
+    ASSERT_TRUE(cl) << e;
+    EXPECT_EQ(cl->headlessOptions.frames, 450);   // runs to the recorded Esc
+    EXPECT_FALSE(cl->headlessOptions.answerYes);  // the recorded answer and scale
+    EXPECT_EQ(cl->scale, 2);
+    auto [times, timer] = clock(*cl);
+    EXPECT_EQ(times, (std::vector<uint64_t>{16667, 7001, 25000}));  // pass 3 has no time
+    EXPECT_DOUBLE_EQ(timer, 45000 + 0.048668);
+
+    cl = Parse({"--headless", "--input", file, "--tick-ms", "40", "--seed", "5", "--res", "hi",
+                "--scale", "1"},
+               &e);
+    ASSERT_TRUE(cl) << e;
+    EXPECT_TRUE(cl->headlessOptions.answerYes);
+    EXPECT_EQ(cl->scale, 1);
+    std::tie(times, timer) = clock(*cl);
+    EXPECT_EQ(times, (std::vector<uint64_t>{40000, 40000, 40000}));
+    EXPECT_DOUBLE_EQ(timer, 36005 + 0.12);
+
+    EXPECT_FALSE(
+        Parse({"--headless", "--input", file, "--frames", "100", "--shot", "450:x.png"}, &e));
+    EXPECT_EQ(e, "--shot 450 is after the last pass (--frames 100)");
+
+    const std::pair<const char*, const char*> bad[] = {
+        {"1 time -5", "line 2: time needs whole microseconds from 0 to 86400000000"},
+        {"1 time 1e3", "line 2: time needs whole microseconds from 0 to 86400000000"},
+        {"1 time 86400000001", "line 2: time needs whole microseconds from 0 to 86400000000"},
+        {"1 time 5 ms", "line 2: unexpected 'ms'"},
+        {"0 time 5", "line 2: time needs a pass from 1: pass 0 has no frame"},
+        {"4 time 5\n4 time 6", "line 3: pass 4 has a time already (line 2)"},
+        {"session 86400", "line 2: a second session line (the first is line 1)"},
+        {"-1 click", "line 2: pass must be a number from 0"},
+        {"answer maybe", "line 2: answer needs yes or no"},
+        {"scale 5", "line 2: scale needs a number from 1 to 4"},
+        {"scale 1\nscale 2", "line 3: a second scale line"},
+    };
+    for (const auto& [lines, why] : bad) {
+        std::ofstream(file) << "session 1\n" << lines << "\n";
+        EXPECT_FALSE(Parse({"--headless", "--input", file}, &e)) << lines;
+        EXPECT_EQ(e, file + ": " + why);
+    }
+    std::ofstream(file) << "session 86400\n";
+    EXPECT_FALSE(Parse({"--headless", "--input", file}, &e));
+    EXPECT_EQ(e, file + ": line 1: session needs its start in seconds after midnight, 0 to 86399");
+    // Pass 0 is the time before the first frame, which only a recorded session has.
+    std::ofstream(file) << "0 key A down\n";
+    EXPECT_FALSE(Parse({"--headless", "--input", file}, &e));
+    EXPECT_EQ(e, file + ": line 1: pass must be a number from 1 (0 after a session line)");
+    std::remove(file.c_str());
+}
+
 TEST(CommandLine, NoOutputWritesOverAnInputOrAnotherOutput) {
     const std::string dir = ::testing::TempDir();
     const std::string script = dir + "velmora-same-file.txt";
@@ -221,7 +292,7 @@ TEST(InputScript, WordsAndAByteOrderMarkAreReadAsWritten) {
     EXPECT_EQ((*events)[4].text, "aB");
     std::istringstream bare("7\n");
     EXPECT_FALSE(ParseInputScript(bare, error));
-    EXPECT_EQ(error, "line 1: no event after the pass (key, type, mouse or click)");
+    EXPECT_EQ(error, "line 1: no event after the pass (key, type, mouse, click or time)");
 }
 
 TEST(InputScript, KeyNamesAreReadInAnyCase) {

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "platform/host/SdlHost.h"
 #include "stb_image.h"
@@ -77,13 +79,24 @@ class SdlHostRecording : public ::testing::Test {
         s << in.rdbuf();
         return s.str();
     }
+    // The recording without its start and pass times, which the clock decides.
+    std::string RecordedEvents() {
+        std::istringstream in(Recorded());
+        std::string line, events;
+        while (std::getline(in, line)) {
+            if (line.rfind("session ", 0) == 0 || line.find(" time ") != std::string::npos)
+                continue;
+            events += line + "\n";
+        }
+        return events;
+    }
     TempDir dir;
     std::unique_ptr<SdlHost> host;
     WindowLog window;
 };
 
 TEST_F(SdlHostRecording, WritesWhatTheWindowReceivedWithThePassOfAHeadlessReplay) {
-    host->DoEvents();  // before the first frame: pass 1
+    host->DoEvents();  // before the first frame: pass 0
     PushMouse(SDL_MOUSEMOTION, 10, 20);
     PushMouse(SDL_MOUSEBUTTONUP, 11, 21);
     host->DoEvents();
@@ -98,15 +111,22 @@ TEST_F(SdlHostRecording, WritesWhatTheWindowReceivedWithThePassOfAHeadlessReplay
     PushKey(SDL_KEYDOWN, SDLK_F11);  // the window's own key
     host->DoEvents();
     EXPECT_EQ(window.log, "click press67 up67 press13 press13 press46 ");
-    EXPECT_EQ(Recorded(),
+    // A session: its start, then each event with the frames presented before it came.
+    EXPECT_EQ(Recorded().rfind("# velmora input, replay with --headless --input FILE\nsession ", 0),
+              0u)
+        << Recorded();
+    EXPECT_NE(Recorded().find("\n1 time "), std::string::npos) << Recorded();
+    EXPECT_NE(Recorded().find("\n2 time "), std::string::npos) << Recorded();
+    EXPECT_EQ(RecordedEvents(),
               "# velmora input, replay with --headless --input FILE\n"
-              "1 mouse 11 21\n"
-              "1 click\n"
-              "3 key C down notype\n"
-              "3 type C\n"
-              "3 key C up\n"
-              "3 key ENTER down notype\n"
-              "3 type {ENTER}{ENTER}.\n");
+              "scale 1\n"
+              "0 mouse 11 21\n"
+              "0 click\n"
+              "2 key C down notype\n"
+              "2 type C\n"
+              "2 key C up\n"
+              "2 key ENTER down notype\n"
+              "2 type {ENTER}{ENTER}.\n");
 }
 
 // SPACE's picture: the frame presented last, in the pictures folder, its path on stdout.
@@ -154,8 +174,8 @@ TEST_F(SdlHostRecording, F12StepsTheScaleAndALargerFrameIsKeptWhole) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Drawing at 2x: 128x96\n");
     EXPECT_EQ(host->DisplayScale(), 2);
     EXPECT_EQ(window.log, "");
-    EXPECT_NE(Recorded().find("1 key F12 down"), std::string::npos) << Recorded();
-    EXPECT_NE(Recorded().find("1 key F12 up"), std::string::npos) << Recorded();
+    EXPECT_NE(Recorded().find("0 key F12 down"), std::string::npos) << Recorded();
+    EXPECT_NE(Recorded().find("0 key F12 up"), std::string::npos) << Recorded();
 
     std::vector<uint16_t> frame(128 * 96, 0x07E0);
     host->Present(frame.data(), 128, 96, 128);
@@ -230,6 +250,43 @@ TEST_F(SdlHostRecording, AnAnswerGivenInAdvanceShowsNoQuestion) {
               vbNo);
     host->AnswerQuestion(true);
     EXPECT_EQ(host->MsgBox("q", vbYesNo, "Velmora"), vbYes);
+    // Both answers are recorded: a replay answers as the session did.
+    host->DoEvents();
+    EXPECT_NE(Recorded().find("answer no\nanswer yes\n"), std::string::npos) << Recorded();
+}
+
+// The window's clock tells one time throughout a pass and moves on as a frame is presented, by
+// the time since the frame before, which the recording keeps: a replay's clock reads the same.
+TEST_F(SdlHostRecording, TheClockMovesAsAFrameIsPresentedAndTheRecordingKeepsEachMove) {
+    const uint64_t start = host->TickMicroseconds();
+    const uint32_t ticks = host->GetTickCount();
+    const double day = host->Timer();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(host->TickMicroseconds(), start);
+    EXPECT_EQ(host->GetTickCount(), ticks);
+    EXPECT_EQ(host->Timer(), day);
+    Present();
+    const uint64_t first = host->TickMicroseconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(8));
+    EXPECT_EQ(host->TickMicroseconds(), first);
+    Present();
+    host->DoEvents();
+    const uint64_t second = host->TickMicroseconds();
+    EXPECT_GE(second - first, 8000u);
+    EXPECT_EQ(host->GetTickCount() - ticks, static_cast<uint32_t>(second / 1000 - start / 1000));
+
+    std::istringstream in(Recorded());
+    std::string error;
+    const auto script = ParseInputScript(in, error);
+    ASSERT_TRUE(script) << error;
+    uint64_t recorded = 0;
+    uint32_t startOfDay = 86400;
+    for (const ScriptEvent& e : *script) {
+        if (e.kind == ScriptEvent::Kind::Time) recorded += e.micros;
+        if (e.kind == ScriptEvent::Kind::Session) startOfDay = e.seconds;
+    }
+    EXPECT_EQ(recorded, second - start);
+    EXPECT_EQ(host->Timer(), TimeOfDayAfter(startOfDay, second));
 }
 
 }  // namespace

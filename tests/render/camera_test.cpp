@@ -157,7 +157,7 @@ TEST_F(CameraTest, OneSecondOfHeldKeysEndsInTheSamePlaceAtAnyFrameRate) {
         AdvanceCamera(0);  // the first frame, at time 0
         float lastX = ViewedCamera().CameraPosition.x;
         for (int frame = 0; frame < rate; ++frame) {
-            AdvanceCamera((frame + 1) * 1000 / rate - frame * 1000 / rate);
+            AdvanceCamera((frame + 1) * 1000000 / rate - frame * 1000000 / rate);
             const CameraStateRecord seen = ViewedCamera();
             const float stepStart = CameraState.CameraPosition.x - CameraClock.StepMove.x;
             EXPECT_GE(seen.CameraPosition.x, lastX) << rate << " Hz, frame " << frame;
@@ -165,7 +165,7 @@ TEST_F(CameraTest, OneSecondOfHeldKeysEndsInTheSamePlaceAtAnyFrameRate) {
             EXPECT_LE(seen.CameraPosition.x, std::max(stepStart, CameraState.CameraPosition.x));
             lastX = seen.CameraPosition.x;
         }
-        EXPECT_EQ(CameraClock.LeadMs, 0) << rate << " Hz";
+        EXPECT_EQ(CameraClock.LeadUs, 0) << rate << " Hz";
         ends.push_back(CameraState);
     }
     EXPECT_GT(ends[0].CameraPosition.x, camera.CameraPosition.x);
