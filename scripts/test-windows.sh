@@ -119,6 +119,22 @@ wait_for_exit() {
     done
 }
 
+# Holds Esc until background process pid ends (the program reads the key as held between two
+# frames, and a frame under Wine on a busy machine can outlast a short press), as a user would
+# hold it. Sets ok to 1 when it does not end with status 0.
+escape_ends() {
+    local pid=$1 status
+    xdotool keydown Escape
+    wait_for_exit "$pid"
+    xdotool keyup Escape 2>/dev/null
+    if [[ $status -ne 0 ]]; then
+        echo "   exit status $status after Esc"
+        kill "$pid" 2>/dev/null
+        ok=1
+        return 1
+    fi
+}
+
 window_test() {
     local missing=()
     for tool in Xvfb xdotool import convert xprop; do command -v $tool >/dev/null || missing+=($tool); done
@@ -176,22 +192,10 @@ window_test() {
     done
     echo "   window ${WIDTH}x${HEIGHT} after $waited s: mean $mean, deviation $deviation ($out/window.png)"
     [[ $ok -eq 0 ]] || echo "   the window shows no scene"
-    # Keys go to the window with the focus. The program reads Esc as the keyboard holds it
-    # between two frames, and on a busy machine a frame under Wine can take longer than a short
-    # press, so Esc is held until the program ends (as a user would hold it).
+    # Keys go to the window with the focus.
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
     sleep 0.3
-    xdotool keydown Escape
-    local status
-    wait_for_exit $pid
-    xdotool keyup Escape 2>/dev/null
-    if [[ $status -ne 0 ]]; then
-        echo "   exit status $status after Esc"
-        kill $pid 2>/dev/null
-        ok=1
-    else
-        echo "   Esc: exit status 0"
-    fi
+    escape_ends $pid && echo "   Esc: exit status 0"
     # The error box: the program alone in a folder named in Cyrillic and Chinese, without its
     # Data.kqx; the box's text is also on standard error, where the folder must be spelled right.
     local alone="$out/Без данных 无数据"
@@ -337,15 +341,7 @@ scaled_window_test() {
         echo "   SPACE: no picture in \"Картинки 图片/Velmora\""
         ok=1
     fi
-    xdotool keydown Escape
-    local status
-    wait_for_exit $pid
-    xdotool keyup Escape 2>/dev/null
-    if [[ $status -ne 0 ]]; then
-        echo "   exit status $status after Esc"
-        kill $pid 2>/dev/null
-        ok=1
-    fi
+    escape_ends $pid
     if [[ -n "$shot" ]] && ! grep -q "Screenshot saved: .*Картинки 图片.Velmora.velmora-" "$out/scaled.log"; then
         echo "   the saved picture's name is not printed as it is spelled:"
         sed 's/^/     /' "$out/scaled.log"

@@ -7,56 +7,13 @@ set -u
 velmora=$1
 budget=${VELMORA_E2E_SECONDS:-240}
 
-for tool in Xvfb xdotool xwininfo xdpyinfo compare; do
-    command -v "$tool" >/dev/null || {
-        echo "SKIP: $tool is not installed (make deps installs it)"
-        exit 77
-    }
-done
-
-work=$(mktemp -d)
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"  # see window_e2e.sh
-xvfb_pid="" velmora_pid=""
-cleanup() {
-    [[ -n $velmora_pid ]] && kill "$velmora_pid" 2>/dev/null
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-started=$SECONDS
-
-fail() {
-    echo "FAIL: $*"
+source "$(dirname "$0")/lib/x-session.bash"
+require_tools Xvfb xdotool xwininfo xdpyinfo compare
+on_failure() {
     [[ -f $work/live.err ]] && grep -v '^ALSA lib' "$work/live.err" | tail -n 10
-    if [[ -n ${VELMORA_E2E_KEEP:-} ]]; then
-        cp -r "$work" "$VELMORA_E2E_KEEP" && echo "files kept in $VELMORA_E2E_KEEP"
-    fi
-    exit 1
 }
 
-# wait_for SECONDS WHAT COMMAND...: runs COMMAND every 0.2 s until it succeeds.
-wait_for() {
-    local limit=$1 what=$2
-    shift 2
-    local until=$((SECONDS + limit))
-    until "$@"; do
-        ((SECONDS - started < budget)) || fail "the test's $budget s budget ran out waiting for $what"
-        ((SECONDS < until)) || fail "no $what after $limit s"
-        if [[ -n $velmora_pid ]] && ! kill -0 "$velmora_pid" 2>/dev/null; then
-            wait "$velmora_pid"
-            fail "velmora ended (status $?) while waiting for $what"
-        fi
-        sleep 0.2
-    done
-}
-
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset 3>"$work/display" \
-    2>"$work/xvfb.err" &
-xvfb_pid=$!
-has_display() { [[ -s $work/display ]] && xdpyinfo -display ":$(cat "$work/display")" >/dev/null 2>&1; }
-wait_for 30 "X server" has_display
-export DISPLAY=:$(cat "$work/display")
+start_x_server 1280x720
 
 mkdir -p "$work/home" "$work/pictures"
 env HOME="$work/home" XDG_PICTURES_DIR="$work/pictures" "$velmora" --res hi \

@@ -17,57 +17,17 @@ budget=${VELMORA_E2E_SECONDS:-420}  # seconds for everything; ctest's timeout is
 screen_w=1280 screen_h=720          # not 4:3, so a kept aspect shows as side bars
 frame_w=960 frame_left=160          # a 4:3 frame scaled to the screen's height
 
-for tool in Xvfb xdotool xwininfo xdpyinfo import convert compare; do
-    command -v "$tool" >/dev/null || {
-        echo "SKIP: $tool is not installed (make deps installs it)"
-        exit 77
-    }
-done
+source "$(dirname "$0")/lib/x-session.bash"
+require_tools Xvfb xdotool xwininfo xdpyinfo import convert compare
 
-work=$(mktemp -d)
-# In a sanitizer build the leak check at exit is left to the headless suites: with a display,
-# SDL loads D-Bus and sound libraries that keep memory they never free, and unloads them
-# before the check, so their allocations cannot even be told apart from the program's.
-# Every other sanitizer check stays on.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-xvfb_pid="" velmora_pid=""
-cleanup() {
-    [[ -n $velmora_pid ]] && kill "$velmora_pid" 2>/dev/null
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-started=$SECONDS
-run=""
-
-fail() {
-    echo "FAIL${run:+ ($run)}: $*"
+on_failure() {
     if [[ -n $run && -f $work/$run.err ]]; then
         echo "--- velmora's standard error (sound-card noise left out):"
         grep -v '^ALSA lib' "$work/$run.err" | tail -n 20
     fi
-    if [[ -n ${VELMORA_E2E_KEEP:-} ]]; then
-        cp -r "$work" "$VELMORA_E2E_KEEP" && echo "pictures kept in $VELMORA_E2E_KEEP"
-    fi
-    exit 1
 }
-
-# wait_for SECONDS WHAT COMMAND...: runs COMMAND every 0.2 s until it succeeds.
-wait_for() {
-    local limit=$1 what=$2
-    shift 2
-    local until=$((SECONDS + limit))
-    until "$@"; do
-        ((SECONDS - started < budget)) || fail "the test's $budget s budget ran out waiting for $what"
-        ((SECONDS < until)) || fail "no $what after $limit s"
-        if [[ -n $velmora_pid ]] && ! kill -0 "$velmora_pid" 2>/dev/null; then
-            wait "$velmora_pid"
-            fail "velmora ended (status $?) while waiting for $what"
-        fi
-        error_box && fail "an error box appeared: $(error_box_title)"
-        sleep 0.2
-    done
+on_poll() {
+    error_box && fail "an error box appeared: $(error_box_title)"
 }
 
 # The program's error box is titled "Error: #N"; the question and the window are "Velmora".
@@ -218,15 +178,8 @@ quit() {
 }
 
 # ------------------------------------------------------------------ the private X server
-# -noreset: without it the server resets when its last client leaves, here the readiness probe,
-# and a program that connects during the reset is refused.
-Xvfb -displayfd 3 -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp -noreset 3>"$work/display" \
-    2>"$work/xvfb.err" &
-xvfb_pid=$!
-has_display() { [[ -s $work/display ]] && xdpyinfo -display ":$(cat "$work/display")" >/dev/null 2>&1; }
-wait_for 30 "X server" has_display
-display=:$(cat "$work/display")
-export DISPLAY=$display
+start_x_server "${screen_w}x$screen_h"
+display=$DISPLAY
 
 # ------------------------------------------------------------------ run 1: Hi-res
 start_velmora hi XDG_PICTURES_DIR="$work/pictures"
