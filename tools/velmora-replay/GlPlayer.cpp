@@ -350,6 +350,19 @@ void main() {
 }
 )";
 
+// A 565 surface as the draws sample it: 8 bits a channel, each channel's top bits repeated
+// below it, the values llvmpipe's filtering reads a 565 texel as.
+const char* const kExpandFragment = R"(#version 330 core
+uniform sampler2D uSource;
+out vec4 fragColor;
+void main() {
+    vec3 raw = floor(texelFetch(uSource, ivec2(gl_FragCoord.xy), 0).rgb *
+                     vec3(31.0, 63.0, 31.0) + 0.5);
+    vec3 top = floor(raw / vec3(4.0, 16.0, 4.0));
+    fragColor = vec4((raw * vec3(8.0, 4.0, 8.0) + top) / 255.0, 1.0);
+}
+)";
+
 GLuint Compile(GLenum kind, const std::string& source) {
     const GLuint s = glCreateShader(kind);
     const char* text = source.c_str();
@@ -506,6 +519,10 @@ struct StreamBuffer {
 struct GlPlayer::Impl {
     struct Image {
         GLuint texture = 0, fbo = 0, fboDepth = 0;
+        // The RGBA8 copy the draws sample, made when the surface is first drawn with, and
+        // renewed when it is drawn with again after the 565 image changed.
+        GLuint expanded = 0, expandedFbo = 0;
+        uint64_t version = 0, expandedVersion = 0;
     };
     struct Surface {
         bool exists = false, depth = false, released = false;
@@ -539,7 +556,8 @@ struct GlPlayer::Impl {
     std::vector<Device> devices;
     uint32_t presented = 0;
 
-    GLuint vao = 0, ubo = 0, blitProgram = 0, blitVao = 0, scratch = 0;
+    GLuint vao = 0, ubo = 0, blitProgram = 0, blitVao = 0, scratch = 0, expandProgram = 0;
+    GLint expandDest = -1, expandDestSize = -1;
     GLint blitDest = -1, blitDestSize = -1, blitDestRect = -1, blitSrcRect = -1, blitKey = -1;
     GLuint samplers[2][2] = {};  // [mag linear][min linear]
     StreamBuffer vertexStream, indexStream;
@@ -611,6 +629,47 @@ struct GlPlayer::Impl {
         return im.fbo;
     }
 
+    // Binds the surface's frame buffer to draw into it: its expanded copy is out of date.
+    void Target(Surface& s) {
+        BindFbo(Fbo(s), s.width, s.height);
+        ++s.image.version;
+    }
+
+    // The texture a draw samples the surface from: the RGBA8 copy, brought up to date.
+    GLuint Expanded(Surface& s) {
+        Image& im = s.image;
+        if (im.expanded != 0 && im.expandedVersion == im.version) return im.expanded;
+        if (im.expanded == 0) {
+            glGenTextures(1, &im.expanded);
+            BindTexture(im.expanded);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, s.width, s.height, 0, GL_RGBA,
+                         GL_UNSIGNED_BYTE, nullptr);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+            glGenFramebuffers(1, &im.expandedFbo);
+            glBindFramebuffer(GL_FRAMEBUFFER, im.expandedFbo);
+            boundFbo = im.expandedFbo;
+            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, im.expanded,
+                                   0);
+        }
+        BindFbo(im.expandedFbo, s.width, s.height);
+        glDisable(GL_SCISSOR_TEST);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_BLEND);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_DITHER);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        UseProgram(expandProgram);
+        BindTexture(im.texture);
+        glBindSampler(0, 0);
+        glUniform4f(expandDest, 0, 0, static_cast<float>(s.width), static_cast<float>(s.height));
+        glUniform2f(expandDestSize, static_cast<float>(s.width), static_cast<float>(s.height));
+        glBindVertexArray(blitVao);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        glBindVertexArray(vao);
+        im.expandedVersion = im.version;
+        return im.expanded;
+    }
+
     void MakeSurface(Surface& s, int32_t w, int32_t h, bool depth) {
         s.exists = true;
         s.width = w;
@@ -630,8 +689,7 @@ struct GlPlayer::Impl {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         // New surfaces hold black, as the software surfaces do.
-        const GLuint fbo = Fbo(s);
-        BindFbo(fbo, w, h);
+        Target(s);
         glDisable(GL_SCISSOR_TEST);
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -640,6 +698,10 @@ struct GlPlayer::Impl {
     void FreeSurface(Surface& s) {
         if (s.image.fbo) glDeleteFramebuffers(1, &s.image.fbo);
         if (s.image.texture) glDeleteTextures(1, &s.image.texture);
+        if (s.image.expandedFbo) glDeleteFramebuffers(1, &s.image.expandedFbo);
+        if (s.image.expanded) glDeleteTextures(1, &s.image.expanded);
+        if (boundFbo == s.image.expandedFbo) boundFbo = ~0u;
+        if (boundTexture == s.image.expanded) boundTexture = ~0u;
         if (s.depthBuffer) glDeleteRenderbuffers(1, &s.depthBuffer);
         if (boundFbo == s.image.fbo) boundFbo = ~0u;
         if (boundTexture == s.image.texture) boundTexture = ~0u;
@@ -663,7 +725,7 @@ struct GlPlayer::Impl {
                                0, 0, 0, 0, src.width, src.height, 1);
             source = scratch;
         }
-        BindFbo(Fbo(dest), dest.width, dest.height);
+        Target(dest);
         glDisable(GL_SCISSOR_TEST);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_BLEND);
@@ -795,10 +857,6 @@ struct GlPlayer::Impl {
         d3d::DeviceState& s = dev.state;
         if (targetId == 0) throw TraceError("drawing without a render target");
         Surface* target = &Surf(targetId);
-        BindFbo(Fbo(*target), target->width, target->height);
-        const D3DVIEWPORT7& vp = s.viewport;
-        SetViewport(vp.lX, vp.lY, vp.lWidth, vp.lHeight);
-
         Surface* texture = textureId ? &Surf(textureId) : nullptr;
         const bool hasTexture = texture && !texture->released;
         const int32_t cop = s.tss(D3DTSS_COLOROP);
@@ -808,6 +866,12 @@ struct GlPlayer::Impl {
             (cop == D3DTOP_MODULATE && ((s.tss(D3DTSS_COLORARG1) & 0xF) == D3DTA_TEXTURE ||
                                         (s.tss(D3DTSS_COLORARG2) & 0xF) == D3DTA_TEXTURE));
         const bool textured = hasTexture && usesTexture;
+        // Brought up to date before the target is bound: that may draw.
+        const GLuint sampled = textured ? Expanded(*texture) : 0;
+        Target(*target);
+        const D3DVIEWPORT7& vp = s.viewport;
+        SetViewport(vp.lX, vp.lY, vp.lWidth, vp.lHeight);
+
         const bool keyed = textured && s.on(D3DRENDERSTATE_COLORKEYENABLE) && texture->hasKey &&
                            (texture->key.low & 0xFFFF) <= (texture->key.high & 0xFFFF);
         const bool lighting = !layout.transformed && s.on(D3DRENDERSTATE_LIGHTING);
@@ -880,7 +944,7 @@ struct GlPlayer::Impl {
         }
 
         if (textured) {
-            BindTexture(texture->image.texture);
+            BindTexture(sampled);
             const bool mag = s.tss(D3DTSS_MAGFILTER) == D3DTFG_LINEAR;
             const bool min = s.tss(D3DTSS_MINFILTER) == D3DTFN_LINEAR;
             glBindSampler(0, samplers[mag][min]);
@@ -1000,6 +1064,11 @@ GlPlayer::GlPlayer(GlContext&, bool finishFrames) : impl_(std::make_unique<Impl>
     m.blitDestRect = glGetUniformLocation(m.blitProgram, "uDestRect");
     m.blitSrcRect = glGetUniformLocation(m.blitProgram, "uSrcRect");
     m.blitKey = glGetUniformLocation(m.blitProgram, "uKey");
+    m.expandProgram = Link(kBlitVertex, kExpandFragment);
+    m.UseProgram(m.expandProgram);
+    glUniform1i(glGetUniformLocation(m.expandProgram, "uSource"), 0);
+    m.expandDest = glGetUniformLocation(m.expandProgram, "uDest");
+    m.expandDestSize = glGetUniformLocation(m.expandProgram, "uDestSize");
     for (int mag = 0; mag < 2; ++mag) {
         for (int min = 0; min < 2; ++min) {
             GLuint& s = m.samplers[mag][min];
@@ -1027,6 +1096,7 @@ GlPlayer::~GlPlayer() {
     }
     for (auto& [key, p] : m.programs) glDeleteProgram(p);
     glDeleteProgram(m.blitProgram);
+    glDeleteProgram(m.expandProgram);
     for (auto& row : m.samplers) glDeleteSamplers(2, row);
     glDeleteBuffers(1, &m.ubo);
     glDeleteBuffers(1, &m.vertexStream.name);
@@ -1089,6 +1159,7 @@ void GlPlayer::SurfacePixels(uint32_t id, int32_t x, int32_t y, int32_t width, i
     }
     m.BindTexture(s.image.texture);
     glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, pixels);
+    ++s.image.version;
 }
 
 void GlPlayer::ReleaseSurface(uint32_t id) {
@@ -1149,7 +1220,7 @@ void GlPlayer::ColorFill(uint32_t dest, const RECT* rect, int32_t color) {
     const int32_t x1 = std::min(r.Right, d.width), y1 = std::min(r.Bottom, d.height);
     if (x0 >= x1 || y0 >= y1) return;
     if (d.depth) return;  // depth surfaces are cleared through the device
-    m.BindFbo(m.Fbo(d), d.width, d.height);
+    m.Target(d);
     glEnable(GL_SCISSOR_TEST);
     glScissor(x0, y0, x1 - x0, y1 - y0);
     ClearColor565(static_cast<uint16_t>(color));
@@ -1233,7 +1304,7 @@ void GlPlayer::Clear(uint32_t device, int32_t count, const D3DRECT* rects, int32
     Impl::Device& d = m.Dev(device);
     if (m.targetId == 0) throw TraceError("Clear without a render target");
     Impl::Surface* t = &m.Surf(m.targetId);
-    m.BindFbo(m.Fbo(*t), t->width, t->height);
+    m.Target(*t);
     GLbitfield bits = 0;
     if ((flags & D3DCLEAR_TARGET) != 0) {
         bits |= GL_COLOR_BUFFER_BIT;
