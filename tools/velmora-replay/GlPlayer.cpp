@@ -297,11 +297,16 @@ void main() {
 #if TEXTURED
     vec4 t = vec4(texture(uTexture, vTex).rgb, 1.0);
   #if COLOR_KEY
-    // The key is tested on the texel nearest to the sample, as a raw 565 value.
+    // The key is tested on the texel nearest to the sample, as a raw 565 value: with nearest
+    // filtering the texel sampled, else the one fetched here.
+    #if KEY_ON_SAMPLE
+    vec3 raw = t.rgb * vec3(31.0, 63.0, 31.0) + 0.5;
+    #else
     ivec2 size = ivec2(uKey.zw);
     ivec2 at = ivec2(floor(vTex * uKey.zw));
     at = ((at % size) + size) % size;
     vec3 raw = texelFetch(uTexture, at, 0).rgb * vec3(31.0, 63.0, 31.0) + 0.5;
+    #endif
     float value = floor(raw.r) * 2048.0 + floor(raw.g) * 32.0 + floor(raw.b);
     if (value >= uKey.x && value <= uKey.y) discard;
   #endif
@@ -440,6 +445,11 @@ GLenum BlendFactor(int32_t f) {
         default:
             return GL_ONE;
     }
+}
+
+// Stage 0 samples with nearest filtering both ways.
+bool NearestOnly(const d3d::DeviceState& s) {
+    return s.tss(D3DTSS_MAGFILTER) != D3DTFG_LINEAR && s.tss(D3DTSS_MINFILTER) != D3DTFN_LINEAR;
 }
 
 // A stage argument as the shader's expression: the texture, or the diffuse colour.
@@ -784,6 +794,7 @@ struct GlPlayer::Impl {
         put(s.on(D3DRENDERSTATE_SPECULARENABLE), 1);
         put(textured, 1);
         put(keyed, 1);
+        put(keyed && NearestOnly(s), 1);
         put(static_cast<uint64_t>(s.tss(D3DTSS_COLOROP) & 7), 3);
         put(static_cast<uint64_t>(s.tss(D3DTSS_COLORARG1) & 3), 2);
         put(static_cast<uint64_t>(s.tss(D3DTSS_COLORARG2) & 3), 2);
@@ -826,6 +837,7 @@ struct GlPlayer::Impl {
         def("SPECULAR", s.on(D3DRENDERSTATE_SPECULARENABLE));
         def("TEXTURED", textured);
         def("COLOR_KEY", keyed);
+        def("KEY_ON_SAMPLE", keyed && NearestOnly(s));
         def("CLIP_POSITIONS", clipPositions);
         def("COLOR_VERTEX", s.on(D3DRENDERSTATE_COLORVERTEX));
         def("NORMALIZE", s.on(D3DRENDERSTATE_NORMALIZENORMALS));
