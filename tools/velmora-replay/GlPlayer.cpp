@@ -126,7 +126,7 @@ layout(location = 2) in vec4 aDiffuse;
 layout(location = 3) in vec4 aSpecular;
 layout(location = 4) in vec2 aTex;
 layout(location = 5) in vec4 aClip;
-SHADE out vec4 vDiffuse;
+DIFFUSE_SHADE out vec4 vDiffuse;
 SHADE out vec4 vSpecular;
 out vec2 vTex;
 
@@ -288,7 +288,7 @@ layout(std140) uniform Constants {
     Light uLights[8];
 };
 uniform sampler2D uTexture;
-SHADE in vec4 vDiffuse;
+DIFFUSE_SHADE in vec4 vDiffuse;
 SHADE in vec4 vSpecular;
 in vec2 vTex;
 out vec4 fragColor;
@@ -769,7 +769,7 @@ struct GlPlayer::Impl {
     // ------------------------------------------------ drawing
 
     uint64_t ProgramKey(const d3d::DeviceState& s, const d3d::FvfLayout& l, bool textured,
-                        bool keyed, bool clipPositions, int lights) {
+                        bool keyed, bool clipPositions, int lights, bool flatDiffuse) {
         uint64_t k = 0;
         int bit = 0;
         auto put = [&](uint64_t v, int bits) {
@@ -802,6 +802,7 @@ struct GlPlayer::Impl {
         put(static_cast<uint64_t>(s.tss(D3DTSS_ALPHAARG1) & 3), 2);
         put(static_cast<uint64_t>(s.tss(D3DTSS_ALPHAARG2) & 3), 2);
         put(s.rs(D3DRENDERSTATE_SHADEMODE) == D3DSHADE_FLAT, 1);
+        put(flatDiffuse, 1);
         put(clipPositions, 1);
         put(s.on(D3DRENDERSTATE_COLORVERTEX), 1);
         put(s.on(D3DRENDERSTATE_NORMALIZENORMALS), 1);
@@ -814,7 +815,7 @@ struct GlPlayer::Impl {
     }
 
     GLuint Program(uint64_t key, const d3d::DeviceState& s, const d3d::FvfLayout& l, bool textured,
-                   bool keyed, bool clipPositions, int lights) {
+                   bool keyed, bool clipPositions, int lights, bool flatDiffuse) {
         if (auto it = programs.find(key); it != programs.end()) return it->second;
         const bool pre = l.transformed;
         const int32_t table = s.rs(D3DRENDERSTATE_FOGTABLEMODE);
@@ -846,8 +847,10 @@ struct GlPlayer::Impl {
         def("SPECULAR_SOURCE", s.rs(D3DRENDERSTATE_SPECULARMATERIALSOURCE));
         def("AMBIENT_SOURCE", s.rs(D3DRENDERSTATE_AMBIENTMATERIALSOURCE));
         def("EMISSIVE_SOURCE", s.rs(D3DRENDERSTATE_EMISSIVEMATERIALSOURCE));
-        defs += std::string("#define SHADE ") +
-                (s.rs(D3DRENDERSTATE_SHADEMODE) == D3DSHADE_FLAT ? "flat" : "") + "\n";
+        const bool flatMode = s.rs(D3DRENDERSTATE_SHADEMODE) == D3DSHADE_FLAT;
+        defs += std::string("#define SHADE ") + (flatMode ? "flat" : "") + "\n";
+        defs +=
+            std::string("#define DIFFUSE_SHADE ") + (flatMode || flatDiffuse ? "flat" : "") + "\n";
         defs += "#define COLOR_EXPR " +
                 StageExpression(s.tss(D3DTSS_COLOROP), s.tss(D3DTSS_COLORARG1),
                                 s.tss(D3DTSS_COLORARG2), false) +
@@ -864,8 +867,25 @@ struct GlPlayer::Impl {
         return p;
     }
 
+    // An unlit draw of a few vertices (the full-screen layers) whose corners share one diffuse
+    // colour takes it flat: the same pixels, nothing to interpolate. (Its inputs without
+    // perspective correction where the corners share one w would be cheaper too, but llvmpipe
+    // then computes the texture coordinates a little otherwise, and the frames change.)
+    static bool OneColour(const d3d::FvfLayout& l, bool lighting, const void* data, int32_t count) {
+        if (lighting || l.diffuse < 0 || data == nullptr || count < 2 || count > 8) return false;
+        const auto* bytes = static_cast<const std::byte*>(data);
+        const size_t stride = static_cast<size_t>(l.stride), at = static_cast<size_t>(l.diffuse);
+        for (int32_t i = 1; i < count; ++i) {
+            if (std::memcmp(bytes + static_cast<size_t>(i) * stride + at, bytes + at, 4) != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     // Everything one draw needs from the device's state: program, constants, GL state.
-    void Prepare(Device& dev, const d3d::FvfLayout& layout, bool clipPositions) {
+    void Prepare(Device& dev, const d3d::FvfLayout& layout, bool clipPositions,
+                 const void* vertices = nullptr, int32_t vertexCount = 0) {
         d3d::DeviceState& s = dev.state;
         if (targetId == 0) throw TraceError("drawing without a render target");
         Surface* target = &Surf(targetId);
@@ -892,9 +912,6 @@ struct GlPlayer::Impl {
             for (const d3d::LightSlot& l : s.lights) lights += l.set && l.enabled;
             lights = std::min(lights, kMaxLights);
         }
-        const uint64_t key = ProgramKey(s, layout, textured, keyed, clipPositions, lights);
-        UseProgram(Program(key, s, layout, textured, keyed, clipPositions, lights));
-
         if (textured && constantsTexture != textureId) dev.constantsDirty = true;
         if (dev.constantsDirty) {
             constantsTexture = textured ? textureId : constantsTexture;
@@ -954,6 +971,10 @@ struct GlPlayer::Impl {
             glBufferData(GL_UNIFORM_BUFFER, sizeof c, &c, GL_STREAM_DRAW);
             dev.constantsDirty = false;
         }
+        const bool flatDiffuse = OneColour(layout, lighting, vertices, vertexCount);
+        const uint64_t key =
+            ProgramKey(s, layout, textured, keyed, clipPositions, lights, flatDiffuse);
+        UseProgram(Program(key, s, layout, textured, keyed, clipPositions, lights, flatDiffuse));
 
         if (textured) {
             BindTexture(sampled);
@@ -1420,7 +1441,7 @@ void GlPlayer::Draw(uint32_t device, const DrawCall& c) {
     Impl::Device& d = m.Dev(device);
     const d3d::FvfLayout layout = d3d::ParseFvf(c.fvf);
     if (c.vertexCount <= 0) return;
-    m.Prepare(d, layout, false);
+    m.Prepare(d, layout, false, c.vertices, c.vertexCount);
     const size_t at = m.vertexStream.Put(
         c.vertices, static_cast<size_t>(c.vertexCount) * static_cast<size_t>(layout.stride));
     m.Attributes(layout, at, 0);
