@@ -121,4 +121,37 @@ for renderer in gl soft; do
     [[ $? -eq 1 ]] && grep -q "record 4 (Draw): index 3 (number 6 of 6) past the draw's 3 vertices" \
         "$work/err" || fail "index past the vertices, $renderer: $(cat "$work/err")"
 done
+# A texture drawn, rewritten with new pixels, drawn, filled with a colour, drawn: each frame
+# shows the texture as it is then, on the GL side too, which samples an 8-bit copy of the
+# surface that has to follow every change. A 320×240 primary with its back buffer, a 4×4 texture
+# (red, then blue, then green) and a quad over the whole frame, one flip after each draw.
+f0=0 f05=$((0x3F000000)) f1=$((0x3F800000)) fw=$((0x43A00000)) fh=$((0x43700000))
+draw() { record 22 4; record 34 4 6 $((0x104)) 4 3 -1 0 0; record 23 4; record 14 1 0; }
+{
+    printf 'VLMTRACE'; words 1 0
+    record 2 $((0x11))
+    record 3 320 240 16
+    record 4 1 $((0x21)) 0 0 1 0 0 0 0 $((0x2218)) 0
+    record 5 1 2
+    record 4 3 7 4 4 0 0 0 0 0 $((0x1000)) 0
+    record 1 1 $(for i in {1..8}; do echo $((0xF800F800)); done)
+    record 1 2 $(for i in {1..8}; do echo $((0x001F001F)); done)
+    record 1 3 $f0 $f0 $f05 $f1 $f0 $f0  $fw $f0 $f05 $f1 $f1 $f0 \
+        $fw $fh $f05 $f1 $f1 $f1  $f0 $fh $f05 $f1 $f0 $f1
+    record 7 3 0 0 4 4 1
+    record 20 4 2
+    record 27 4 0 3
+    draw
+    record 7 3 0 0 4 4 2
+    draw
+    printf '\x0c'; words 25 3; printf '\x00'; words 0 0 0 0 $((0x07E0))
+    draw
+    record 255 $((12 + 3 * 4 + 1)) 3
+} >"$work/rewrite.vtr"
+VELMORA_REPLAY_FRAME_DIFF=1 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+    "$replay" "$work/rewrite.vtr" --compare --compare-from 1 >/dev/null 2>"$work/err" ||
+    fail "rewritten texture: compare exited $?: $(cat "$work/err")"
+passes=$(grep -c "^pass [123] within16 1.0000" "$work/err")
+[[ $passes -eq 3 ]] || fail "a rewritten texture is drawn as it was: $(cat "$work/err")"
+
 echo "$line"

@@ -126,7 +126,7 @@ layout(location = 2) in vec4 aDiffuse;
 layout(location = 3) in vec4 aSpecular;
 layout(location = 4) in vec2 aTex;
 layout(location = 5) in vec4 aClip;
-SHADE out vec4 vDiffuse;
+DIFFUSE_SHADE out vec4 vDiffuse;
 SHADE out vec4 vSpecular;
 out vec2 vTex;
 
@@ -288,7 +288,7 @@ layout(std140) uniform Constants {
     Light uLights[8];
 };
 uniform sampler2D uTexture;
-SHADE in vec4 vDiffuse;
+DIFFUSE_SHADE in vec4 vDiffuse;
 SHADE in vec4 vSpecular;
 in vec2 vTex;
 out vec4 fragColor;
@@ -297,11 +297,16 @@ void main() {
 #if TEXTURED
     vec4 t = vec4(texture(uTexture, vTex).rgb, 1.0);
   #if COLOR_KEY
-    // The key is tested on the texel nearest to the sample, as a raw 565 value.
+    // The key is tested on the texel nearest to the sample, as a raw 565 value: with nearest
+    // filtering the texel sampled, else the one fetched here.
+    #if KEY_ON_SAMPLE
+    vec3 raw = t.rgb * vec3(31.0, 63.0, 31.0) + 0.5;
+    #else
     ivec2 size = ivec2(uKey.zw);
     ivec2 at = ivec2(floor(vTex * uKey.zw));
     at = ((at % size) + size) % size;
     vec3 raw = texelFetch(uTexture, at, 0).rgb * vec3(31.0, 63.0, 31.0) + 0.5;
+    #endif
     float value = floor(raw.r) * 2048.0 + floor(raw.g) * 32.0 + floor(raw.b);
     if (value >= uKey.x && value <= uKey.y) discard;
   #endif
@@ -347,6 +352,19 @@ void main() {
     float value = floor(raw.r) * 2048.0 + floor(raw.g) * 32.0 + floor(raw.b);
     if (value >= uKey.x && value <= uKey.y) discard;
     fragColor = vec4(c, 1.0);
+}
+)";
+
+// A 565 surface as the draws sample it: 8 bits a channel, each channel's top bits repeated
+// below it, the values llvmpipe's filtering reads a 565 texel as.
+const char* const kExpandFragment = R"(#version 330 core
+uniform sampler2D uSource;
+out vec4 fragColor;
+void main() {
+    vec3 raw = floor(texelFetch(uSource, ivec2(gl_FragCoord.xy), 0).rgb *
+                     vec3(31.0, 63.0, 31.0) + 0.5);
+    vec3 top = floor(raw / vec3(4.0, 16.0, 4.0));
+    fragColor = vec4((raw * vec3(8.0, 4.0, 8.0) + top) / 255.0, 1.0);
 }
 )";
 
@@ -429,6 +447,11 @@ GLenum BlendFactor(int32_t f) {
     }
 }
 
+// Stage 0 samples with nearest filtering both ways.
+bool NearestOnly(const d3d::DeviceState& s) {
+    return s.tss(D3DTSS_MAGFILTER) != D3DTFG_LINEAR && s.tss(D3DTSS_MINFILTER) != D3DTFN_LINEAR;
+}
+
 // A stage argument as the shader's expression: the texture, or the diffuse colour.
 const char* Argument(int32_t arg, bool alpha) {
     if ((arg & 0xF) == D3DTA_TEXTURE) return alpha ? "t.a" : "t.rgb";
@@ -506,6 +529,10 @@ struct StreamBuffer {
 struct GlPlayer::Impl {
     struct Image {
         GLuint texture = 0, fbo = 0, fboDepth = 0;
+        // The RGBA8 copy the draws sample, made when the surface is first drawn with, and
+        // renewed when it is drawn with again after the 565 image changed.
+        GLuint expanded = 0, expandedFbo = 0;
+        uint64_t version = 0, expandedVersion = 0;
     };
     struct Surface {
         bool exists = false, depth = false, released = false;
@@ -539,7 +566,8 @@ struct GlPlayer::Impl {
     std::vector<Device> devices;
     uint32_t presented = 0;
 
-    GLuint vao = 0, ubo = 0, blitProgram = 0, blitVao = 0, scratch = 0;
+    GLuint vao = 0, ubo = 0, blitProgram = 0, blitVao = 0, scratch = 0, expandProgram = 0;
+    GLint expandDest = -1, expandDestSize = -1;
     GLint blitDest = -1, blitDestSize = -1, blitDestRect = -1, blitSrcRect = -1, blitKey = -1;
     GLuint samplers[2][2] = {};  // [mag linear][min linear]
     StreamBuffer vertexStream, indexStream;
@@ -611,6 +639,47 @@ struct GlPlayer::Impl {
         return im.fbo;
     }
 
+    // Binds the surface's frame buffer to draw into it: its expanded copy is out of date.
+    void Target(Surface& s) {
+        BindFbo(Fbo(s), s.width, s.height);
+        ++s.image.version;
+    }
+
+    // The texture a draw samples the surface from: the RGBA8 copy, brought up to date.
+    GLuint Expanded(Surface& s) {
+        Image& im = s.image;
+        if (im.expanded != 0 && im.expandedVersion == im.version) return im.expanded;
+        if (im.expanded == 0) {
+            glGenTextures(1, &im.expanded);
+            BindTexture(im.expanded);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, s.width, s.height, 0, GL_RGBA,
+                         GL_UNSIGNED_BYTE, nullptr);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+            glGenFramebuffers(1, &im.expandedFbo);
+            glBindFramebuffer(GL_FRAMEBUFFER, im.expandedFbo);
+            boundFbo = im.expandedFbo;
+            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, im.expanded,
+                                   0);
+        }
+        BindFbo(im.expandedFbo, s.width, s.height);
+        glDisable(GL_SCISSOR_TEST);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_BLEND);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_DITHER);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        UseProgram(expandProgram);
+        BindTexture(im.texture);
+        glBindSampler(0, 0);
+        glUniform4f(expandDest, 0, 0, static_cast<float>(s.width), static_cast<float>(s.height));
+        glUniform2f(expandDestSize, static_cast<float>(s.width), static_cast<float>(s.height));
+        glBindVertexArray(blitVao);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        glBindVertexArray(vao);
+        im.expandedVersion = im.version;
+        return im.expanded;
+    }
+
     void MakeSurface(Surface& s, int32_t w, int32_t h, bool depth) {
         s.exists = true;
         s.width = w;
@@ -630,8 +699,7 @@ struct GlPlayer::Impl {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         // New surfaces hold black, as the software surfaces do.
-        const GLuint fbo = Fbo(s);
-        BindFbo(fbo, w, h);
+        Target(s);
         glDisable(GL_SCISSOR_TEST);
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -640,6 +708,10 @@ struct GlPlayer::Impl {
     void FreeSurface(Surface& s) {
         if (s.image.fbo) glDeleteFramebuffers(1, &s.image.fbo);
         if (s.image.texture) glDeleteTextures(1, &s.image.texture);
+        if (s.image.expandedFbo) glDeleteFramebuffers(1, &s.image.expandedFbo);
+        if (s.image.expanded) glDeleteTextures(1, &s.image.expanded);
+        if (boundFbo == s.image.expandedFbo) boundFbo = ~0u;
+        if (boundTexture == s.image.expanded) boundTexture = ~0u;
         if (s.depthBuffer) glDeleteRenderbuffers(1, &s.depthBuffer);
         if (boundFbo == s.image.fbo) boundFbo = ~0u;
         if (boundTexture == s.image.texture) boundTexture = ~0u;
@@ -663,7 +735,7 @@ struct GlPlayer::Impl {
                                0, 0, 0, 0, src.width, src.height, 1);
             source = scratch;
         }
-        BindFbo(Fbo(dest), dest.width, dest.height);
+        Target(dest);
         glDisable(GL_SCISSOR_TEST);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_BLEND);
@@ -697,7 +769,7 @@ struct GlPlayer::Impl {
     // ------------------------------------------------ drawing
 
     uint64_t ProgramKey(const d3d::DeviceState& s, const d3d::FvfLayout& l, bool textured,
-                        bool keyed, bool clipPositions, int lights) {
+                        bool keyed, bool clipPositions, int lights, bool flatDiffuse) {
         uint64_t k = 0;
         int bit = 0;
         auto put = [&](uint64_t v, int bits) {
@@ -722,6 +794,7 @@ struct GlPlayer::Impl {
         put(s.on(D3DRENDERSTATE_SPECULARENABLE), 1);
         put(textured, 1);
         put(keyed, 1);
+        put(keyed && NearestOnly(s), 1);
         put(static_cast<uint64_t>(s.tss(D3DTSS_COLOROP) & 7), 3);
         put(static_cast<uint64_t>(s.tss(D3DTSS_COLORARG1) & 3), 2);
         put(static_cast<uint64_t>(s.tss(D3DTSS_COLORARG2) & 3), 2);
@@ -729,6 +802,7 @@ struct GlPlayer::Impl {
         put(static_cast<uint64_t>(s.tss(D3DTSS_ALPHAARG1) & 3), 2);
         put(static_cast<uint64_t>(s.tss(D3DTSS_ALPHAARG2) & 3), 2);
         put(s.rs(D3DRENDERSTATE_SHADEMODE) == D3DSHADE_FLAT, 1);
+        put(flatDiffuse, 1);
         put(clipPositions, 1);
         put(s.on(D3DRENDERSTATE_COLORVERTEX), 1);
         put(s.on(D3DRENDERSTATE_NORMALIZENORMALS), 1);
@@ -741,7 +815,7 @@ struct GlPlayer::Impl {
     }
 
     GLuint Program(uint64_t key, const d3d::DeviceState& s, const d3d::FvfLayout& l, bool textured,
-                   bool keyed, bool clipPositions, int lights) {
+                   bool keyed, bool clipPositions, int lights, bool flatDiffuse) {
         if (auto it = programs.find(key); it != programs.end()) return it->second;
         const bool pre = l.transformed;
         const int32_t table = s.rs(D3DRENDERSTATE_FOGTABLEMODE);
@@ -764,6 +838,7 @@ struct GlPlayer::Impl {
         def("SPECULAR", s.on(D3DRENDERSTATE_SPECULARENABLE));
         def("TEXTURED", textured);
         def("COLOR_KEY", keyed);
+        def("KEY_ON_SAMPLE", keyed && NearestOnly(s));
         def("CLIP_POSITIONS", clipPositions);
         def("COLOR_VERTEX", s.on(D3DRENDERSTATE_COLORVERTEX));
         def("NORMALIZE", s.on(D3DRENDERSTATE_NORMALIZENORMALS));
@@ -772,8 +847,10 @@ struct GlPlayer::Impl {
         def("SPECULAR_SOURCE", s.rs(D3DRENDERSTATE_SPECULARMATERIALSOURCE));
         def("AMBIENT_SOURCE", s.rs(D3DRENDERSTATE_AMBIENTMATERIALSOURCE));
         def("EMISSIVE_SOURCE", s.rs(D3DRENDERSTATE_EMISSIVEMATERIALSOURCE));
-        defs += std::string("#define SHADE ") +
-                (s.rs(D3DRENDERSTATE_SHADEMODE) == D3DSHADE_FLAT ? "flat" : "") + "\n";
+        const bool flatMode = s.rs(D3DRENDERSTATE_SHADEMODE) == D3DSHADE_FLAT;
+        defs += std::string("#define SHADE ") + (flatMode ? "flat" : "") + "\n";
+        defs +=
+            std::string("#define DIFFUSE_SHADE ") + (flatMode || flatDiffuse ? "flat" : "") + "\n";
         defs += "#define COLOR_EXPR " +
                 StageExpression(s.tss(D3DTSS_COLOROP), s.tss(D3DTSS_COLORARG1),
                                 s.tss(D3DTSS_COLORARG2), false) +
@@ -790,15 +867,28 @@ struct GlPlayer::Impl {
         return p;
     }
 
+    // An unlit draw of a few vertices (the full-screen layers) whose corners share one diffuse
+    // colour takes it flat: the same pixels, nothing to interpolate. (Its inputs without
+    // perspective correction where the corners share one w would be cheaper too, but llvmpipe
+    // then computes the texture coordinates a little otherwise, and the frames change.)
+    static bool OneColour(const d3d::FvfLayout& l, bool lighting, const void* data, int32_t count) {
+        if (lighting || l.diffuse < 0 || data == nullptr || count < 2 || count > 8) return false;
+        const auto* bytes = static_cast<const std::byte*>(data);
+        const size_t stride = static_cast<size_t>(l.stride), at = static_cast<size_t>(l.diffuse);
+        for (int32_t i = 1; i < count; ++i) {
+            if (std::memcmp(bytes + static_cast<size_t>(i) * stride + at, bytes + at, 4) != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     // Everything one draw needs from the device's state: program, constants, GL state.
-    void Prepare(Device& dev, const d3d::FvfLayout& layout, bool clipPositions) {
+    void Prepare(Device& dev, const d3d::FvfLayout& layout, bool clipPositions,
+                 const void* vertices = nullptr, int32_t vertexCount = 0) {
         d3d::DeviceState& s = dev.state;
         if (targetId == 0) throw TraceError("drawing without a render target");
         Surface* target = &Surf(targetId);
-        BindFbo(Fbo(*target), target->width, target->height);
-        const D3DVIEWPORT7& vp = s.viewport;
-        SetViewport(vp.lX, vp.lY, vp.lWidth, vp.lHeight);
-
         Surface* texture = textureId ? &Surf(textureId) : nullptr;
         const bool hasTexture = texture && !texture->released;
         const int32_t cop = s.tss(D3DTSS_COLOROP);
@@ -808,6 +898,12 @@ struct GlPlayer::Impl {
             (cop == D3DTOP_MODULATE && ((s.tss(D3DTSS_COLORARG1) & 0xF) == D3DTA_TEXTURE ||
                                         (s.tss(D3DTSS_COLORARG2) & 0xF) == D3DTA_TEXTURE));
         const bool textured = hasTexture && usesTexture;
+        // Brought up to date before the target is bound: that may draw.
+        const GLuint sampled = textured ? Expanded(*texture) : 0;
+        Target(*target);
+        const D3DVIEWPORT7& vp = s.viewport;
+        SetViewport(vp.lX, vp.lY, vp.lWidth, vp.lHeight);
+
         const bool keyed = textured && s.on(D3DRENDERSTATE_COLORKEYENABLE) && texture->hasKey &&
                            (texture->key.low & 0xFFFF) <= (texture->key.high & 0xFFFF);
         const bool lighting = !layout.transformed && s.on(D3DRENDERSTATE_LIGHTING);
@@ -816,9 +912,6 @@ struct GlPlayer::Impl {
             for (const d3d::LightSlot& l : s.lights) lights += l.set && l.enabled;
             lights = std::min(lights, kMaxLights);
         }
-        const uint64_t key = ProgramKey(s, layout, textured, keyed, clipPositions, lights);
-        UseProgram(Program(key, s, layout, textured, keyed, clipPositions, lights));
-
         if (textured && constantsTexture != textureId) dev.constantsDirty = true;
         if (dev.constantsDirty) {
             constantsTexture = textured ? textureId : constantsTexture;
@@ -878,9 +971,13 @@ struct GlPlayer::Impl {
             glBufferData(GL_UNIFORM_BUFFER, sizeof c, &c, GL_STREAM_DRAW);
             dev.constantsDirty = false;
         }
+        const bool flatDiffuse = OneColour(layout, lighting, vertices, vertexCount);
+        const uint64_t key =
+            ProgramKey(s, layout, textured, keyed, clipPositions, lights, flatDiffuse);
+        UseProgram(Program(key, s, layout, textured, keyed, clipPositions, lights, flatDiffuse));
 
         if (textured) {
-            BindTexture(texture->image.texture);
+            BindTexture(sampled);
             const bool mag = s.tss(D3DTSS_MAGFILTER) == D3DTFG_LINEAR;
             const bool min = s.tss(D3DTSS_MINFILTER) == D3DTFN_LINEAR;
             glBindSampler(0, samplers[mag][min]);
@@ -1000,6 +1097,11 @@ GlPlayer::GlPlayer(GlContext&, bool finishFrames) : impl_(std::make_unique<Impl>
     m.blitDestRect = glGetUniformLocation(m.blitProgram, "uDestRect");
     m.blitSrcRect = glGetUniformLocation(m.blitProgram, "uSrcRect");
     m.blitKey = glGetUniformLocation(m.blitProgram, "uKey");
+    m.expandProgram = Link(kBlitVertex, kExpandFragment);
+    m.UseProgram(m.expandProgram);
+    glUniform1i(glGetUniformLocation(m.expandProgram, "uSource"), 0);
+    m.expandDest = glGetUniformLocation(m.expandProgram, "uDest");
+    m.expandDestSize = glGetUniformLocation(m.expandProgram, "uDestSize");
     for (int mag = 0; mag < 2; ++mag) {
         for (int min = 0; min < 2; ++min) {
             GLuint& s = m.samplers[mag][min];
@@ -1027,6 +1129,7 @@ GlPlayer::~GlPlayer() {
     }
     for (auto& [key, p] : m.programs) glDeleteProgram(p);
     glDeleteProgram(m.blitProgram);
+    glDeleteProgram(m.expandProgram);
     for (auto& row : m.samplers) glDeleteSamplers(2, row);
     glDeleteBuffers(1, &m.ubo);
     glDeleteBuffers(1, &m.vertexStream.name);
@@ -1089,6 +1192,7 @@ void GlPlayer::SurfacePixels(uint32_t id, int32_t x, int32_t y, int32_t width, i
     }
     m.BindTexture(s.image.texture);
     glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, pixels);
+    ++s.image.version;
 }
 
 void GlPlayer::ReleaseSurface(uint32_t id) {
@@ -1149,7 +1253,7 @@ void GlPlayer::ColorFill(uint32_t dest, const RECT* rect, int32_t color) {
     const int32_t x1 = std::min(r.Right, d.width), y1 = std::min(r.Bottom, d.height);
     if (x0 >= x1 || y0 >= y1) return;
     if (d.depth) return;  // depth surfaces are cleared through the device
-    m.BindFbo(m.Fbo(d), d.width, d.height);
+    m.Target(d);
     glEnable(GL_SCISSOR_TEST);
     glScissor(x0, y0, x1 - x0, y1 - y0);
     ClearColor565(static_cast<uint16_t>(color));
@@ -1233,7 +1337,7 @@ void GlPlayer::Clear(uint32_t device, int32_t count, const D3DRECT* rects, int32
     Impl::Device& d = m.Dev(device);
     if (m.targetId == 0) throw TraceError("Clear without a render target");
     Impl::Surface* t = &m.Surf(m.targetId);
-    m.BindFbo(m.Fbo(*t), t->width, t->height);
+    m.Target(*t);
     GLbitfield bits = 0;
     if ((flags & D3DCLEAR_TARGET) != 0) {
         bits |= GL_COLOR_BUFFER_BIT;
@@ -1337,7 +1441,7 @@ void GlPlayer::Draw(uint32_t device, const DrawCall& c) {
     Impl::Device& d = m.Dev(device);
     const d3d::FvfLayout layout = d3d::ParseFvf(c.fvf);
     if (c.vertexCount <= 0) return;
-    m.Prepare(d, layout, false);
+    m.Prepare(d, layout, false, c.vertices, c.vertexCount);
     const size_t at = m.vertexStream.Put(
         c.vertices, static_cast<size_t>(c.vertexCount) * static_cast<size_t>(layout.stride));
     m.Attributes(layout, at, 0);

@@ -1,6 +1,8 @@
 // Plays a trace through OpenGL the way a translation layer would: one GL call sequence per
 // DirectX call, the fixed-function state turned into generated shaders (cached per state
-// combination), 565 textures and a 565 frame buffer with 16-bit depth, blits done with GL.
+// combination), 565 surfaces and a 565 frame buffer with 16-bit depth, blits done with GL.
+// Draws sample an RGBA8 copy of a surface (bit-replicated, the same pixels as sampling the 565
+// texture on llvmpipe, without its conversion per fetch), renewed when the surface changed.
 // The context is headless (EGL without a window): Mesa's llvmpipe where there is no GPU.
 #pragma once
 

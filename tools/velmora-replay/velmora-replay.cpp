@@ -382,9 +382,14 @@ CompareResult Compare(const replay::Trace& trace, int threads, int repeat, int c
             pixels += a.size();
             // A per-pass account for finding where the renderers part.
             if (std::getenv("VELMORA_REPLAY_FRAME_DIFF")) {
+                // gl_fnv: a hash of the GL frame, to check that a change to the GL side
+                // leaves its pictures as they were.
+                uint64_t hash = 14695981039346656037ull;
+                for (const uint16_t px : b) hash = (hash ^ px) * 1099511628211ull;
                 std::fprintf(
-                    stderr, "pass %d within16 %.4f\n", pass,
-                    static_cast<double>(close - closeBefore) / static_cast<double>(a.size()));
+                    stderr, "pass %d within16 %.4f gl_fnv %016llx\n", pass,
+                    static_cast<double>(close - closeBefore) / static_cast<double>(a.size()),
+                    static_cast<unsigned long long>(hash));
             }
             closeBefore = close;
         }
