@@ -85,8 +85,9 @@ TEST(ProcessorClock, ABusyLoopMeasuresItsRunningTime) {
         if (CountsCycles()) {
             EXPECT_LT(step, 0.002) << "the clock moves in steps of " << step * 1000 << " ms";
         } else {
-            std::printf("%s clock: no cycle counts here, the system's times move in %.1f ms steps\n",
-                        name, step * 1000);
+            std::printf(
+                "%s clock: no cycle counts here, the system's times move in %.1f ms steps\n", name,
+                step * 1000);
         }
     }
 }
