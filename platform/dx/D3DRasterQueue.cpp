@@ -61,10 +61,7 @@ bool SpinUntil(Done done) {
 class SystemCoreWatch final : public CoreWatch {
   public:
     void Begin(Clock::time_point woke) override {
-        cpuAtStart_ = ThreadCpuSeconds();
-        switchesAtStart_ = InvoluntarySwitches();
-        start_ = woke;
-        ready_ = {};
+        Restart(ThreadCpuSeconds(), InvoluntarySwitches(), woke);
     }
     Verdict Add(Clock::duration ready) override {
         ready_ += ready;
@@ -78,14 +75,18 @@ class SystemCoreWatch final : public CoreWatch {
         // A clock that does not run (0) says nothing, nor does a count the system does not keep.
         const bool crowded =
             (cpu > 0 && got < kCrowdedShare) || (switches >= 0 && rate > kCrowdedSwitches);
-        cpuAtStart_ = cpu;
-        switchesAtStart_ = switches;
-        start_ = now;
-        ready_ = {};
+        Restart(cpu, switches, now);
         return crowded ? Verdict::kTaken : Verdict::kFree;
     }
 
   private:
+    void Restart(double cpu, int64_t switches, Clock::time_point at) {
+        cpuAtStart_ = cpu;
+        switchesAtStart_ = switches;
+        start_ = at;
+        ready_ = {};
+    }
+
     double cpuAtStart_ = 0;
     int64_t switchesAtStart_ = 0;
     Clock::time_point start_;

@@ -138,7 +138,8 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
         std::string passText;
         if (!(ls >> passText)) continue;
         ScriptEvent e;
-        if (Lower(passText) == "session") {
+        const std::string word = Lower(passText);
+        if (word == "session") {
             if (sessionLine != 0) {
                 return fail("a second session line (the first is line " +
                             std::to_string(sessionLine) + ")");
@@ -155,11 +156,11 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
             events.push_back(e);
             continue;
         }
-        if (Lower(passText) == "answer" || Lower(passText) == "scale") {
-            const bool answer = Lower(passText) == "answer";
+        if (word == "answer" || word == "scale") {
+            const bool answer = word == "answer";
             e.kind = answer ? ScriptEvent::Kind::Answer : ScriptEvent::Kind::Scale;
             for (const ScriptEvent& earlier : events) {
-                if (earlier.kind == e.kind) return fail("a second " + Lower(passText) + " line");
+                if (earlier.kind == e.kind) return fail("a second " + word + " line");
             }
             std::string value, extra;
             ls >> value;
@@ -167,10 +168,7 @@ std::optional<std::vector<ScriptEvent>> ParseInputScript(std::istream& in, std::
             if (answer && Lower(value) != "yes" && Lower(value) != "no") {
                 return fail("answer needs yes or no");
             }
-            if (!answer && !Digits(value, kMaxDisplayScale, scale)) {
-                return fail("scale needs a number from 1 to " + std::to_string(kMaxDisplayScale));
-            }
-            if (!answer && scale < 1) {
+            if (!answer && (!Digits(value, kMaxDisplayScale, scale) || scale < 1)) {
                 return fail("scale needs a number from 1 to " + std::to_string(kMaxDisplayScale));
             }
             if (ls >> extra) return fail("unexpected '" + extra + "'");

@@ -149,28 +149,26 @@ double CyclesPerSecond() {
     return rate;
 }
 
-}  // namespace
-
-double ThreadCpuSeconds() {
+// A thread's or the process's processor time: its cycles where the system counts them, else its
+// coarse kernel and user times.
+template <typename CycleTime, typename Times>
+double CpuSeconds(HANDLE of, CycleTime cycleTime, Times times) {
     const double rate = CyclesPerSecond();
     ULONG64 cycles = 0;
-    if (rate > 0 && QueryThreadCycleTime(GetCurrentThread(), &cycles)) {
-        return static_cast<double>(cycles) / rate;
-    }
+    if (rate > 0 && cycleTime(of, &cycles)) return static_cast<double>(cycles) / rate;
     FILETIME created, ended, kernel, user;
-    if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return 0;
+    if (!times(of, &created, &ended, &kernel, &user)) return 0;
     return Seconds(kernel) + Seconds(user);
 }
 
+}  // namespace
+
+double ThreadCpuSeconds() {
+    return CpuSeconds(GetCurrentThread(), QueryThreadCycleTime, GetThreadTimes);
+}
+
 double ProcessCpuSeconds() {
-    const double rate = CyclesPerSecond();
-    ULONG64 cycles = 0;
-    if (rate > 0 && QueryProcessCycleTime(GetCurrentProcess(), &cycles)) {
-        return static_cast<double>(cycles) / rate;
-    }
-    FILETIME created, ended, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0;
-    return Seconds(kernel) + Seconds(user);
+    return CpuSeconds(GetCurrentProcess(), QueryProcessCycleTime, GetProcessTimes);
 }
 
 // Windows counts a thread's switches, not which of them were forced.
