@@ -173,9 +173,9 @@ void ToPipeVertex(const AttrScale& s, const ProcessedVertex& in, PipeVertex& out
     a[kSpanB - 2] = static_cast<float>(diffuse & 0xFF) * s.b;
     a[kSpanA - 2] = s.opaqueAlpha ? 1.0f : static_cast<float>(in.diffuse >> 24) / 255.0f;
     a[kSpanF - 2] = s.noFog ? 1.0f : static_cast<float>(in.specular >> 24) / 255.0f;
-    a[kSpanSR - 2] = static_cast<float>((in.specular >> 16) & 0xFF);
-    a[kSpanSG - 2] = static_cast<float>((in.specular >> 8) & 0xFF);
-    a[kSpanSB - 2] = static_cast<float>(in.specular & 0xFF);
+    a[kSpanSR - 2] = static_cast<float>((in.specular >> 16) & 0xFF) * 128.0f;
+    a[kSpanSG - 2] = static_cast<float>((in.specular >> 8) & 0xFF) * 128.0f;
+    a[kSpanSB - 2] = static_cast<float>(in.specular & 0xFF) * 128.0f;
 }
 
 void DrawPrimitives(const RasterDraw& d, int32_t type, const PipeVertex* v, int32_t vertexCount,

@@ -19,12 +19,12 @@ enum SpanAttr : int {
     kSpanRhw,
     kSpanU,  // texel units
     kSpanV,
-    kSpanR,  // diffuse, pre-scaled for the draw (see DrawSetup)
+    kSpanR,  // diffuse, pre-scaled for the draw: 8-bit units × 128, or a texel's factor
     kSpanG,
     kSpanB,
     kSpanA,   // 0..1
     kSpanF,   // fog factor 0..1, 1 = no fog
-    kSpanSR,  // specular 0..255
+    kSpanSR,  // specular, 8-bit units × 128
     kSpanSG,
     kSpanSB,
     kSpanAttrCount
@@ -67,11 +67,13 @@ struct SpanContext {
     // (the k for them already divided by 255), As in 0..1; first source, then destination.
     float blend[2][4] = {{1, 0, 0, 0}, {0, 0, 0, 0}};
 
-    // Ordered dither thresholds in 8-bit units for red and blue (green takes half), per row
-    // (y & 3), repeated so that sixteen lanes can be read from offset x & 3.
+    // Ordered dither thresholds in the kernels' fixed point (8-bit units × 128), per row
+    // (y & 3), repeated so that sixteen lanes can be read from offset x & 3: red below blue in
+    // each entry, and green, which takes half.
     bool dithered = false;
     static constexpr int kDitherRun = 20;
-    float dither[4][kDitherRun] = {};
+    int32_t ditherRB[4][kDitherRun] = {};
+    int32_t ditherG[4][kDitherRun] = {};
 
     // Alpha test: the stage's alpha, rounded to 8 bits, against the reference 0..255, with the
     // comparison as masks in the manner of the depth test. Off, every pixel passes. Last, so

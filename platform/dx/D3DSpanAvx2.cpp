@@ -209,6 +209,21 @@ inline void Store16(uint16_t* p, I a, int n) {
 inline F LoadF(const float* p) {
     return F(_mm256_loadu_ps(p));
 }
+inline I LoadI(const int32_t* p) {
+    return I(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+}
+inline I MulHi16(I a, I b) {
+    return I(_mm256_mulhi_epu16(a.v, b.v));
+}
+inline I AddSat16(I a, I b) {
+    return I(_mm256_adds_epi16(a.v, b.v));
+}
+inline I Sub16(I a, I b) {
+    return I(_mm256_sub_epi16(a.v, b.v));
+}
+inline I MinU16(I a, I b) {
+    return I(_mm256_min_epu16(a.v, b.v));
+}
 
 constexpr bool kSpecialised = true;
 #include "platform/dx/D3DSpanKernel.inc"

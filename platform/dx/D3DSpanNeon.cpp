@@ -221,6 +221,40 @@ inline void Store16(uint16_t* p, I a, int n) {
 inline F LoadF(const float* p) {
     return {vld1q_f32(p), vld1q_f32(p + 4)};
 }
+inline I LoadI(const int32_t* p) {
+    return {vld1q_u32(reinterpret_cast<const uint32_t*>(p)),
+            vld1q_u32(reinterpret_cast<const uint32_t*>(p) + 4)};
+}
+// The 16-bit halves of the lanes as eight 16-bit elements per register.
+inline uint16x8_t Halves(uint32x4_t a) {
+    return vreinterpretq_u16_u32(a);
+}
+inline uint32x4_t Lanes(uint16x8_t a) {
+    return vreinterpretq_u32_u16(a);
+}
+inline uint32x4_t MulHi16x(uint32x4_t a, uint32x4_t b) {
+    const uint16x8_t x = Halves(a), y = Halves(b);
+    const uint32x4_t low = vmull_u16(vget_low_u16(x), vget_low_u16(y));
+    const uint32x4_t high = vmull_high_u16(x, y);
+    return Lanes(vuzp2q_u16(Halves(low), Halves(high)));
+}
+inline I MulHi16(I a, I b) {
+    return {MulHi16x(a.lo, b.lo), MulHi16x(a.hi, b.hi)};
+}
+inline uint32x4_t AddSat16x(uint32x4_t a, uint32x4_t b) {
+    return vreinterpretq_u32_s16(vqaddq_s16(vreinterpretq_s16_u32(a), vreinterpretq_s16_u32(b)));
+}
+inline I AddSat16(I a, I b) {
+    return {AddSat16x(a.lo, b.lo), AddSat16x(a.hi, b.hi)};
+}
+inline I Sub16(I a, I b) {
+    return {Lanes(vsubq_u16(Halves(a.lo), Halves(b.lo))),
+            Lanes(vsubq_u16(Halves(a.hi), Halves(b.hi)))};
+}
+inline I MinU16(I a, I b) {
+    return {Lanes(vminq_u16(Halves(a.lo), Halves(b.lo))),
+            Lanes(vminq_u16(Halves(a.hi), Halves(b.hi)))};
+}
 
 constexpr bool kSpecialised = true;
 #include "platform/dx/D3DSpanKernel.inc"

@@ -262,6 +262,54 @@ inline F LoadF(const float* p) {
     std::memcpy(&r.hi, p + 4, sizeof r.hi);
     return r;
 }
+inline I LoadI(const int32_t* p) {
+    I r;
+    std::memcpy(&r.lo, p, sizeof r.lo);
+    std::memcpy(&r.hi, p + 4, sizeof r.hi);
+    return r;
+}
+// The 16-bit halves of the lanes as eight 16-bit elements per vector: the high half of each
+// product (pmulhuw), a signed add saturated to -32768..32767 (paddsw), a wrapping difference,
+// an unsigned minimum.
+typedef uint32_t VU32x8 __attribute__((vector_size(32)));
+typedef int32_t VI32x8 __attribute__((vector_size(32)));
+inline VU MulHi16x(VU a, VU b) {
+#if defined(__SSE2__)
+    return (VU)__builtin_ia32_pmulhuw128((VS16)a, (VS16)b);
+#else
+    const VU32x8 p =
+        __builtin_convertvector((VU16)a, VU32x8) * __builtin_convertvector((VU16)b, VU32x8);
+    return (VU) __builtin_convertvector(p >> 16, VU16);
+#endif
+}
+inline VU AddSat16x(VU a, VU b) {
+#if defined(__SSE2__)
+    return (VU)__builtin_ia32_paddsw128((VS16)a, (VS16)b);
+#else
+    VI32x8 s = __builtin_convertvector((VS16)a, VI32x8) + __builtin_convertvector((VS16)b, VI32x8);
+    const VI32x8 top = VI32x8{} + 32767, bottom = VI32x8{} - 32768;
+    s = (VI32x8)(((VU32x8)(s > top) & (VU32x8)top) | (~(VU32x8)(s > top) & (VU32x8)s));
+    s = (VI32x8)(((VU32x8)(s < bottom) & (VU32x8)bottom) | (~(VU32x8)(s < bottom) & (VU32x8)s));
+    return (VU) __builtin_convertvector(s, VS16);
+#endif
+}
+inline VU MinU16x(VU a, VU b) {
+    const VU16 x = (VU16)a, y = (VU16)b;
+    const VU16 less = (VU16)(x < y);
+    return (VU)((less & x) | (~less & y));
+}
+inline I MulHi16(I a, I b) {
+    return {MulHi16x(a.lo, b.lo), MulHi16x(a.hi, b.hi)};
+}
+inline I AddSat16(I a, I b) {
+    return {AddSat16x(a.lo, b.lo), AddSat16x(a.hi, b.hi)};
+}
+inline I Sub16(I a, I b) {
+    return {(VU)((VU16)a.lo - (VU16)b.lo), (VU)((VU16)a.hi - (VU16)b.hi)};
+}
+inline I MinU16(I a, I b) {
+    return {MinU16x(a.lo, b.lo), MinU16x(a.hi, b.hi)};
+}
 
 constexpr bool kSpecialised = false;
 #include "platform/dx/D3DSpanKernel.inc"

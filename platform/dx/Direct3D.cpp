@@ -124,7 +124,7 @@ void ComparisonMasks(int32_t func, int32_t& less, int32_t& equal, int32_t& great
     greater = kMasks[func][2];
 }
 
-constexpr float kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+constexpr int32_t kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
 // Render state values the device cannot carry out. Direct3D 7 lets a device leave alone what
 // only asks for quality (ANTIALIAS, EDGEANTIALIAS, STIPPLEDALPHA, TEXTUREPERSPECTIVE off) or
@@ -484,7 +484,8 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
     scale.whiteDiffuse = colourDiffuse == 0;
     scale.opaqueAlpha = alphaDiffuse == 0 && (hasTexture || alphaTextures == 0);
     scale.u = scale.v = 1;
-    scale.r = scale.g = scale.b = 1;
+    // The kernels' colours are 8-bit units × 128.
+    scale.r = scale.g = scale.b = 128;
     d3d::TexMode magnify = d3d::TexMode::None, minify = d3d::TexMode::None;
     if (sampled) {
         DirectDrawSurface7& t = *texture;
@@ -511,9 +512,10 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
         }
         scale.u = span.texWidthF;
         scale.v = span.texHeightF;
-        // Texels arrive as channel × 65536; this brings the product back to 0..255.
-        scale.r = scale.b = 1.0f / (31.0f * 65536.0f);
-        scale.g = 1.0f / (63.0f * 65536.0f);
+        // Texels arrive as fractions of one × 65536 / 32 (red, blue) or / 64 (green); the
+        // diffuse factor makes the high half of their product 8-bit units × 128.
+        scale.r = scale.b = 128.0f * 32.0f / 31.0f;
+        scale.g = 128.0f * 64.0f / 63.0f;
         auto mode = [](int32_t filter) {
             return filter == D3DTFG_LINEAR ? d3d::TexMode::Linear : d3d::TexMode::Point;
         };
@@ -562,7 +564,10 @@ void PrepareRaster(DeviceCore& core, d3d::RasterDraw& rd, d3d::AttrScale& scale)
     if (span.dithered) {
         for (int row = 0; row < 4; ++row) {
             for (int i = 0; i < d3d::SpanContext::kDitherRun; ++i) {
-                span.dither[row][i] = kBayer4[row][i & 3] * 0.5f;
+                // Half a step of the 8-bit channel per Bayer step, in the kernels' 8.7.
+                const int32_t threshold = kBayer4[row][i & 3] * 64;
+                span.ditherRB[row][i] = threshold | threshold << 16;
+                span.ditherG[row][i] = threshold / 2;
             }
         }
     }
