@@ -147,6 +147,42 @@ class RenderTest : public ::testing::TestWithParam<d3d::SpanBuild> {
         device->SetRenderState(D3DRENDERSTATE_DESTBLEND, dst);
     }
 
+    // The texture whose texel i holds the 565 value i (32 × 2048), drawn 16 rows at a time one
+    // pixel a texel, with a diffuse and a specular colour: pixel (x, y) takes texel
+    // (x, row0 + y), pixel centres sitting on whole coordinates.
+    static constexpr int kTexelRows = 16;
+    SurfacePtr EveryValueTexture() {
+        std::vector<uint16_t> all(65536);
+        for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<uint16_t>(i);
+        return MakeTexture(32, 2048, all);
+    }
+    void DrawTexelRows(int row0, uint32_t color, uint32_t specular) {
+        struct SpecularVertex {
+            float x, y, z, rhw;
+            uint32_t color, specular;
+            float u, v;
+        };
+        constexpr int32_t kFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1;
+        const float v0 = static_cast<float>(row0) / 2048.0f;
+        const float v1 = static_cast<float>(row0 + kTexelRows) / 2048.0f;
+        const SpecularVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, color, specular, 0, v0},
+                                        {31.5f, -0.5f, 0.5f, 1, color, specular, 1, v0},
+                                        {31.5f, 15.5f, 0.5f, 1, color, specular, 1, v1},
+                                        {-0.5f, 15.5f, 0.5f, 1, color, specular, 0, v1}};
+        device->DrawPrimitive(D3DPT_TRIANGLEFAN, kFvf, quad, 4, 0);
+    }
+    // Pixels of the drawn rows that differ from expected(texel value).
+    template <typename Expected>
+    int TexelRowMismatches(int row0, Expected expected) const {
+        int wrong = 0;
+        for (int y = 0; y < kTexelRows; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                wrong += Px(x, y) != expected(static_cast<uint16_t>((row0 + y) * 32 + x));
+            }
+        }
+        return wrong;
+    }
+
     void Save(const std::string& name) const {
         WritePng565(std::string(VELMORA_BINARY_DIR) + "/device-" + name + ".png", target->Pixels(),
                     target->Width(), target->Height(), target->Pitch());
@@ -515,26 +551,10 @@ TEST_P(RenderTest, NoTextureIsWhiteAndSelectArg1TakesTheTexture) {
 // and the alpha factors 1 and 0. The texture (32 × 2048, texel i holds i) is drawn 16 rows
 // at a time, one pixel a texel.
 TEST_P(RenderTest, ColourStagesGiveBackEveryTexelWhereTheResultIsExact) {
-    struct FogVertex {
-        float x, y, z, rhw;
-        uint32_t color, specular;
-        float u, v;
-    };
-    constexpr int32_t kFogFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1;
-    std::vector<uint16_t> all(65536);
-    for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<uint16_t>(i);
-    const SurfacePtr tex = MakeTexture(32, 2048, all);
-    constexpr int kRows = 16;
-    // Pixel centres sit on whole coordinates: the quad's edges half a pixel outside them put
-    // texel (x, row0 + y) under pixel (x, y).
+    const SurfacePtr tex = EveryValueTexture();
+    constexpr int kRows = kTexelRows;
     auto draw = [&](int row0, uint32_t color, uint32_t specular) {
-        const float v0 = static_cast<float>(row0) / 2048.0f;
-        const float v1 = static_cast<float>(row0 + kRows) / 2048.0f;
-        const FogVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, color, specular, 0, v0},
-                                   {31.5f, -0.5f, 0.5f, 1, color, specular, 1, v0},
-                                   {31.5f, 15.5f, 0.5f, 1, color, specular, 1, v1},
-                                   {-0.5f, 15.5f, 0.5f, 1, color, specular, 0, v1}};
-        device->DrawPrimitive(D3DPT_TRIANGLEFAN, kFogFvf, quad, 4, 0);
+        DrawTexelRows(row0, color, specular);
     };
     auto untextured = [&](uint32_t color) {
         device->SetTexture(0, nullptr);
@@ -542,11 +562,7 @@ TEST_P(RenderTest, ColourStagesGiveBackEveryTexelWhereTheResultIsExact) {
         device->SetTexture(0, tex);
     };
     auto mismatches = [&](int row0) {
-        int wrong = 0;
-        for (int y = 0; y < kRows; ++y) {
-            for (int x = 0; x < 32; ++x) wrong += Px(x, y) != (row0 + y) * 32 + x;
-        }
-        return wrong;
+        return TexelRowMismatches(row0, [](uint16_t texel) { return texel; });
     };
     auto plain = [&] {
         device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 0);
@@ -596,6 +612,64 @@ TEST_P(RenderTest, ColourStagesGiveBackEveryTexelWhereTheResultIsExact) {
         EXPECT_EQ(mismatches(row0), 0) << "alpha 1";
         plain();
     }
+}
+
+// A channel that passes the top stays at 31 (or 63) and leaves its neighbours as they were,
+// whatever the stage that overflows it: adding to the frame and adding the specular colour;
+// and the dither's threshold on top of a full channel keeps it full.
+TEST_P(RenderTest, ChannelsSaturateWithoutSpillingIntoTheirNeighbours) {
+    const SurfacePtr tex = EveryValueTexture();
+    device->SetRenderState(D3DRENDERSTATE_ZENABLE, 0);
+    device->SetRenderState(D3DRENDERSTATE_DITHERENABLE, 0);
+    auto copy = [&](int row0) {
+        device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 0);
+        device->SetTexture(0, tex);
+        DrawTexelRows(row0, 0xFFFFFFFF, 0xFF000000);
+    };
+    auto add = [&](uint32_t color) {
+        Blend(D3DBLEND_ONE, D3DBLEND_ONE);
+        device->SetTexture(0, nullptr);
+        Rect(-0.5f, -0.5f, 31.5f, 15.5f, color);
+    };
+    for (int row0 = 0; row0 < 2048; row0 += kTexelRows) {
+        SCOPED_TRACE(row0);
+        copy(row0);
+        add(0xFFFF00FF);
+        EXPECT_EQ(TexelRowMismatches(row0, [](uint16_t t) { return (t & 0x07E0) | 0xF81F; }), 0)
+            << "red and blue full";
+        copy(row0);
+        add(0xFF00FF00);
+        EXPECT_EQ(TexelRowMismatches(row0, [](uint16_t t) { return (t & 0xF81F) | 0x07E0; }), 0)
+            << "green full";
+
+        device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 0);
+        device->SetRenderState(D3DRENDERSTATE_SPECULARENABLE, 1);
+        device->SetTexture(0, tex);
+        DrawTexelRows(row0, 0xFFFFFFFF, 0xFF00FF00);
+        EXPECT_EQ(TexelRowMismatches(row0, [](uint16_t t) { return (t & 0xF81F) | 0x07E0; }), 0)
+            << "green specular";
+        device->SetRenderState(D3DRENDERSTATE_SPECULARENABLE, 0);
+
+        copy(row0);
+        device->SetRenderState(D3DRENDERSTATE_DITHERENABLE, 1);
+        add(0xFFFFFFFF);
+        EXPECT_EQ(TexelRowMismatches(row0, [](uint16_t) { return uint16_t{0xFFFF}; }), 0)
+            << "white added, dithered";
+        device->SetRenderState(D3DRENDERSTATE_DITHERENABLE, 0);
+    }
+}
+
+// The alpha function means nothing while the test is off: a function that passes no pixel
+// must not cost a draw its pixels (nor the device its kernels without the test).
+TEST_P(RenderTest, AlphaFunctionWithTheTestOffDrawsEveryPixel) {
+    device->SetRenderState(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_NEVER);
+    ClearTo(0);
+    Rect(0, 0, 8, 8, 0x00FF0000);
+    EXPECT_EQ(CountChanged(0), 64);
+    device->SetRenderState(D3DRENDERSTATE_ALPHATESTENABLE, 1);
+    ClearTo(0);
+    Rect(0, 0, 8, 8, 0x00FF0000);
+    EXPECT_EQ(CountChanged(0), 0);
 }
 
 TEST_P(RenderTest, ColourKeyedTexelsAreDiscarded) {
