@@ -149,7 +149,7 @@ inline IndexPairs Indices(I index) {
              static_cast<uint64_t>(_mm_extract_epi64(lanes47, 1))}};
 }
 // Scalar loads here too (see GatherQuads).
-inline I Gather32(const uint16_t* base, I index) {
+[[gnu::always_inline]] inline I Gather32(const uint16_t* base, I index) {
     const IndexPairs at = Indices(index);
     auto read = [base](uint64_t i) {
         int32_t x;
@@ -165,7 +165,7 @@ inline I Gather32(const uint16_t* base, I index) {
 // Lane i's 64-bit entry split into halves. Eight scalar loads cost less than the two gather
 // instructions on the Zen 3 we measure on (the textured benchmarks 3 to 10 % faster); the
 // entries are paired so that one shuffle per half restores the lane order.
-inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
+[[gnu::always_inline]] inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
     const IndexPairs at = Indices(index);
     auto pair = [base](uint64_t lanes) {
         return _mm_insert_epi64(

@@ -168,7 +168,7 @@ inline __m512i Join(__m128i a, __m128i b, __m128i c, __m128i d) {
 }
 // Scalar loads, as in the AVX2 build: they cost less than gather instructions on the AMD
 // CPUs we measure on.
-inline I Gather32(const uint16_t* base, I index) {
+[[gnu::always_inline]] inline I Gather32(const uint16_t* base, I index) {
     const IndexPairs at = Indices(index);
     auto read = [base](uint64_t i) {
         int32_t x;
@@ -184,7 +184,7 @@ inline I Gather32(const uint16_t* base, I index) {
 }
 // Lane i's 64-bit entry split into halves; a holds entries 0 1 | 4 5 | 8 9 | 12 13 and c the
 // others, so that one shuffle per half restores the lane order in each 128-bit quarter.
-inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
+[[gnu::always_inline]] inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
     const IndexPairs at = Indices(index);
     auto pair = [base](uint64_t lanes) {
         return _mm_insert_epi64(

@@ -165,7 +165,7 @@ inline int Mask(I a) {
     const uint32_t hi = vaddvq_u32(vshlq_u32(vshrq_n_u32(a.hi, 31), by));
     return static_cast<int>(lo | hi << 4);
 }
-inline I Gather32(const uint16_t* base, I index) {
+[[gnu::always_inline]] inline I Gather32(const uint16_t* base, I index) {
     auto read = [base](uint32_t i) {
         uint32_t x;
         std::memcpy(&x, base + i, 4);
@@ -179,7 +179,7 @@ inline I Gather32(const uint16_t* base, I index) {
 }
 // Each lane's 64-bit entry: two entries make a 128-bit register, and the even and odd 32-bit
 // halves of two registers are the low and high halves of four lanes.
-inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
+[[gnu::always_inline]] inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
     auto two = [base](uint32_t a, uint32_t b) {
         return vreinterpretq_u32_u64(vcombine_u64(vld1_u64(base + a), vld1_u64(base + b)));
     };

@@ -203,7 +203,7 @@ inline int Mask4(VU a) {
 inline int Mask(I a) {
     return Mask4(a.lo) | Mask4(a.hi) << 4;
 }
-inline I Gather32(const uint16_t* base, I index) {
+[[gnu::always_inline]] inline I Gather32(const uint16_t* base, I index) {
     auto read = [base](uint32_t i) {
         uint32_t x;
         std::memcpy(&x, base + i, 4);
@@ -212,7 +212,7 @@ inline I Gather32(const uint16_t* base, I index) {
     return {VU{read(index.lo[0]), read(index.lo[1]), read(index.lo[2]), read(index.lo[3])},
             VU{read(index.hi[0]), read(index.hi[1]), read(index.hi[2]), read(index.hi[3])}};
 }
-inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
+[[gnu::always_inline]] inline void GatherQuads(const uint64_t* base, I index, I& low, I& high) {
     uint64_t q[8];
     for (int i = 0; i < 4; ++i) {
         q[i] = base[index.lo[i]];
