@@ -169,8 +169,15 @@ void ProcessUntransformed(benchmark::State& state, bool litAndFogged) {
     };
     for (D3DVERTEX& p : v) {
         const float z = 6 + 30 * next();
-        p = {(next() * 2 - 1) * z / 1.5f, (next() * 2 - 1) * z / 2.0f, z, next() - 0.5f,
-             next() - 0.5f, -1, 0xFF000000u | (seed & 0x00FFFFFFu), next(), next()};
+        p = {(next() * 2 - 1) * z / 1.5f,
+             (next() * 2 - 1) * z / 2.0f,
+             z,
+             next() - 0.5f,
+             next() - 0.5f,
+             -1,
+             0xFF000000u | (seed & 0x00FFFFFFu),
+             next(),
+             next()};
     }
     const d3d::FvfLayout layout = d3d::ParseFvf(D3DFVF_VERTEX);
     d3d::VertexPipeline pipeline;
@@ -212,5 +219,4 @@ BENCHMARK_CAPTURE(SmallLitTriangles, portable_lit_textured_10000, d3d::SpanBuild
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(ProcessVertices512)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(ProcessUntransformed, lit_fogged_1024, true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(ProcessUntransformed, transform_only_1024, false)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ProcessUntransformed, transform_only_1024, false)->Unit(benchmark::kMicrosecond);

@@ -53,14 +53,6 @@ Rgba FromPacked(uint32_t c) {
             static_cast<float>((c >> 8) & 0xFF) / 255.0f, static_cast<float>(c & 0xFF) / 255.0f,
             static_cast<float>(c >> 24) / 255.0f};
 }
-inline uint32_t Quantise(float x) {
-    const float c = std::clamp(x, 0.0f, 1.0f);  // NaN stays NaN and is caught below
-    return c >= 0.0f ? static_cast<uint32_t>(c * 255.0f + 0.5f) : 0u;
-}
-[[gnu::always_inline]] inline uint32_t Pack(float r, float g, float b, float a) {
-    return Quantise(a) << 24 | Quantise(r) << 16 | Quantise(g) << 8 | Quantise(b);
-}
-
 void Normalise(float v[3]) {
     const float len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (len > 0) {
@@ -328,7 +320,8 @@ inline F4 Channel(U4 c, int shift) {
 Rgba4 FromPacked(U4 c) {
     return {Channel(c, 16), Channel(c, 8), Channel(c, 0), Channel(c, 24)};
 }
-// Quantise above, lane by lane: clamped to [0, 1] as std::clamp does, NaN to 0.
+// A colour channel to 8 bits: clamped to [0, 1] as std::clamp would (NaN passes through it),
+// then NaN to 0.
 inline U4 Quantise(F4 x) {
     F4 c = Select(x < 0.0f, Splat(0.0f), x);
     c = Select(1.0f < c, Splat(1.0f), c);
