@@ -122,8 +122,9 @@ void ProcessVertices512(benchmark::State& state) {
 
 // Vertex processing alone, as the scene's draws have it: 1024 vertices in view with normals
 // and colours, the sun and the point light (about a tenth of the vertices in its range), linear
-// range fog; or transformed only, unlit and unfogged.
-void ProcessUntransformed(benchmark::State& state, bool litAndFogged) {
+// range fog; or transformed only, unlit and unfogged. The scene's draws are mostly small (four
+// to sixteen vertices), so the vertices also go through in calls of `batch`.
+void ProcessUntransformed(benchmark::State& state, bool litAndFogged, int batch) {
     d3d::DeviceState s;
     d3d::ResetDeviceState(s, true);
     s.viewport = D3DVIEWPORT7{0, 0, 640, 480, 0, 1};
@@ -184,8 +185,11 @@ void ProcessUntransformed(benchmark::State& state, bool litAndFogged) {
     d3d::PrepareVertexPipeline(s, litAndFogged, pipeline, 1);
     std::vector<d3d::ProcessedVertex> out(kVertices);
     for (auto _ : state) {
-        d3d::ProcessUntransformed(pipeline, layout, reinterpret_cast<const std::byte*>(v.data()),
-                                  kVertices, out.data());
+        for (int first = 0; first < kVertices; first += batch) {
+            d3d::ProcessUntransformed(pipeline, layout,
+                                      reinterpret_cast<const std::byte*>(v.data() + first), batch,
+                                      out.data() + first);
+        }
         benchmark::ClobberMemory();
     }
     state.counters["Mvertex/s"] =
@@ -218,5 +222,8 @@ BENCHMARK_CAPTURE(SmallLitTriangles, lit_textured_10000_2threads, kBest, 2)
 BENCHMARK_CAPTURE(SmallLitTriangles, portable_lit_textured_10000, d3d::SpanBuild::Portable, 1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(ProcessVertices512)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(ProcessUntransformed, lit_fogged_1024, true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(ProcessUntransformed, transform_only_1024, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ProcessUntransformed, lit_fogged_1024, true, 1024)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ProcessUntransformed, lit_fogged_in_16s, true, 16)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ProcessUntransformed, lit_fogged_in_4s, true, 4)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ProcessUntransformed, transform_only_1024, false, 1024)
+    ->Unit(benchmark::kMicrosecond);

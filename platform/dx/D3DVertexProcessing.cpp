@@ -2,6 +2,7 @@
 // equations in camera space, vertex fog and the mapping to the viewport.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/dx/D3DPipeline.h"
@@ -291,6 +292,18 @@ inline F4 Sqrt(F4 v) {
     return F4{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
 }
 
+// Rows to columns: lane k of every vector becomes vector k.
+inline void Transpose(F4 v[4]) {
+    const F4 ab01 = __builtin_shufflevector(v[0], v[1], 0, 4, 1, 5);
+    const F4 ab23 = __builtin_shufflevector(v[0], v[1], 2, 6, 3, 7);
+    const F4 cd01 = __builtin_shufflevector(v[2], v[3], 0, 4, 1, 5);
+    const F4 cd23 = __builtin_shufflevector(v[2], v[3], 2, 6, 3, 7);
+    v[0] = __builtin_shufflevector(ab01, cd01, 0, 1, 4, 5);
+    v[1] = __builtin_shufflevector(ab01, cd01, 2, 3, 6, 7);
+    v[2] = __builtin_shufflevector(ab23, cd23, 0, 1, 4, 5);
+    v[3] = __builtin_shufflevector(ab23, cd23, 2, 3, 6, 7);
+}
+
 struct Vec3 {
     F4 x, y, z;
 };
@@ -347,12 +360,15 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
                           int32_t count, ProcessedVertex* out) {
     // Everything that is the same for the whole draw is read once: the stores below could
     // otherwise alias the pipeline's floats and force them to be read again per vertex.
-    float t[4][4], w[4][3], nm[3][3];
+    // The matrices' elements are kept broadcast to all lanes.
+    F4 t[4][4], w[4][3], nm[3][3];
     for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) t[r][c] = (&p.worldViewProjection.rc11)[4 * r + c];
-        for (int c = 0; c < 3; ++c) w[r][c] = (&p.worldView.rc11)[4 * r + c];
+        for (int c = 0; c < 4; ++c) t[r][c] = Splat((&p.worldViewProjection.rc11)[4 * r + c]);
+        for (int c = 0; c < 3; ++c) w[r][c] = Splat((&p.worldView.rc11)[4 * r + c]);
     }
-    std::memcpy(nm, p.normalMatrix, sizeof nm);
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) nm[r][c] = Splat(p.normalMatrix[r][c]);
+    }
     const float scaleX = p.screen.scaleX, scaleY = p.screen.scaleY, scaleZ = p.screen.scaleZ;
     const float offsetX = p.screen.offsetX, offsetY = p.screen.offsetY, offsetZ = p.screen.offsetZ;
     const bool lighting = p.lighting, specularOn = p.specular, normalize = p.normalize;
@@ -360,6 +376,9 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
     const bool hasDiffuse = l.diffuse >= 0, hasSpecular = l.specular >= 0;
     const bool hasNormal = l.normal >= 0, hasTex = l.tex0 >= 0, hasV = l.tex0Size >= 2;
     const size_t stride = static_cast<size_t>(l.stride);
+    const size_t normalAt = static_cast<size_t>(l.normal),
+                 diffuseAt = static_cast<size_t>(l.diffuse),
+                 specularAt = static_cast<size_t>(l.specular), texAt = static_cast<size_t>(l.tex0);
 
     const D3DMATERIAL7& mat = p.material;
     const float power = mat.power;
@@ -399,9 +418,9 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
             x[k] = ReadFloat(src[k]);
             y[k] = ReadFloat(src[k] + 4);
             z[k] = ReadFloat(src[k] + 8);
-            diffuse[k] = hasDiffuse ? ReadU32(src[k] + l.diffuse) : 0xFFFFFFFFu;
+            diffuse[k] = hasDiffuse ? ReadU32(src[k] + diffuseAt) : 0xFFFFFFFFu;
             // Alpha is the fog factor, 255 (none) unless the vertex brings one.
-            specular[k] = hasSpecular ? ReadU32(src[k] + l.specular) : 0xFF000000u;
+            specular[k] = hasSpecular ? ReadU32(src[k] + specularAt) : 0xFF000000u;
         }
 
         // Position, clip code and screen position.
@@ -439,9 +458,9 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
             if (hasNormal) {
                 F4 nx, ny, nz;
                 for (int32_t k = 0; k < kLanes; ++k) {
-                    nx[k] = ReadFloat(src[k] + l.normal);
-                    ny[k] = ReadFloat(src[k] + l.normal + 4);
-                    nz[k] = ReadFloat(src[k] + l.normal + 8);
+                    nx[k] = ReadFloat(src[k] + normalAt);
+                    ny[k] = ReadFloat(src[k] + normalAt + 4);
+                    nz[k] = ReadFloat(src[k] + normalAt + 8);
                 }
                 n.x = nx * nm[0][0] + ny * nm[1][0] + nz * nm[2][0];
                 n.y = nx * nm[0][1] + ny * nm[1][1] + nz * nm[2][1];
@@ -558,22 +577,22 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
             specular = (specular & 0x00FFFFFFu) | Quantise(Select(f == f, f, zero)) << 24;
         }
 
+        // Lanes back to vertices: four floats that lie side by side in a vertex go in one store.
+        F4 clipSpace[kLanes] = {cx, cy, cz, cw}, screen[kLanes] = {sx, sy, sz, rhwOut};
+        Transpose(clipSpace);
+        Transpose(screen);
+        static_assert(offsetof(ProcessedVertex, cw) == offsetof(ProcessedVertex, cx) + 12 &&
+                      offsetof(ProcessedVertex, rhw) == offsetof(ProcessedVertex, sx) + 12);
         for (int32_t k = 0; k < valid; ++k) {
             ProcessedVertex& o = out[first + k];
-            o.cx = cx[k];
-            o.cy = cy[k];
-            o.cz = cz[k];
-            o.cw = cw[k];
+            std::memcpy(&o.cx, &clipSpace[k], sizeof(F4));
             o.clip = clip[k];
-            o.sx = sx[k];
-            o.sy = sy[k];
-            o.sz = sz[k];
-            o.rhw = rhwOut[k];
+            std::memcpy(&o.sx, &screen[k], sizeof(F4));
             o.diffuse = diffuse[k];
             o.specular = specular[k];
             if (hasTex) {
-                o.u = ReadFloat(src[k] + l.tex0);
-                o.v = hasV ? ReadFloat(src[k] + l.tex0 + 4) : 0.0f;
+                o.u = ReadFloat(src[k] + texAt);
+                o.v = hasV ? ReadFloat(src[k] + texAt + 4) : 0.0f;
             } else {
                 o.u = o.v = 0;
             }
