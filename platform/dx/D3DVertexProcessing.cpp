@@ -268,9 +268,10 @@ void PrepareVertexPipeline(const DeviceState& s, bool light, VertexPipeline& p,
 
 namespace {
 
-// Four vertices side by side, one in each lane. Every lane does the very IEEE operations the
-// one-vertex code did, in the same order and with the same operands first, so a vertex's
-// results keep their bits whichever lane, batch or CPU computes them.
+// Four vertices side by side, one in each lane. Every lane does the very IEEE operations one
+// vertex alone would, in the same order and with the same operands first, and the roots, powers
+// and exponentials are the scalar ones lane by lane, so a vertex's results keep their bits
+// whichever lane, batch or CPU computes them.
 constexpr int32_t kLanes = 4;
 typedef float F4 __attribute__((vector_size(16)));
 typedef int32_t I4 __attribute__((vector_size(16)));
@@ -508,6 +509,7 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
                         const F4 rho = -Dot(dir, toLight);
                         const float span = q.cosHalfTheta - q.cosHalfPhi;
                         for (int32_t k = 0; k < kLanes; ++k) {
+                            if (!on[k]) continue;
                             if (rho[k] <= q.cosHalfPhi) {
                                 spot[k] = 0.0f;
                             } else if (rho[k] <= q.cosHalfTheta) {
@@ -517,8 +519,9 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
                     }
                 }
                 const F4 k = atten * spot;
-                for (int ch = 0; ch < 3; ++ch)
+                for (int ch = 0; ch < 3; ++ch) {
                     amb[ch] = Select(on, amb[ch] + k * q.ambient[ch], amb[ch]);
+                }
                 const F4 nl = Dot(n, toLight);
                 const I4 lit = on & (nl > 0.0f);
                 if (!Any(lit)) continue;
