@@ -2,6 +2,7 @@
 // equations in camera space, vertex fog and the mapping to the viewport.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/dx/D3DPipeline.h"
@@ -53,14 +54,6 @@ Rgba FromPacked(uint32_t c) {
             static_cast<float>((c >> 8) & 0xFF) / 255.0f, static_cast<float>(c & 0xFF) / 255.0f,
             static_cast<float>(c >> 24) / 255.0f};
 }
-inline uint32_t Quantise(float x) {
-    const float c = std::clamp(x, 0.0f, 1.0f);  // NaN stays NaN and is caught below
-    return c >= 0.0f ? static_cast<uint32_t>(c * 255.0f + 0.5f) : 0u;
-}
-[[gnu::always_inline]] inline uint32_t Pack(float r, float g, float b, float a) {
-    return Quantise(a) << 24 | Quantise(r) << 16 | Quantise(g) << 8 | Quantise(b);
-}
-
 void Normalise(float v[3]) {
     const float len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (len > 0) {
@@ -68,9 +61,6 @@ void Normalise(float v[3]) {
         v[1] /= len;
         v[2] /= len;
     }
-}
-float Dot(const float a[3], const float b[3]) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 
 // Normals go through the inverse transpose of the world-view matrix's 3×3 part, which keeps
@@ -278,13 +268,82 @@ void PrepareVertexPipeline(const DeviceState& s, bool light, VertexPipeline& p,
 
 namespace {
 
-// Four floats operated on lane by lane: each lane is the very IEEE operation the scalar code
-// would do, in the same order, so the results keep their bits.
-typedef float Lanes __attribute__((vector_size(16)));
+// Four vertices side by side, one in each lane. Every lane does the very IEEE operations one
+// vertex alone would, in the same order and with the same operands first, and the roots, powers
+// and exponentials are the scalar ones lane by lane, so a vertex's results keep their bits
+// whichever lane, batch or CPU computes them.
+constexpr int32_t kLanes = 4;
+typedef float F4 __attribute__((vector_size(16)));
+typedef int32_t I4 __attribute__((vector_size(16)));
+typedef uint32_t U4 __attribute__((vector_size(16)));
 
-Lanes Row(const D3DMATRIX& m, int row) {
-    const float* r = &m.rc11 + 4 * row;
-    return Lanes{r[0], r[1], r[2], r[3]};
+// Broadcast by value: adding to a zero vector would turn -0 into +0.
+inline F4 Splat(float x) {
+    return F4{x, x, x, x};
+}
+// Comparisons give all ones in the lanes where they hold.
+inline F4 Select(I4 mask, F4 yes, F4 no) {
+    return (F4)((mask & (I4)yes) | (~mask & (I4)no));
+}
+inline bool Any(I4 mask) {
+    return (mask[0] | mask[1] | mask[2] | mask[3]) != 0;
+}
+// The root lane by lane: there is no portable vector one, and the scalar one is exact.
+inline F4 Sqrt(F4 v) {
+    return F4{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+}
+
+// Rows to columns: lane k of every vector becomes vector k.
+inline void Transpose(F4 v[4]) {
+    const F4 ab01 = __builtin_shufflevector(v[0], v[1], 0, 4, 1, 5);
+    const F4 ab23 = __builtin_shufflevector(v[0], v[1], 2, 6, 3, 7);
+    const F4 cd01 = __builtin_shufflevector(v[2], v[3], 0, 4, 1, 5);
+    const F4 cd23 = __builtin_shufflevector(v[2], v[3], 2, 6, 3, 7);
+    v[0] = __builtin_shufflevector(ab01, cd01, 0, 1, 4, 5);
+    v[1] = __builtin_shufflevector(ab01, cd01, 2, 3, 6, 7);
+    v[2] = __builtin_shufflevector(ab23, cd23, 0, 1, 4, 5);
+    v[3] = __builtin_shufflevector(ab23, cd23, 2, 3, 6, 7);
+}
+
+struct Vec3 {
+    F4 x, y, z;
+};
+inline F4 Dot(const Vec3& a, const Vec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+// A vector of zero length (or NaN) stays as it is.
+inline void Normalise(Vec3& v, F4 len) {
+    const I4 some = len > 0;
+    v.x = Select(some, v.x / len, v.x);
+    v.y = Select(some, v.y / len, v.y);
+    v.z = Select(some, v.z / len, v.z);
+}
+inline void Normalise(Vec3& v) {
+    Normalise(v, Sqrt(Dot(v, v)));
+}
+
+struct Rgba4 {
+    F4 r, g, b, a;
+};
+Rgba4 Splat(const Rgba& c) {
+    return {Splat(c.r), Splat(c.g), Splat(c.b), Splat(c.a)};
+}
+inline F4 Channel(U4 c, int shift) {
+    return __builtin_convertvector((I4)((c >> shift) & 0xFFu), F4) / 255.0f;
+}
+Rgba4 FromPacked(U4 c) {
+    return {Channel(c, 16), Channel(c, 8), Channel(c, 0), Channel(c, 24)};
+}
+// A colour channel to 8 bits: clamped to [0, 1] as std::clamp would (NaN passes through it),
+// then NaN to 0.
+inline U4 Quantise(F4 x) {
+    F4 c = Select(x < 0.0f, Splat(0.0f), x);
+    c = Select(1.0f < c, Splat(1.0f), c);
+    const F4 scaled = Select(c >= 0.0f, c * 255.0f + 0.5f, Splat(0.0f));
+    return (U4) __builtin_convertvector(scaled, I4);
+}
+inline U4 Pack(F4 r, F4 g, F4 b, F4 a) {
+    return Quantise(a) << 24 | Quantise(r) << 16 | Quantise(g) << 8 | Quantise(b);
 }
 
 // Where a lighting input's colour comes from, the same for every vertex of a draw.
@@ -302,20 +361,25 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
                           int32_t count, ProcessedVertex* out) {
     // Everything that is the same for the whole draw is read once: the stores below could
     // otherwise alias the pipeline's floats and force them to be read again per vertex.
-    const Lanes t0 = Row(p.worldViewProjection, 0), t1 = Row(p.worldViewProjection, 1),
-                t2 = Row(p.worldViewProjection, 2), t3 = Row(p.worldViewProjection, 3);
-    const Lanes w0 = Row(p.worldView, 0), w1 = Row(p.worldView, 1), w2 = Row(p.worldView, 2),
-                w3 = Row(p.worldView, 3);
-    const Lanes n0{p.normalMatrix[0][0], p.normalMatrix[0][1], p.normalMatrix[0][2], 0};
-    const Lanes n1{p.normalMatrix[1][0], p.normalMatrix[1][1], p.normalMatrix[1][2], 0};
-    const Lanes n2{p.normalMatrix[2][0], p.normalMatrix[2][1], p.normalMatrix[2][2], 0};
-    const Lanes screenScale{p.screen.scaleX, p.screen.scaleY, p.screen.scaleZ, 0};
-    const Lanes screenOffset{p.screen.offsetX, p.screen.offsetY, p.screen.offsetZ, 0};
+    // The matrices' elements are kept broadcast to all lanes.
+    F4 t[4][4], w[4][3], nm[3][3];
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) t[r][c] = Splat((&p.worldViewProjection.rc11)[4 * r + c]);
+        for (int c = 0; c < 3; ++c) w[r][c] = Splat((&p.worldView.rc11)[4 * r + c]);
+    }
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) nm[r][c] = Splat(p.normalMatrix[r][c]);
+    }
+    const float scaleX = p.screen.scaleX, scaleY = p.screen.scaleY, scaleZ = p.screen.scaleZ;
+    const float offsetX = p.screen.offsetX, offsetY = p.screen.offsetY, offsetZ = p.screen.offsetZ;
     const bool lighting = p.lighting, specularOn = p.specular, normalize = p.normalize;
     const bool needCamera = lighting || p.fogMode != D3DFOG_NONE;
     const bool hasDiffuse = l.diffuse >= 0, hasSpecular = l.specular >= 0;
     const bool hasNormal = l.normal >= 0, hasTex = l.tex0 >= 0, hasV = l.tex0Size >= 2;
     const size_t stride = static_cast<size_t>(l.stride);
+    const size_t normalAt = static_cast<size_t>(l.normal),
+                 diffuseAt = static_cast<size_t>(l.diffuse),
+                 specularAt = static_cast<size_t>(l.specular), texAt = static_cast<size_t>(l.tex0);
 
     const D3DMATERIAL7& mat = p.material;
     const float power = mat.power;
@@ -328,8 +392,10 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
     };
     const bool usesDiffuse = lighting && uses(ColourFrom::kDiffuse);
     const bool usesSpecular = lighting && uses(ColourFrom::kSpecular);
-    const Rgba matD = FromColorValue(mat.diffuse), matA = FromColorValue(mat.ambient),
-               matE = FromColorValue(mat.emissive), matS = FromColorValue(mat.specular);
+    const Rgba4 matD = Splat(FromColorValue(mat.diffuse)),
+                matA = Splat(FromColorValue(mat.ambient)),
+                matE = Splat(FromColorValue(mat.emissive)),
+                matS = Splat(FromColorValue(mat.specular));
     const float ambient0 = p.globalAmbient[0], ambient1 = p.globalAmbient[1],
                 ambient2 = p.globalAmbient[2];
     const bool eyeFromVertex = specularOn && p.localViewer;
@@ -339,166 +405,199 @@ void ProcessUntransformed(const VertexPipeline& p, const FvfLayout& l, const std
     const float fogStart = p.fogStart, fogEnd = p.fogEnd, fogDensity = p.fogDensity;
     const float fogSpan = fogEnd - fogStart;
 
-    // Vertices go through in groups, one stage at a time: each stage's loop is short enough
-    // for the processor to overlap the divisions and roots of neighbouring vertices.
-    constexpr int32_t kGroup = 64;
-    float cameras[kGroup][3];
-    for (int32_t first = 0; first < count; first += kGroup) {
-        const int32_t group = std::min(kGroup, count - first);
-        const std::byte* groupSource = vertices + static_cast<size_t>(first) * stride;
-        ProcessedVertex* groupOut = out + first;
-
-        // Position, clip code, screen position, texture coordinates; the camera position
-        // for lighting and fog; the colours as given.
-        for (int32_t i = 0; i < group; ++i) {
-            const std::byte* src = groupSource + static_cast<size_t>(i) * stride;
-            ProcessedVertex& o = groupOut[i];
-            const float x = ReadFloat(src), y = ReadFloat(src + 4), z = ReadFloat(src + 8);
-            const Lanes c = x * t0 + y * t1 + z * t2 + t3;
-            std::memcpy(&o.cx, &c, sizeof c);
-            o.clip = ClipCode(c[0], c[1], c[2], c[3]);
-            if (o.clip == 0) {
-                const float rhw = 1.0f / c[3];
-                const Lanes s = c * rhw * screenScale + screenOffset;
-                o.sx = s[0];
-                o.sy = s[1];
-                o.sz = s[2];
-                o.rhw = rhw;
-            } else {
-                o.sx = o.sy = o.sz = o.rhw = 0;  // drawn only through clipping
-            }
-            if (needCamera) {
-                const Lanes e = x * w0 + y * w1 + z * w2 + w3;
-                cameras[i][0] = e[0];
-                cameras[i][1] = e[1];
-                cameras[i][2] = e[2];
-            }
-            o.diffuse = hasDiffuse ? ReadU32(src + l.diffuse) : 0xFFFFFFFFu;
+    for (int32_t first = 0; first < count; first += kLanes) {
+        // The last group repeats its last vertex in the lanes past the end, so that every
+        // vertex goes through the same operations wherever it stands.
+        const int32_t valid = std::min(kLanes, count - first);
+        const std::byte* src[kLanes];
+        for (int32_t k = 0; k < kLanes; ++k) {
+            src[k] = vertices + static_cast<size_t>(first + std::min(k, valid - 1)) * stride;
+        }
+        F4 x, y, z;
+        U4 diffuse, specular;
+        for (int32_t k = 0; k < kLanes; ++k) {
+            x[k] = ReadFloat(src[k]);
+            y[k] = ReadFloat(src[k] + 4);
+            z[k] = ReadFloat(src[k] + 8);
+            diffuse[k] = hasDiffuse ? ReadU32(src[k] + diffuseAt) : 0xFFFFFFFFu;
             // Alpha is the fog factor, 255 (none) unless the vertex brings one.
-            o.specular = hasSpecular ? ReadU32(src + l.specular) : 0xFF000000u;
-            if (hasTex) {
-                o.u = ReadFloat(src + l.tex0);
-                o.v = hasV ? ReadFloat(src + l.tex0 + 4) : 0.0f;
-            } else {
-                o.u = o.v = 0;
-            }
+            specular[k] = hasSpecular ? ReadU32(src[k] + specularAt) : 0xFF000000u;
+        }
+
+        // Position, clip code and screen position.
+        const F4 cx = x * t[0][0] + y * t[1][0] + z * t[2][0] + t[3][0];
+        const F4 cy = x * t[0][1] + y * t[1][1] + z * t[2][1] + t[3][1];
+        const F4 cz = x * t[0][2] + y * t[1][2] + z * t[2][2] + t[3][2];
+        const F4 cw = x * t[0][3] + y * t[1][3] + z * t[2][3] + t[3][3];
+        // ClipCode's tests, written so that NaN lands outside every plane.
+        const F4 g = kGuardBand * cw;
+        const U4 clip = ((U4) ~(cx >= -g) & static_cast<uint32_t>(kClipLeft)) |
+                        ((U4) ~(cx <= g) & static_cast<uint32_t>(kClipRight)) |
+                        ((U4) ~(cy >= -g) & static_cast<uint32_t>(kClipBottom)) |
+                        ((U4) ~(cy <= g) & static_cast<uint32_t>(kClipTop)) |
+                        ((U4) ~(cz >= 0.0f) & static_cast<uint32_t>(kClipNear)) |
+                        ((U4) ~(cz <= cw) & static_cast<uint32_t>(kClipFar)) |
+                        ((U4) ~(cw >= kMinW) & static_cast<uint32_t>(kClipW));
+        // Vertices outside are drawn only through clipping and get no screen position.
+        const I4 inside = (I4)(clip == 0u);
+        const F4 rhw = 1.0f / cw;
+        const F4 zero{};
+        const F4 sx = Select(inside, cx * rhw * scaleX + offsetX, zero);
+        const F4 sy = Select(inside, cy * rhw * scaleY + offsetY, zero);
+        const F4 sz = Select(inside, cz * rhw * scaleZ + offsetZ, zero);
+        const F4 rhwOut = Select(inside, rhw, zero);
+
+        Vec3 camera{};
+        if (needCamera) {
+            camera.x = x * w[0][0] + y * w[1][0] + z * w[2][0] + w[3][0];
+            camera.y = x * w[0][1] + y * w[1][1] + z * w[2][1] + w[3][1];
+            camera.z = x * w[0][2] + y * w[1][2] + z * w[2][2] + w[3][2];
         }
 
         if (lighting) {
-            for (int32_t i = 0; i < group; ++i) {
-                const std::byte* src = groupSource + static_cast<size_t>(i) * stride;
-                ProcessedVertex& o = groupOut[i];
-                const float* camera = cameras[i];
-                const uint32_t diffuse = o.diffuse;
-                const uint32_t specular = hasSpecular ? o.specular : 0u;
-                float n[3] = {};
-                if (hasNormal) {
-                    const float nx = ReadFloat(src + l.normal), ny = ReadFloat(src + l.normal + 4),
-                                nz = ReadFloat(src + l.normal + 8);
-                    const Lanes m = nx * n0 + ny * n1 + nz * n2;
-                    n[0] = m[0];
-                    n[1] = m[1];
-                    n[2] = m[2];
-                    if (normalize) Normalise(n);
+            Vec3 n{};
+            if (hasNormal) {
+                F4 nx, ny, nz;
+                for (int32_t k = 0; k < kLanes; ++k) {
+                    nx[k] = ReadFloat(src[k] + normalAt);
+                    ny[k] = ReadFloat(src[k] + normalAt + 4);
+                    nz[k] = ReadFloat(src[k] + normalAt + 8);
                 }
-                Rgba vertexDiffuse, vertexSpecular;
-                if (usesDiffuse) vertexDiffuse = FromPacked(diffuse);
-                if (usesSpecular) vertexSpecular = FromPacked(specular);
-                auto colour = [&](ColourFrom f, const Rgba& material) -> const Rgba& {
-                    return f == ColourFrom::kDiffuse    ? vertexDiffuse
-                           : f == ColourFrom::kSpecular ? vertexSpecular
-                                                        : material;
-                };
-                const Rgba& cd = colour(fromD, matD);
-                const Rgba& ca = colour(fromA, matA);
-                const Rgba& ce = colour(fromE, matE);
-                float amb[3] = {ambient0, ambient1, ambient2};
-                float dif[3] = {}, spe[3] = {};
-                float toEye[3] = {0, 0, 1};
-                if (eyeFromVertex) {
-                    toEye[0] = -camera[0], toEye[1] = -camera[1], toEye[2] = -camera[2];
-                    Normalise(toEye);
-                }
-                for (const PreparedLight& q : p.lights) {
-                    float toLight[3];
-                    float atten = 1.0f, spot = 1.0f;
-                    if (q.type == D3DLIGHT_DIRECTIONAL) {
-                        toLight[0] = -q.direction[0], toLight[1] = -q.direction[1];
-                        toLight[2] = -q.direction[2];
-                    } else {
-                        toLight[0] = q.position[0] - camera[0];
-                        toLight[1] = q.position[1] - camera[1];
-                        toLight[2] = q.position[2] - camera[2];
-                        const float d = std::sqrt(Dot(toLight, toLight));
-                        if (d > q.range) continue;
-                        Normalise(toLight);
-                        // A light at the vertex itself with no constant term would divide by zero.
-                        atten = 1.0f / std::max(q.att0 + q.att1 * d + q.att2 * d * d, 1e-20f);
-                        if (q.type == D3DLIGHT_SPOT) {
-                            const float rho = -Dot(q.direction, toLight);
-                            if (rho <= q.cosHalfPhi) {
-                                spot = 0.0f;
-                            } else if (rho <= q.cosHalfTheta) {
-                                const float span = q.cosHalfTheta - q.cosHalfPhi;
-                                spot = std::pow((rho - q.cosHalfPhi) / span, q.falloff);
-                            }
-                        }
-                    }
-                    const float k = atten * spot;
-                    for (int ch = 0; ch < 3; ++ch) amb[ch] += k * q.ambient[ch];
-                    const float nl = Dot(n, toLight);
-                    if (nl > 0) {
-                        for (int ch = 0; ch < 3; ++ch) dif[ch] += k * nl * q.diffuse[ch];
-                        if (specularOn) {
-                            float h[3] = {toEye[0] + toLight[0], toEye[1] + toLight[1],
-                                          toEye[2] + toLight[2]};
-                            Normalise(h);
-                            const float nh = Dot(n, h);
-                            if (nh > 0) {
-                                const float sk = k * std::pow(nh, power);
-                                for (int ch = 0; ch < 3; ++ch) spe[ch] += sk * q.specular[ch];
-                            }
-                        }
-                    }
-                }
-                o.diffuse =
-                    Pack(ce.r + ca.r * amb[0] + cd.r * dif[0], ce.g + ca.g * amb[1] + cd.g * dif[1],
-                         ce.b + ca.b * amb[2] + cd.b * dif[2], cd.a);
-                uint32_t outSpecular = 0;
-                if (specularOn) {
-                    const Rgba& cs = colour(fromS, matS);
-                    outSpecular =
-                        Pack(cs.r * spe[0], cs.g * spe[1], cs.b * spe[2], 0) & 0x00FFFFFFu;
-                }
-                o.specular = (o.specular & 0xFF000000u) | outSpecular;
+                n.x = nx * nm[0][0] + ny * nm[1][0] + nz * nm[2][0];
+                n.y = nx * nm[0][1] + ny * nm[1][1] + nz * nm[2][1];
+                n.z = nx * nm[0][2] + ny * nm[1][2] + nz * nm[2][2];
+                if (normalize) Normalise(n);
             }
+            Rgba4 vertexDiffuse{}, vertexSpecular{};
+            if (usesDiffuse) vertexDiffuse = FromPacked(diffuse);
+            if (usesSpecular) vertexSpecular = FromPacked(hasSpecular ? specular : U4{});
+            auto colour = [&](ColourFrom f, const Rgba4& material) -> const Rgba4& {
+                return f == ColourFrom::kDiffuse    ? vertexDiffuse
+                       : f == ColourFrom::kSpecular ? vertexSpecular
+                                                    : material;
+            };
+            const Rgba4& cd = colour(fromD, matD);
+            const Rgba4& ca = colour(fromA, matA);
+            const Rgba4& ce = colour(fromE, matE);
+            F4 amb[3] = {Splat(ambient0), Splat(ambient1), Splat(ambient2)};
+            F4 dif[3] = {}, spe[3] = {};
+            Vec3 toEye{zero, zero, Splat(1.0f)};
+            if (eyeFromVertex) {
+                toEye = {-camera.x, -camera.y, -camera.z};
+                Normalise(toEye);
+            }
+            for (const PreparedLight& q : p.lights) {
+                Vec3 toLight;
+                F4 atten = Splat(1.0f), spot = Splat(1.0f);
+                I4 on = ~I4{};  // lanes this light reaches
+                if (q.type == D3DLIGHT_DIRECTIONAL) {
+                    toLight = {Splat(-q.direction[0]), Splat(-q.direction[1]),
+                               Splat(-q.direction[2])};
+                } else {
+                    toLight = {q.position[0] - camera.x, q.position[1] - camera.y,
+                               q.position[2] - camera.z};
+                    const F4 d = Sqrt(Dot(toLight, toLight));
+                    on = ~(d > q.range);
+                    if (!Any(on)) continue;
+                    Normalise(toLight, d);  // d is the very length Normalise would take
+                    // A light at the vertex itself with no constant term would divide by zero.
+                    const F4 sum = q.att0 + q.att1 * d + q.att2 * d * d;
+                    atten = 1.0f / Select(sum < 1e-20f, Splat(1e-20f), sum);
+                    if (q.type == D3DLIGHT_SPOT) {
+                        const Vec3 dir{Splat(q.direction[0]), Splat(q.direction[1]),
+                                       Splat(q.direction[2])};
+                        const F4 rho = -Dot(dir, toLight);
+                        const float span = q.cosHalfTheta - q.cosHalfPhi;
+                        for (int32_t k = 0; k < kLanes; ++k) {
+                            if (!on[k]) continue;
+                            if (rho[k] <= q.cosHalfPhi) {
+                                spot[k] = 0.0f;
+                            } else if (rho[k] <= q.cosHalfTheta) {
+                                spot[k] = std::pow((rho[k] - q.cosHalfPhi) / span, q.falloff);
+                            }
+                        }
+                    }
+                }
+                const F4 k = atten * spot;
+                for (int ch = 0; ch < 3; ++ch) {
+                    amb[ch] = Select(on, amb[ch] + k * q.ambient[ch], amb[ch]);
+                }
+                const F4 nl = Dot(n, toLight);
+                const I4 lit = on & (nl > 0.0f);
+                if (!Any(lit)) continue;
+                for (int ch = 0; ch < 3; ++ch) {
+                    dif[ch] = Select(lit, dif[ch] + k * nl * q.diffuse[ch], dif[ch]);
+                }
+                if (specularOn) {
+                    Vec3 h{toEye.x + toLight.x, toEye.y + toLight.y, toEye.z + toLight.z};
+                    Normalise(h);
+                    const F4 nh = Dot(n, h);
+                    const I4 shiny = lit & (nh > 0.0f);
+                    if (!Any(shiny)) continue;
+                    F4 powered{};
+                    for (int32_t lane = 0; lane < kLanes; ++lane) {
+                        if (shiny[lane]) powered[lane] = std::pow(nh[lane], power);
+                    }
+                    const F4 sk = k * powered;
+                    for (int ch = 0; ch < 3; ++ch) {
+                        spe[ch] = Select(shiny, spe[ch] + sk * q.specular[ch], spe[ch]);
+                    }
+                }
+            }
+            diffuse =
+                Pack(ce.r + ca.r * amb[0] + cd.r * dif[0], ce.g + ca.g * amb[1] + cd.g * dif[1],
+                     ce.b + ca.b * amb[2] + cd.b * dif[2], cd.a);
+            U4 outSpecular{};
+            if (specularOn) {
+                const Rgba4& cs = colour(fromS, matS);
+                outSpecular = Pack(cs.r * spe[0], cs.g * spe[1], cs.b * spe[2], zero) & 0x00FFFFFFu;
+            }
+            specular = (specular & 0xFF000000u) | outSpecular;
         }
 
         if (fogMode != D3DFOG_NONE) {
-            for (int32_t i = 0; i < group; ++i) {
-                ProcessedVertex& o = groupOut[i];
-                const float* camera = cameras[i];
-                const float d = rangeFog ? std::sqrt(Dot(camera, camera)) : camera[2];
-                float f = 1.0f;
-                switch (fogMode) {
-                    case D3DFOG_LINEAR:
-                        if (fogEnd != fogStart) {
-                            f = (fogEnd - d) / fogSpan;
-                        } else {
-                            f = d < fogEnd ? 1.0f : 0.0f;
-                        }
-                        break;
-                    case D3DFOG_EXP:
-                        f = std::exp(-fogDensity * d);
-                        break;
-                    case D3DFOG_EXP2:
-                        f = std::exp(-(fogDensity * d) * (fogDensity * d));
-                        break;
-                    default:
-                        break;
-                }
-                o.specular = (o.specular & 0x00FFFFFFu) |
-                             Quantise(std::isnan(f) ? 0.0f : std::clamp(f, 0.0f, 1.0f)) << 24;
+            const F4 d = rangeFog ? Sqrt(Dot(camera, camera)) : camera.z;
+            F4 f = Splat(1.0f);
+            switch (fogMode) {
+                case D3DFOG_LINEAR:
+                    if (fogEnd != fogStart) {
+                        f = (fogEnd - d) / fogSpan;
+                    } else {
+                        f = Select(d < fogEnd, Splat(1.0f), zero);
+                    }
+                    break;
+                case D3DFOG_EXP:
+                    for (int32_t k = 0; k < kLanes; ++k) f[k] = std::exp(-fogDensity * d[k]);
+                    break;
+                case D3DFOG_EXP2:
+                    for (int32_t k = 0; k < kLanes; ++k) {
+                        f[k] = std::exp(-(fogDensity * d[k]) * (fogDensity * d[k]));
+                    }
+                    break;
+                default:
+                    break;
+            }
+            specular = (specular & 0x00FFFFFFu) | Quantise(Select(f == f, f, zero)) << 24;
+        }
+
+        // Lanes back to vertices: four floats that lie side by side in a vertex go in one store.
+        F4 clipSpace[kLanes] = {cx, cy, cz, cw}, screen[kLanes] = {sx, sy, sz, rhwOut};
+        Transpose(clipSpace);
+        Transpose(screen);
+        static_assert(offsetof(ProcessedVertex, cw) == offsetof(ProcessedVertex, cx) + 12 &&
+                      offsetof(ProcessedVertex, rhw) == offsetof(ProcessedVertex, sx) + 12);
+        for (int32_t k = 0; k < valid; ++k) {
+            ProcessedVertex& o = out[first + k];
+            std::memcpy(&o.cx, &clipSpace[k], sizeof(F4));
+            o.clip = clip[k];
+            std::memcpy(&o.sx, &screen[k], sizeof(F4));
+            o.diffuse = diffuse[k];
+            o.specular = specular[k];
+            if (hasTex) {
+                o.u = ReadFloat(src[k] + texAt);
+                o.v = hasV ? ReadFloat(src[k] + texAt + 4) : 0.0f;
+            } else {
+                o.u = o.v = 0;
             }
         }
     }

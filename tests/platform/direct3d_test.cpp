@@ -488,4 +488,85 @@ TEST_F(Direct3DTest, ProcessingAfterStateChangesMatchesAFreshDevice) {
     }
 }
 
+// Vertices are processed several at a time; each must come out as it would alone, whatever its
+// neighbours (one in a light's range next to one out of it, one behind the camera) and wherever
+// it stands in the call, the last few of an uneven count included.
+TEST_F(Direct3DTest, EachVertexIsProcessedAsItWouldBeAlone) {
+    auto device = MakeDevice(Surface(640, 480, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
+    D3DMATRIX projection;
+    projection.rc11 = 1.5f;
+    projection.rc22 = 2.0f;
+    projection.rc33 = 1.02f;
+    projection.rc34 = 1.0f;
+    projection.rc43 = -1.0f;
+    device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, projection);
+    D3DMATERIAL7 material;
+    material.diffuse = material.ambient = {1, 1, 1, 1};
+    material.specular = {0.5f, 0.7f, 0.9f, 1};
+    material.power = 12;
+    device->SetMaterial(material);
+    D3DLIGHT7 sun;
+    sun.dltType = D3DLIGHT_DIRECTIONAL;
+    sun.direction = {0.3f, -0.5f, 0.8f};
+    sun.diffuse = {0.6f, 0.5f, 0.4f, 0};
+    sun.specular = {1, 1, 1, 0};
+    D3DLIGHT7 lamp;
+    lamp.dltType = D3DLIGHT_POINT;
+    lamp.position = {0, 0, 20};
+    lamp.diffuse = {0.9f, 0.3f, 0.1f, 0};
+    lamp.ambient = {-0.4f, -0.9f, -1.2f, 0};
+    lamp.range = 6;
+    lamp.attenuation1 = 1;
+    D3DLIGHT7 spot = lamp;
+    spot.dltType = D3DLIGHT_SPOT;
+    spot.position = {2, 1, 15};
+    spot.direction = {0, 0, 1};
+    spot.range = 40;
+    spot.theta = 0.3f;
+    spot.phi = 0.9f;
+    spot.falloff = 1.5f;
+    device->SetLight(0, sun);
+    device->SetLight(1, lamp);
+    device->SetLight(2, spot);
+    for (int i = 0; i < 3; ++i) device->LightEnable(i, true);
+    device->SetRenderState(D3DRENDERSTATE_SPECULARENABLE, 1);
+    device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(15.0f));
+    device->SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(40.0f));
+    device->SetRenderState(D3DRENDERSTATE_FOGDENSITY, FloatBits(0.05f));
+
+    // Near the lamp and far from it, inside the spot's cone, its penumbra and outside it,
+    // facing away from the sun, behind the camera, and past the guard band.
+    const D3DVERTEX v[11] = {{0.5f, 0.2f, 19, 0, 0, -1, 0xFF808080, 0.25f, 0.75f},
+                             {-9, 4, 33, 0.6f, 0, -0.8f, 0xFFFFFFFF, 0, 0},
+                             {2, 1, 22, 0, 0, -1, 0x80FF8040, 1, 1},
+                             {3.5f, 1.5f, 21, -0.3f, 0.2f, -0.9f, 0xFF40C0FF, 0.5f, 0.5f},
+                             {9, -6, 24, 0, 1, 0, 0xFF102030, 0.1f, 0.9f},
+                             {1, 1, 18, -0.3f, 0.5f, -0.8f, 0xC0FFFFFF, 0.3f, 0.3f},
+                             {0, 0, -5, 0, 0, -1, 0xFFFFFFFF, 0, 0},
+                             {400, 2, 10, 1, 0, 0, 0xFF00FF00, 0.7f, 0.2f},
+                             {-1, -2, 16.5f, 0, -1, 0, 0xFF0000FF, 0.6f, 0.1f},
+                             {1.5f, 0.5f, 20.5f, 0.2f, 0.2f, -0.95f, 0xFF808000, 0.8f, 0.4f},
+                             {-3, 2, 28, 0, 0, 1, 0xFFFF00FF, 0.9f, 0.6f}};
+    constexpr int32_t kCount = 11;
+    constexpr size_t kBytes = 40;
+    for (int32_t fog : {D3DFOG_LINEAR, D3DFOG_EXP, D3DFOG_EXP2}) {
+        for (int32_t range : {0, 1}) {
+            device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, fog);
+            device->SetRenderState(D3DRENDERSTATE_RANGEFOGENABLE, range);
+            device->SetRenderState(D3DRENDERSTATE_LOCALVIEWER, range);
+            const std::vector<std::byte> all = Processed(*device, v, kCount, 0, kCount);
+            for (int32_t i = 0; i < kCount; ++i) {
+                const std::vector<std::byte> alone = Processed(*device, v + i, 1, 0, 1);
+                const std::vector<std::byte> rest =
+                    Processed(*device, v + i, kCount - i, 0, kCount);
+                const std::vector<std::byte> expected(all.begin() + i * kBytes,
+                                                      all.begin() + (i + 1) * kBytes);
+                EXPECT_EQ(alone, expected) << "vertex " << i << " alone, fog " << fog;
+                EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rest.begin()))
+                    << "vertex " << i << " first of " << kCount - i << ", fog " << fog;
+            }
+        }
+    }
+}
+
 }  // namespace
