@@ -29,6 +29,17 @@ namespace {
         }                                                                    \
     } while (false)
 
+// A perspective projection with the near plane at 1 and w the view's z.
+D3DMATRIX TestProjection() {
+    D3DMATRIX projection;
+    projection.rc11 = 1.5f;
+    projection.rc22 = 2.0f;
+    projection.rc33 = 1.02f;
+    projection.rc34 = 1.0f;
+    projection.rc43 = -1.0f;
+    return projection;
+}
+
 class Direct3DTest : public ::testing::Test {
   protected:
     SurfacePtr Surface(int w, int h, int32_t caps) {
@@ -382,13 +393,7 @@ TEST_F(Direct3DTest, VertexBuffersCheckTheirUse) {
 
 TEST_F(Direct3DTest, ProcessVerticesWritesScreenPositionColoursAndFog) {
     auto device = MakeDevice(Surface(640, 480, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
-    D3DMATRIX projection;
-    projection.rc11 = 1.5f;
-    projection.rc22 = 2.0f;
-    projection.rc33 = 1.02f;
-    projection.rc34 = 1.0f;
-    projection.rc43 = -1.0f;
-    device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, projection);
+    device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, TestProjection());
     device->SetRenderState(D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_LINEAR);
     device->SetRenderState(D3DRENDERSTATE_FOGSTART, FloatBits(28.0f));
     device->SetRenderState(D3DRENDERSTATE_FOGEND, FloatBits(32.0f));
@@ -493,13 +498,7 @@ TEST_F(Direct3DTest, ProcessingAfterStateChangesMatchesAFreshDevice) {
 // it stands in the call, the last few of an uneven count included.
 TEST_F(Direct3DTest, EachVertexIsProcessedAsItWouldBeAlone) {
     auto device = MakeDevice(Surface(640, 480, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE));
-    D3DMATRIX projection;
-    projection.rc11 = 1.5f;
-    projection.rc22 = 2.0f;
-    projection.rc33 = 1.02f;
-    projection.rc34 = 1.0f;
-    projection.rc43 = -1.0f;
-    device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, projection);
+    device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, TestProjection());
     D3DMATERIAL7 material;
     material.diffuse = material.ambient = {1, 1, 1, 1};
     material.specular = {0.5f, 0.7f, 0.9f, 1};
