@@ -144,7 +144,7 @@ test-arm64: arm64 build-run
 	@scripts/test-arm64.sh $(RELEASE) $(ARM64)
 
 format:
-	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	@git ls-files '*.cpp' '*.h' '*.inc' | xargs clang-format -i
 
 clean:
 	rm -rf build
