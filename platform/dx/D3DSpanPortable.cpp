@@ -38,11 +38,12 @@ struct I {
     explicit I(int32_t x) : lo(VU{} + static_cast<uint32_t>(x)), hi(lo) {}
 };
 
-// Casts between vectors of one size keep the bits.
-inline VU Bits(VF x) {
-    return (VU)x;
-}
-inline VU Bits(VI x) {
+// Casts between vectors of one size keep the bits. One template for every source: a
+// comparison's result type differs between compilers (clang's is not VI), and overloads for
+// VF and VI would be ambiguous there.
+template <typename V>
+inline VU Bits(V x) {
+    static_assert(sizeof(V) == sizeof(VU));
     return (VU)x;
 }
 inline VF Floats(VU x) {
