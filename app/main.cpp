@@ -14,8 +14,8 @@
 #include "platform/dx/Direct3D.h"
 #include "platform/dx/DxTrace.h"
 #include "platform/host/HeadlessHost.h"
-#include "platform/host/SdlHost.h"
 #include "platform/host/System.h"
+#include "platform/host/WindowHost.h"
 
 namespace {
 
@@ -122,9 +122,9 @@ int Run(int argc, char** argv) {
         }
         return status;
     }
-    std::unique_ptr<SdlHost> host;
+    std::unique_ptr<WindowHost> host;
     try {
-        host = std::make_unique<SdlHost>(SdlHostOptions{!cl->windowed, cl->recordFile, cl->scale});
+        host = OpenWindowHost(WindowHostOptions{!cl->windowed, cl->recordFile, cl->scale});
     } catch (const std::exception& e) {
         TellUser(std::string("velmora: ") + e.what(), true);
         return 1;

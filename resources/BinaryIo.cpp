@@ -1,6 +1,5 @@
 #include "resources/BinaryIo.h"
 
-#include <bit>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -53,7 +52,7 @@ void ByteReader::Field(uint32_t& v, const char* name) {
     v = LittleEndian(Take(4, name), 4);
 }
 void ByteReader::Field(float& v, const char* name) {
-    v = std::bit_cast<float>(LittleEndian(Take(4, name), 4));
+    v = __builtin_bit_cast(float, LittleEndian(Take(4, name), 4));
 }
 void ByteReader::Field(D3DVECTOR& v, const char* name) {
     Field(v.x, name);
@@ -110,7 +109,7 @@ void ByteWriter::Put(uint32_t v, int n) {
     for (int i = 0; i < n; ++i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 void ByteWriter::Field(float v, const char*) {
-    Put(std::bit_cast<uint32_t>(v), 4);
+    Put(__builtin_bit_cast(uint32_t, v), 4);
 }
 void ByteWriter::Field(const D3DVECTOR& v, const char* name) {
     Field(v.x, name);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -90,11 +91,42 @@ std::string HexText(uint32_t value) {
     return text;
 }
 
+std::string ShortestText(float value) {
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    // The fewest significant digits that read back as the same float...
+    char scientific[32];
+    for (int digits = 1; digits <= 9; ++digits) {
+        std::snprintf(scientific, sizeof scientific, "%.*e", digits - 1,
+                      static_cast<double>(value));
+        if (std::strtof(scientific, nullptr) == value) break;
+    }
+    // ...written plainly where that is no longer than with an exponent.
+    const std::string sci = scientific;
+    const size_t e = sci.find('e');
+    const bool negative = sci[0] == '-';
+    std::string digits;
+    for (size_t i = negative ? 1 : 0; i < e; ++i) {
+        if (sci[i] != '.') digits += sci[i];
+    }
+    const int exponent = std::atoi(sci.c_str() + e + 1);
+    const int count = static_cast<int>(digits.size());
+    std::string fixed;
+    if (exponent >= count - 1) {
+        fixed = digits + std::string(static_cast<size_t>(exponent - count + 1), '0');
+    } else if (exponent >= 0) {
+        fixed = digits.substr(0, static_cast<size_t>(exponent + 1)) + "." +
+                digits.substr(static_cast<size_t>(exponent + 1));
+    } else {
+        fixed = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    }
+    if (negative) fixed = "-" + fixed;
+    return fixed.size() <= sci.size() ? fixed : sci;
+}
+
 std::string SingleText(float value) {
     if (value == 0) return "0";  // never "-0"
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    std::string text(buffer, result.ptr);
+    std::string text = ShortestText(value);
     // Upper case, so the shown text stays within the characters the editor accepts.
     for (char& c : text) {
         if (c == 'e') c = 'E';

@@ -14,6 +14,11 @@
 // fits no Long. A decimal too large for a Double is infinite.
 double Val(std::string_view text);
 
+// The float as std::to_chars writes it by default: the fewest digits that read back as the same
+// float, plainly or with an exponent, whichever is shorter (plainly on a tie). The browser
+// build's C++ library has no float to_chars.
+std::string ShortestText(float value);
+
 // Upper-case hexadecimal digits without leading zeros ("0" for 0).
 std::string HexText(uint32_t value);
 // The shortest text that reads back as the same Single, without a leading blank.

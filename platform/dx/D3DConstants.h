@@ -3,15 +3,15 @@
 // buffer capabilities and operations. Also the vertex-buffer description record.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
-// The float-valued render states (fog start, end, density) travel as the float's bits.
+// The float-valued render states (fog start, end, density) travel as the float's bits. The
+// compiler's own bit cast: the browser build's C++ library predates std::bit_cast.
 constexpr int32_t FloatBits(float value) {
-    return std::bit_cast<int32_t>(value);
+    return __builtin_bit_cast(int32_t, value);
 }
 constexpr float FloatFromBits(int32_t bits) {
-    return std::bit_cast<float>(bits);
+    return __builtin_bit_cast(float, bits);
 }
 
 struct D3DVERTEXBUFFERDESC {

@@ -133,7 +133,7 @@ void RasterQueue::Batch::Clear() {
 RasterQueue::RasterQueue(int threads, std::unique_ptr<CoreWatch> watch) : watch_(std::move(watch)) {
     const int workers = std::max(threads, 1) - 1;
     // More threads than cores: a waiting thread would take the core of the one it waits for.
-    spin_ = static_cast<unsigned>(threads) <= std::thread::hardware_concurrency();
+    spin_ = threads <= ProcessorCount();
     // Threads that share cores by design would always find them taken.
     const bool measures = spin_ || watch_ != nullptr;
     if (watch_ == nullptr) watch_ = std::make_unique<SystemCoreWatch>();

@@ -162,7 +162,7 @@ inline SpanKey SpanKeyFor(TexMode tex, bool affine, bool constantColour, const S
 // The builds of the kernels, from the one any CPU runs to the fastest; all draw the same bits.
 // A CPU runs the portable build and those of its own family: NEON on aarch64, AVX2 and
 // AVX-512 on x86-64 where it has them.
-enum class SpanBuild : int { Portable, Neon, Avx2, Avx512 };
+enum class SpanBuild : int { Portable, Neon, Simd128, Avx2, Avx512 };
 constexpr SpanBuild kFastestSpanBuild = SpanBuild::Avx512;
 const char* SpanBuildName(SpanBuild build);
 
@@ -172,6 +172,7 @@ SpanFn PortableSpanFunction(const SpanKey& key);
 // Null where the build or the CPU has no AVX2 (or no AVX-512, or is not aarch64).
 SpanFn Avx2SpanFunction(const SpanKey& key);
 SpanFn NeonSpanFunction(const SpanKey& key);
+SpanFn Simd128SpanFunction(const SpanKey& key);  // WebAssembly
 SpanFn Avx512SpanFunction(const SpanKey& key);
 // The fastest build the CPU runs, at most `limit`; and a kernel of a build it runs.
 SpanBuild RunnableSpanBuild(SpanBuild limit);

@@ -130,7 +130,7 @@ inline I MinU(I a, I b) {
 inline I MaxU(I a, I b) {
     return {Select(Bits(a.lo > b.lo), a.lo, b.lo), Select(Bits(a.hi > b.hi), a.hi, b.hi)};
 }
-inline F ToFloat(I a) {
+[[maybe_unused]] inline F ToFloat(I a) {
     return {__builtin_convertvector(Signed(a.lo), VF), __builtin_convertvector(Signed(a.hi), VF)};
 }
 // NaN and values outside the 32-bit range give INT32_MIN, as cvttps2dq does.
@@ -181,7 +181,7 @@ inline I Madd16(I a, I b) {
 inline I Eq(I a, I b) {
     return {Bits(a.lo == b.lo), Bits(a.hi == b.hi)};
 }
-inline I Eq(F a, F b) {
+[[maybe_unused]] inline I Eq(F a, F b) {
     return {Bits(a.lo == b.lo), Bits(a.hi == b.hi)};
 }
 inline I Gt(I a, I b) {
@@ -257,7 +257,7 @@ inline void Store16(uint16_t* p, I a, int n) {
         std::memcpy(p, &x, static_cast<size_t>(n) * 2);
     }
 }
-inline F LoadF(const float* p) {
+[[maybe_unused]] inline F LoadF(const float* p) {
     F r;
     std::memcpy(&r.lo, p, sizeof r.lo);
     std::memcpy(&r.hi, p + 4, sizeof r.hi);
@@ -326,6 +326,7 @@ d3d::SpanFn d3d::PortableSpanFunction(const SpanKey& key) {
 d3d::SpanBuild d3d::RunnableSpanBuild(SpanBuild limit) {
     if (limit >= SpanBuild::Avx512 && Avx512SpanFunction(SpanKey{})) return SpanBuild::Avx512;
     if (limit >= SpanBuild::Avx2 && Avx2SpanFunction(SpanKey{})) return SpanBuild::Avx2;
+    if (limit >= SpanBuild::Simd128 && Simd128SpanFunction(SpanKey{})) return SpanBuild::Simd128;
     if (limit >= SpanBuild::Neon && NeonSpanFunction(SpanKey{})) return SpanBuild::Neon;
     return SpanBuild::Portable;
 }
@@ -338,6 +339,8 @@ d3d::SpanFn d3d::SpanFunction(SpanBuild build, const SpanKey& key) {
             return Avx2SpanFunction(key);
         case SpanBuild::Neon:
             return NeonSpanFunction(key);
+        case SpanBuild::Simd128:
+            return Simd128SpanFunction(key);
         default:
             return PortableSpanFunction(key);
     }
@@ -351,6 +354,8 @@ const char* d3d::SpanBuildName(SpanBuild build) {
             return "Avx512";
         case SpanBuild::Neon:
             return "Neon";
+        case SpanBuild::Simd128:
+            return "Simd128";
         default:
             return "Portable";
     }

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 #include "platform/dx/D3DPipeline.h"
 #include "platform/dx/D3DRasterQueue.h"
 #include "platform/dx/DxError.h"
 #include "platform/dx/DxErrorCodes.h"
 #include "platform/dx/DxTrace.h"
+#include "platform/host/System.h"
 
 using d3d::DeviceCore;
 using d3d::DeviceState;
@@ -651,10 +651,12 @@ void SetDeviceThreads(int threads) {
     deviceThreads = std::clamp(threads, 1, kMaxDeviceThreads);
 }
 
+// Where no thread can be started (a page without shared memory) the device draws on the
+// caller's alone, whatever was asked.
 int DeviceThreads() {
+    if (!CanStartThreads()) return 1;
     if (deviceThreads > 0) return deviceThreads;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return std::clamp(static_cast<int>(cores), 1, kMaxDeviceThreads);
+    return std::clamp(ProcessorCount(), 1, kMaxDeviceThreads);
 }
 
 d3d::DeviceCore::DeviceCore() = default;
@@ -678,7 +680,7 @@ Direct3DDevice7::~Direct3DDevice7() {
 }
 
 void Direct3DDevice7::SetThreads(int threads) {
-    threads = std::clamp(threads, 1, kMaxDeviceThreads);
+    threads = CanStartThreads() ? std::clamp(threads, 1, kMaxDeviceThreads) : 1;
     if (threads == Threads()) return;
     core_->queue.reset();
     if (threads > 1) core_->queue = std::make_unique<d3d::RasterQueue>(threads);

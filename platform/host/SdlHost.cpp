@@ -735,3 +735,7 @@ RgbImage SdlHost::CaptureDesktop(int width, int height) {
     }
     return GeneratedDesktop(width, height);
 }
+
+std::unique_ptr<WindowHost> OpenWindowHost(const WindowHostOptions& options) {
+    return std::make_unique<SdlHost>(options);
+}

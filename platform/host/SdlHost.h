@@ -15,16 +15,13 @@
 #include "platform/host/Host.h"
 #include "platform/host/InputRecording.h"
 #include "platform/host/WindowFrame.h"
+#include "platform/host/WindowHost.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
 
-struct SdlHostOptions {
-    bool fullscreen = true;
-    std::string recordFile;  // where the session's input goes as an input script; "" for none
-    int scale = 1;           // the internal resolution at the start, for the recording
-};
+using SdlHostOptions = WindowHostOptions;
 
 class SdlAudio : public AudioOutput {
   public:
@@ -50,7 +47,7 @@ class SdlAudio : public AudioOutput {
     int samplesPerSec_ = 0, bitsPerSample_ = 0, channels_ = 0;
 };
 
-class SdlHost : public Host {
+class SdlHost : public WindowHost {
   public:
     // Throws std::runtime_error when no display can be opened or the record file not written.
     // Only a real display counts: X11 or Wayland as the environment names them (Windows' own
@@ -78,15 +75,11 @@ class SdlHost : public Host {
     std::string KeepScreenshot() override;
     bool IsHeadless() const override { return false; }
 
-    // The Hi-res/Lo-res question answered in advance (true: Yes): the box is not shown.
-    void AnswerQuestion(bool yes) { answerYes_ = yes; }
-    // Frames keep to the display's refresh unless this is switched off before the window opens;
-    // off, they are shown as fast as they are drawn.
-    void SetVsync(bool on) { vsync_ = on; }
-
-    // For --stats: frames presented, and the seconds from the first to the last of them.
-    int PassesPresented() const { return presented_; }
-    double PresentingSeconds() const { return lastPresentAt_ - firstPresentAt_; }
+    void AnswerQuestion(bool yes) override { answerYes_ = yes; }
+    // Off only before the window opens.
+    void SetVsync(bool on) override { vsync_ = on; }
+    int PassesPresented() const override { return presented_; }
+    double PresentingSeconds() const override { return lastPresentAt_ - firstPresentAt_; }
 
   private:
     void PumpKeyState();

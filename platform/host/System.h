@@ -17,6 +17,11 @@
 // The running executable's folder with a separator at the end; "./" when it cannot be known.
 std::string ExecutableFolderOfProcess();
 
+// The processors this process's threads can run on; at least 1.
+int ProcessorCount();
+// Whether the process can start threads of its own (a page without shared memory cannot).
+bool CanStartThreads();
+
 // The broken-down local time of t.
 std::tm LocalTime(std::time_t t);
 

@@ -16,17 +16,6 @@
 
 #include "platform/host/System.h"
 
-std::string ExecutableFolderOfProcess() {
-    char buffer[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return "./";
-    std::string path(buffer, static_cast<size_t>(n));
-    const size_t slash = path.rfind('/');
-    // The separator is appended unconditionally, so the root folder gives "//", which still
-    // names the same place.
-    return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/";
-}
-
 std::tm LocalTime(std::time_t t) {
     std::tm local{};
     localtime_r(&t, &local);

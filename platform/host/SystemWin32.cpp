@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "platform/host/System.h"
@@ -68,6 +69,14 @@ FileHandle FromHandle(HANDLE handle) {
 }
 
 }  // namespace
+
+int ProcessorCount() {
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+bool CanStartThreads() {
+    return true;
+}
 
 std::string ExecutableFolderOfProcess() {
     std::vector<wchar_t> buffer(MAX_PATH);

@@ -125,8 +125,8 @@ TEST(DeviceThreadsFrames, FlightIsBitIdenticalOnEveryKernelBuild) {
     bool blurred = false;
     for (const Pass& p : portable) blurred = blurred || p.effectState != 0;
     EXPECT_TRUE(blurred);
-    for (d3d::SpanBuild build :
-         {d3d::SpanBuild::Neon, d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512}) {
+    for (d3d::SpanBuild build : {d3d::SpanBuild::Neon, d3d::SpanBuild::Simd128,
+                                 d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512}) {
         if (d3d::RunnableSpanBuild(build) != build) continue;  // not on this CPU
         LimitDeviceSpans(build);
         const std::vector<Pass> vector = Fly(2, 1, kShort);

@@ -62,8 +62,9 @@ D3DMATRIX Projection(float rc33) {
     return m;
 }
 
-const auto kSpanBuilds = ::testing::Values(d3d::SpanBuild::Portable, d3d::SpanBuild::Neon,
-                                           d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512);
+const auto kSpanBuilds =
+    ::testing::Values(d3d::SpanBuild::Portable, d3d::SpanBuild::Neon, d3d::SpanBuild::Simd128,
+                      d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512);
 std::string SpanBuildTestName(const ::testing::TestParamInfo<d3d::SpanBuild>& info) {
     return d3d::SpanBuildName(info.param);
 }

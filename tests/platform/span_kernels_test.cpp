@@ -4,6 +4,8 @@
 // affine, on power-of-two textures and others.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -162,10 +164,12 @@ class SpanKernelsTest : public ::testing::Test {
 
 TEST_F(SpanKernelsTest, EveryStageCombinationDrawsTheSameBitsOnEveryBuild) {
     std::vector<d3d::SpanBuild> vector;  // the builds this CPU runs besides the portable one
-    for (d3d::SpanBuild b : {d3d::SpanBuild::Neon, d3d::SpanBuild::Avx2, d3d::SpanBuild::Avx512}) {
+    for (d3d::SpanBuild b : {d3d::SpanBuild::Neon, d3d::SpanBuild::Simd128, d3d::SpanBuild::Avx2,
+                             d3d::SpanBuild::Avx512}) {
         device->LimitSpans(b);
         if (device->Spans() == b) vector.push_back(b);
     }
+    std::vector<uint16_t> bits;  // every combination's pixels, in order
     for (int filter = 0; filter < 3; ++filter) {
         for (int depth = 0; depth < 4; ++depth) {
             for (int fog = 0; fog < 2; ++fog) {
@@ -176,6 +180,7 @@ TEST_F(SpanKernelsTest, EveryStageCombinationDrawsTheSameBitsOnEveryBuild) {
                                        variant % 2 != 0, variant >= 2};
                         SCOPED_TRACE(Name(s));
                         const std::vector<uint16_t> portable = Render(s, d3d::SpanBuild::Portable);
+                        bits.insert(bits.end(), portable.begin(), portable.end());
                         // The quads cover part of the background whatever the stages.
                         int changed = 0;
                         for (size_t i = 0; i < background.size(); ++i) {
@@ -189,6 +194,14 @@ TEST_F(SpanKernelsTest, EveryStageCombinationDrawsTheSameBitsOnEveryBuild) {
                 }
             }
         }
+    }
+    // Another machine's (or another processor's) build compares its bits with these: the
+    // browser's tests with the native ones (scripts/test-web.sh).
+    if (const char* file = std::getenv("VELMORA_SPAN_BITS"); file != nullptr && *file != 0) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bits.data()),
+                  static_cast<std::streamsize>(bits.size() * sizeof bits[0]));
+        ASSERT_TRUE(out.good()) << "cannot write " << file;
     }
 }
 

@@ -1,0 +1,69 @@
+# The browser's build (make web), included by CMakeLists.txt: the same program twice over the
+# same library. build/web/ is what a static web server serves: the page, velmora.js and
+# velmora.wasm (the page's program: the web host, one thread), and Data.kqx. build/web/node/
+# holds the program for Node (the headless host and the machine's own files by their paths),
+# the program the tests fly and time.
+set(VELMORA_WEB_OUT ${CMAKE_SOURCE_DIR}/build/web CACHE PATH "Where the page and its files go")
+# The archive is the one the native build makes (make web builds that first): the same bytes.
+set(VELMORA_WEB_DATA ${CMAKE_SOURCE_DIR}/build/release/Data.kqx CACHE FILEPATH
+    "The Data.kqx the page serves")
+
+set(VELMORA_PAGE_LIBRARY ${CMAKE_SOURCE_DIR}/platform/host/WebHost.js)
+# Memory grows as the program asks (a 4x internal resolution needs more than the start); the
+# C++ stack is the program's, which keeps some large records on it.
+set(VELMORA_WEB_LINK_OPTIONS -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sTOTAL_STACK=8MB
+    -sEXIT_RUNTIME=1 --js-library ${VELMORA_PAGE_LIBRARY})
+
+# Under Node: the machine's files by their paths, and the module compiled as the script loads
+# (Node 20's fetch cannot read a file, which loading it in the background would try).
+set(VELMORA_NODE_LINK_OPTIONS -sENVIRONMENT=node -sNODERAWFS=1 -sWASM_ASYNC_COMPILATION=0
+    --pre-js ${CMAKE_SOURCE_DIR}/platform/host/NodeEnvironment.js)
+
+# The page's program. Its loop runs from the browser's frame callback: the host's waits for
+# the next frame and for the answer to a box give the page back to the browser (Asyncify) and
+# carry on where they were when it calls.
+add_executable(velmora app/main.cpp)
+target_compile_options(velmora PRIVATE ${VELMORA_WARNINGS})
+target_link_libraries(velmora PRIVATE velmora_core)
+target_link_options(velmora PRIVATE ${VELMORA_WEB_LINK_OPTIONS} -sENVIRONMENT=web
+    -sASYNCIFY=1 "-sASYNCIFY_IMPORTS=[velmora_page_next_frame,velmora_page_ask]"
+    -sASYNCIFY_STACK_SIZE=65536 "-sEXPORTED_RUNTIME_METHODS=[FS]" -sFORCE_FILESYSTEM=1)
+set_target_properties(velmora PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMORA_WEB_OUT}
+    LINK_DEPENDS ${VELMORA_PAGE_LIBRARY})
+
+# The program for Node: velmora.js --headless ... as on Linux.
+add_executable(velmora_node app/main.cpp)
+target_compile_options(velmora_node PRIVATE ${VELMORA_WARNINGS})
+target_link_libraries(velmora_node PRIVATE velmora_core)
+target_link_options(velmora_node PRIVATE ${VELMORA_WEB_LINK_OPTIONS} ${VELMORA_NODE_LINK_OPTIONS})
+set_target_properties(velmora_node PROPERTIES OUTPUT_NAME velmora
+    RUNTIME_OUTPUT_DIRECTORY ${VELMORA_WEB_OUT}/node
+    LINK_DEPENDS "${VELMORA_PAGE_LIBRARY};${CMAKE_SOURCE_DIR}/platform/host/NodeEnvironment.js")
+
+# The page and the archive beside the programs.
+set(web_files ${VELMORA_WEB_OUT}/index.html ${VELMORA_WEB_OUT}/Data.kqx
+    ${VELMORA_WEB_OUT}/node/Data.kqx)
+add_custom_command(OUTPUT ${web_files}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/app/web/index.html ${VELMORA_WEB_OUT}/
+    COMMAND ${CMAKE_COMMAND} -E copy ${VELMORA_WEB_DATA} ${VELMORA_WEB_OUT}/
+    COMMAND ${CMAKE_COMMAND} -E copy ${VELMORA_WEB_DATA} ${VELMORA_WEB_OUT}/node/
+    DEPENDS ${CMAKE_SOURCE_DIR}/app/web/index.html ${VELMORA_WEB_DATA}
+    COMMENT "The page and Data.kqx")
+add_custom_target(web_page ALL DEPENDS ${web_files})
+
+# The tests of what differs in WebAssembly, run under Node: the span kernels on every stage
+# combination (compared with the native build's bits by scripts/test-web.sh), the device's
+# rules on each kernel build, and the page's key names. GoogleTest is built from Debian's sources for this target.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_executable(velmora_tests
+    ${CMAKE_SOURCE_DIR}/tests/platform/span_kernels_test.cpp
+    ${CMAKE_SOURCE_DIR}/tests/platform/direct3d_render_test.cpp
+    ${CMAKE_SOURCE_DIR}/tests/platform/page_keys_test.cpp)
+target_compile_options(velmora_tests PRIVATE ${VELMORA_WARNINGS})
+target_link_libraries(velmora_tests PRIVATE velmora_core gtest gtest_main)
+target_link_options(velmora_tests PRIVATE ${VELMORA_WEB_LINK_OPTIONS} ${VELMORA_NODE_LINK_OPTIONS})
+target_compile_definitions(velmora_tests PRIVATE
+    VELMORA_BINARY_DIR="${VELMORA_WEB_OUT}/node"
+    VELMORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
