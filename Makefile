@@ -8,8 +8,11 @@ FUZZ_SECONDS ?= 10
 SHOTS := $(CURDIR)/build/shots
 WINDOWS := build/windows
 ARM64 := build/arm64
+WEB := build/web
+WEB_BUILD := build/web-build
+WEB_PORT ?= 8000
 
-.PHONY: all deps deps-windows windows package-windows test-windows deps-arm64 arm64 package-arm64 test-arm64 build build-run build-asan build-tsan build-fuzz run demo compare compare-layer test test-release test-asan test-tsan test-fuzz fuzz shots package clean format
+.PHONY: all deps deps-windows windows package-windows test-windows deps-arm64 arm64 package-arm64 test-arm64 deps-web web package-web test-web serve-web build build-run build-asan build-tsan build-fuzz run demo compare compare-layer test test-release test-asan test-tsan test-fuzz fuzz shots package clean format
 
 all: build
 
@@ -142,6 +145,33 @@ package-arm64: arm64
 # machine's build.
 test-arm64: arm64 build-run
 	@scripts/test-arm64.sh $(RELEASE) $(ARM64)
+
+# The browser: Debian's emscripten, GoogleTest's sources, Chromium and ChromeDriver, from apt.
+deps-web:
+	@scripts/install-web-deps.sh
+
+# build/web/: the page, velmora.js and velmora.wasm, Data.kqx (the native build's), to serve as
+# static files; build/web/node/velmora.js, the same program under Node (--headless ...).
+web: deps-web build-run
+	@cmake --preset web >/dev/null
+	@cmake --build --preset web -j $(JOBS)
+	@echo "The page: $(WEB)/index.html (make serve-web serves it); under Node: node $(WEB)/node/velmora.js --headless"
+
+# velmora-X.Y.Z-web.zip: the page's files, to unpack on any static web host.
+package-web: web
+	@cmake --build --preset web --target package_web
+	@ls $(CURDIR)/build/package/velmora-*-web.zip
+
+# The browser build's tests under Node (span kernels against this machine's, key names), the
+# headless flight under Node against the native one byte for byte, and the page in headless
+# Chromium on 127.0.0.1.
+test-web: web build
+	@scripts/test-web.sh $(RELEASE) $(WEB_BUILD) $(WEB)
+
+# The page on http://127.0.0.1:$(WEB_PORT)/ for a person to open, with the headers that let it
+# use threads; Ctrl+C stops it.
+serve-web: web
+	@scripts/serve-web.py $(WEB) --port $(WEB_PORT)
 
 format:
 	@git ls-files '*.cpp' '*.h' '*.inc' | xargs clang-format -i

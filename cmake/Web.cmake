@@ -67,3 +67,27 @@ target_link_options(velmora_tests PRIVATE ${VELMORA_WEB_LINK_OPTIONS} ${VELMORA_
 target_compile_definitions(velmora_tests PRIVATE
     VELMORA_BINARY_DIR="${VELMORA_WEB_OUT}/node"
     VELMORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+
+# make package-web: velmora-X.Y.Z-web.zip, one folder with the page's files, a README.txt on
+# serving them, and the licences of what is compiled in.
+set(web_package velmora-${PROJECT_VERSION}-web)
+set(web_stage ${CMAKE_BINARY_DIR}/package/${web_package})
+configure_file(${CMAKE_SOURCE_DIR}/app/web/README.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY)
+add_custom_target(package_web
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/package
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${web_stage}/licences
+        ${CMAKE_SOURCE_DIR}/build/package
+    COMMAND ${CMAKE_COMMAND} -E copy ${VELMORA_WEB_OUT}/index.html ${VELMORA_WEB_OUT}/velmora.js
+        ${VELMORA_WEB_OUT}/velmora.wasm ${VELMORA_WEB_OUT}/Data.kqx ${CMAKE_BINARY_DIR}/README.txt
+        ${web_stage}/
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/docs/copyright
+        ${web_stage}/licences/velmora-and-data.txt
+    COMMAND ${CMAKE_COMMAND} -E copy /usr/share/doc/libstb-dev/copyright
+        ${web_stage}/licences/stb.txt
+    COMMAND ${CMAKE_COMMAND} -E copy /usr/share/doc/emscripten/copyright
+        ${web_stage}/licences/emscripten-runtime-libraries.txt
+    COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/package
+        ${CMAKE_COMMAND} -E tar cf ${CMAKE_SOURCE_DIR}/build/package/${web_package}.zip
+        --format=zip ${web_package}
+    DEPENDS velmora web_page
+    COMMENT "Packing ${web_package}.zip")

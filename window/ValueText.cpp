@@ -113,7 +113,10 @@ std::string ShortestText(float value) {
     const int count = static_cast<int>(digits.size());
     std::string fixed;
     if (exponent >= count - 1) {
-        fixed = digits + std::string(static_cast<size_t>(exponent - count + 1), '0');
+        // A whole number is written with all its digits, as printf's %.0f does.
+        char whole[64];
+        std::snprintf(whole, sizeof whole, "%.0f", std::fabs(static_cast<double>(value)));
+        fixed = whole;
     } else if (exponent >= 0) {
         fixed = digits.substr(0, static_cast<size_t>(exponent + 1)) + "." +
                 digits.substr(static_cast<size_t>(exponent + 1));

@@ -11,10 +11,13 @@ namespace {
 
 // Under Node the folder of the script that runs; in a page the folder of the page's own files
 // system, where the page puts the Data.kqx it fetched.
+// JavaScript, not C++:
+// clang-format off
 EM_JS(char*, velmora_program_folder, (), {
-    var folder = typeof __dirname != = 'undefined' ? __dirname + '/' : '/velmora/';
+    var folder = typeof __dirname !== 'undefined' ? __dirname + '/' : '/velmora/';
     return allocateUTF8(folder);
 });
+// clang-format on
 
 }  // namespace
 

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "window/ValueText.h"
 
@@ -45,6 +51,29 @@ TEST(ValueText, NumbersBecomeTheShortestTextThatReadsBack) {
     }
     EXPECT_EQ(HexText(0), "0");
     EXPECT_EQ(HexText(0xFF00FF00u), "FF00FF00");
+}
+
+// The browser's C++ library has no float to_chars: the program's own writes the same text on
+// every build, as the native library's does here.
+TEST(ValueText, ShortestTextIsWhatToCharsWrites) {
+    auto reference = [](float f) {
+        char buffer[64];
+        return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, f).ptr);
+    };
+    std::mt19937 random(7);
+    std::vector<float> values = {1.0f,  100.0f,  1e10f,   123456790.0f, 0.001f, 1e-4f,
+                                 1e-5f, 0.3f,    -2.5e-7f, 3.4028235e38f, 1.4e-45f, 65536.0f,
+                                 1e7f,  1.5e16f, 0.0001234f, 16777216.0f};
+    for (int i = 0; i < 200000; ++i) {
+        const uint32_t bits = random();
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        if (std::isfinite(f)) values.push_back(f);
+    }
+    // Whole numbers and short decimals, where plain and exponent forms are closest in length.
+    for (int i = 0; i < 20000; ++i) values.push_back(static_cast<float>(random() % 100000) * 0.001f);
+    for (int e = -45; e <= 38; ++e) values.push_back(std::pow(10.0f, static_cast<float>(e)));
+    for (float f : values) ASSERT_EQ(ShortestText(f), reference(f)) << "bits of " << reference(f);
 }
 
 TEST(ValueText, RoundingToWholeNumbersGoesToEvenAndRefusesWhatDoesNotFit) {
