@@ -178,7 +178,15 @@ def run_page(browser, url, out):
     check("Hi-res" in text and "Lo-res" in text, f"the question box asks: {text!r}")
     browser.keys(("down", ENTER), ("up", ENTER))
     wait_for("the scene after Yes", lambda: state(browser) == "running" and frames_shown(browser) > 90)
-    # 2. The scene.
+    # 2. The scene, once the start's fade-in and camera move are over (a few seconds): then
+    # only the water and the sky move by themselves.
+    def settled():
+        a = browser.js(CANVAS_SUMMARY)
+        browser.keys(("pause", 1200))
+        b = browser.js(CANVAS_SUMMARY)
+        return (a, b) if abs(sideways_shift(a, b)[0]) <= 2 and changed(a, b) < 0.5 else None
+
+    idle_a, idle_b = wait_for("the start's fade-in and camera move to end", settled, interval=0)
     browser.screenshot(os.path.join(out, "2-scene.png"))
     size = browser.js("const c = document.getElementById('screen'); return [c.width, c.height];")
     check(size == [640, 480], f"Yes draws 640x480 frames: {size}")
@@ -188,9 +196,6 @@ def run_page(browser, url, out):
           f"{shown and round(shown['mean'])}")
     check(browser.js("return document.getElementById('box').hidden;"), "the box is gone")
     # 3. The view turned by a held key, against the scene's own motion over the same time.
-    idle_a = browser.js(CANVAS_SUMMARY)
-    browser.keys(("pause", 1200))
-    idle_b = browser.js(CANVAS_SUMMARY)
     before = browser.js(CANVAS_SUMMARY)
     browser.keys(("down", LEFT), ("pause", 1200), ("up", LEFT))
     after = browser.js(CANVAS_SUMMARY)
@@ -201,8 +206,8 @@ def run_page(browser, url, out):
     # Turning left brings what was on the left into view: the picture moves right.
     check(turn_shift[0] >= 8 and abs(idle_shift[0]) <= 2,
           "ArrowLeft held turns the view left (the picture moves right)")
-    # 4. Esc.
-    browser.keys(("down", ESCAPE), ("up", ESCAPE))
+    # 4. Esc, held as a person presses it (the program reads whether it is down).
+    browser.keys(("down", ESCAPE), ("pause", 300), ("up", ESCAPE))
     wait_for("the end after Esc", lambda: state(browser) in ("ended", "failed"))
     browser.screenshot(os.path.join(out, "4-ended.png"))
     said = browser.js("return document.getElementById('status').textContent;")
@@ -212,8 +217,11 @@ def run_page(browser, url, out):
 def run_missing_data(browser, url, out):
     print(f"The page without Data.kqx at {url}")
     browser.go(url)
-    wait_for("the error box", lambda: state(browser) == "asking" or
-             browser.js("return !document.getElementById('box').hidden;"))
+    # The question comes first, as always; the archive is looked for after it.
+    wait_for("the question box", lambda: state(browser) == "asking")
+    browser.keys(("down", ENTER), ("up", ENTER))
+    wait_for("the error box", lambda: state(browser) == "asking" and
+             "Hi-res" not in browser.js("return document.getElementById('box-text').textContent;"))
     browser.screenshot(os.path.join(out, "5-missing-data.png"))
     text = browser.js("return document.getElementById('box-text').textContent;")
     check("Data.kqx not found" in text, f"the program's error box: {text!r}")

@@ -26,7 +26,7 @@ if wants suite; then
     rm -f "$out/span-bits-web.bin" "$out/span-bits-linux.bin"
     if (cd "$build" && VELMORA_SPAN_BITS="$out/span-bits-web.bin" node velmora_tests.js \
             --gtest_brief=1) >"$out/tests.log" 2>&1; then
-        tail -1 "$out/tests.log" | sed 's/^/   /'
+        grep -E '(PASSED|SKIPPED) \]' "$out/tests.log" | sed 's/^/   /'
     else
         grep -E '^\[  FAILED|Failure' "$out/tests.log" | head -20 | sed 's/^/   /'
         failed+=("the tests under Node")

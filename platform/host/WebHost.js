@@ -5,6 +5,16 @@ mergeInto(LibraryManager.library, {
   velmora_page_open: function() {
     if (typeof document === 'undefined' || !Module['page']) return 0;
     Module['page'].open();
+    // main() returns for the last time in a frame callback, long after the runtime's own call
+    // of it gave the page back at the first wait: its status reaches the page from there.
+    setTimeout(function() {
+      if (!Asyncify.currData) return;  // ended before it ever waited: the runtime's exit says so
+      Asyncify.whenDone().then(function(status) {
+        if (Module['onExit']) Module['onExit'](status);
+      }, function(error) {
+        if (Module['onAbort']) Module['onAbort'](String(error));
+      });
+    }, 0);
     return 1;
   },
 
