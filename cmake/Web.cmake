@@ -9,6 +9,11 @@ set(VELMORA_WEB_DATA ${CMAKE_SOURCE_DIR}/build/release/Data.kqx CACHE FILEPATH
     "The Data.kqx the page serves")
 
 set(VELMORA_PAGE_LIBRARY ${CMAKE_SOURCE_DIR}/platform/host/WebHost.js)
+# The most threads the page's device draws on where it may use threads (workers started with
+# the page; the device takes as many as the processor has cores, up to this).
+set(VELMORA_WEB_MAX_THREADS 4)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/host/SystemWeb.cpp PROPERTIES
+    COMPILE_DEFINITIONS VELMORA_WEB_MAX_THREADS=${VELMORA_WEB_MAX_THREADS})
 # Memory grows as the program asks (a 4x internal resolution needs more than the start); the
 # C++ stack is the program's, which keeps some large records on it.
 set(VELMORA_WEB_LINK_OPTIONS -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sTOTAL_STACK=8MB
@@ -22,12 +27,13 @@ set(VELMORA_NODE_LINK_OPTIONS -sENVIRONMENT=node -sNODERAWFS=1 -sWASM_ASYNC_COMP
 # The page's program. Its loop runs from the browser's frame callback: the host's waits for
 # the next frame and for the answer to a box give the page back to the browser (Asyncify) and
 # carry on where they were when it calls.
+set(VELMORA_PAGE_LINK_OPTIONS ${VELMORA_WEB_LINK_OPTIONS} -sENVIRONMENT=web,worker
+    -sASYNCIFY=1 "-sASYNCIFY_IMPORTS=[velmora_page_next_frame,velmora_page_ask]"
+    -sASYNCIFY_STACK_SIZE=65536 "-sEXPORTED_RUNTIME_METHODS=[FS]" -sFORCE_FILESYSTEM=1)
 add_executable(velmora app/main.cpp)
 target_compile_options(velmora PRIVATE ${VELMORA_WARNINGS})
 target_link_libraries(velmora PRIVATE velmora_core)
-target_link_options(velmora PRIVATE ${VELMORA_WEB_LINK_OPTIONS} -sENVIRONMENT=web
-    -sASYNCIFY=1 "-sASYNCIFY_IMPORTS=[velmora_page_next_frame,velmora_page_ask]"
-    -sASYNCIFY_STACK_SIZE=65536 "-sEXPORTED_RUNTIME_METHODS=[FS]" -sFORCE_FILESYSTEM=1)
+target_link_options(velmora PRIVATE ${VELMORA_PAGE_LINK_OPTIONS})
 set_target_properties(velmora PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMORA_WEB_OUT}
     LINK_DEPENDS ${VELMORA_PAGE_LIBRARY})
 
@@ -37,6 +43,36 @@ target_compile_options(velmora_node PRIVATE ${VELMORA_WARNINGS})
 target_link_libraries(velmora_node PRIVATE velmora_core)
 target_link_options(velmora_node PRIVATE ${VELMORA_WEB_LINK_OPTIONS} ${VELMORA_NODE_LINK_OPTIONS})
 set_target_properties(velmora_node PROPERTIES OUTPUT_NAME velmora
+    RUNTIME_OUTPUT_DIRECTORY ${VELMORA_WEB_OUT}/node
+    LINK_DEPENDS "${VELMORA_PAGE_LIBRARY};${CMAKE_SOURCE_DIR}/platform/host/NodeEnvironment.js")
+
+# The page's program with the device's worker threads, which the page loads where the browser
+# lets it share memory (served cross-origin isolated). Shared memory needs every object built
+# for it, so the library is built a second time. The workers are started with the program, as
+# many as the largest count a page draws on; the frames are the same bits as on one thread.
+add_library(stb_impl_threads STATIC ${CMAKE_SOURCE_DIR}/third_party/stb_impl.c)
+target_include_directories(stb_impl_threads SYSTEM PUBLIC ${STB_INCLUDE_DIR})
+target_compile_options(stb_impl_threads PRIVATE -w -pthread)
+add_library(velmora_core_threads STATIC ${VELMORA_SOURCES})
+target_include_directories(velmora_core_threads PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(velmora_core_threads PRIVATE ${VELMORA_WARNINGS} -pthread)
+target_link_libraries(velmora_core_threads PUBLIC stb_impl_threads)
+math(EXPR web_workers "${VELMORA_WEB_MAX_THREADS} - 1")
+set(VELMORA_THREAD_LINK_OPTIONS -pthread -sPTHREAD_POOL_SIZE=${web_workers})
+add_executable(velmora_threads app/main.cpp)
+target_compile_options(velmora_threads PRIVATE ${VELMORA_WARNINGS} -pthread)
+target_link_libraries(velmora_threads PRIVATE velmora_core_threads)
+target_link_options(velmora_threads PRIVATE ${VELMORA_PAGE_LINK_OPTIONS}
+    ${VELMORA_THREAD_LINK_OPTIONS})
+set_target_properties(velmora_threads PROPERTIES OUTPUT_NAME velmora-threads
+    RUNTIME_OUTPUT_DIRECTORY ${VELMORA_WEB_OUT} LINK_DEPENDS ${VELMORA_PAGE_LIBRARY})
+# The same under Node, where the tests fly it on several threads.
+add_executable(velmora_node_threads app/main.cpp)
+target_compile_options(velmora_node_threads PRIVATE ${VELMORA_WARNINGS} -pthread)
+target_link_libraries(velmora_node_threads PRIVATE velmora_core_threads)
+target_link_options(velmora_node_threads PRIVATE ${VELMORA_WEB_LINK_OPTIONS}
+    ${VELMORA_NODE_LINK_OPTIONS} ${VELMORA_THREAD_LINK_OPTIONS})
+set_target_properties(velmora_node_threads PROPERTIES OUTPUT_NAME velmora-threads
     RUNTIME_OUTPUT_DIRECTORY ${VELMORA_WEB_OUT}/node
     LINK_DEPENDS "${VELMORA_PAGE_LIBRARY};${CMAKE_SOURCE_DIR}/platform/host/NodeEnvironment.js")
 
@@ -78,8 +114,9 @@ add_custom_target(package_web
     COMMAND ${CMAKE_COMMAND} -E make_directory ${web_stage}/licences
         ${CMAKE_SOURCE_DIR}/build/package
     COMMAND ${CMAKE_COMMAND} -E copy ${VELMORA_WEB_OUT}/index.html ${VELMORA_WEB_OUT}/velmora.js
-        ${VELMORA_WEB_OUT}/velmora.wasm ${VELMORA_WEB_OUT}/Data.kqx ${CMAKE_BINARY_DIR}/README.txt
-        ${web_stage}/
+        ${VELMORA_WEB_OUT}/velmora.wasm ${VELMORA_WEB_OUT}/velmora-threads.js
+        ${VELMORA_WEB_OUT}/velmora-threads.wasm ${VELMORA_WEB_OUT}/velmora-threads.worker.js
+        ${VELMORA_WEB_OUT}/Data.kqx ${CMAKE_BINARY_DIR}/README.txt ${web_stage}/
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/docs/copyright
         ${web_stage}/licences/velmora-and-data.txt
     COMMAND ${CMAKE_COMMAND} -E copy /usr/share/doc/libstb-dev/copyright
@@ -89,5 +126,5 @@ add_custom_target(package_web
     COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/package
         ${CMAKE_COMMAND} -E tar cf ${CMAKE_SOURCE_DIR}/build/package/${web_package}.zip
         --format=zip ${web_package}
-    DEPENDS velmora web_page
+    DEPENDS velmora velmora_threads web_page
     COMMENT "Packing ${web_package}.zip")

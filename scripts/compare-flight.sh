@@ -8,6 +8,7 @@
 #   LINUX_BUILD   the build folder of this machine's program (velmora and Data.kqx)
 #   OTHER_PROGRAM the other build's program; OTHER_DATA its Data.kqx
 #   RUNNER...     the command that starts it, if any
+# OTHER_ARGS in the environment: more options for the other build's program (--threads 2).
 # Exits 0 when every file is identical, 1 otherwise, naming each that is not.
 set -uo pipefail
 name=$1 out=$2 linux=$3 program=$4 data=$5
@@ -26,7 +27,8 @@ for system in linux "$name"; do
     if [[ $system == linux ]]; then
         "$linux/velmora" "${args[@]}" >"$out/$system-flight.log" 2>&1
     else
-        "${runner[@]}" "$program" "${args[@]}" >"$out/$system-flight.log" 2>&1
+        # shellcheck disable=SC2086 # the options are words
+        "${runner[@]}" "$program" "${args[@]}" ${OTHER_ARGS:-} >"$out/$system-flight.log" 2>&1
     fi
     status=$?
     echo "   the $system flight: exit status $status, $((SECONDS - started)) s"

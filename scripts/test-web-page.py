@@ -11,6 +11,8 @@ Checks, keeping a screenshot of each step in OUT_FOLDER:
      scene moves by itself in the same time;
   4. Esc ends the program and the page says so;
   5. with Data.kqx missing, the program's own error box shows, and OK ends the page.
+Steps 1 to 4 run twice: served cross-origin isolated (the build on worker threads) and as a
+plain static host serves it (the one-thread build); step 5 on the plain one.
 Every step is bounded in time; the browser resolves no name but 127.0.0.1 and uses no proxy.
 """
 import base64
@@ -168,14 +170,16 @@ def frames_shown(browser):
     return browser.js("return window.Module && Module.page ? Module.page.frames.shown : 0;") or 0
 
 
-def run_page(browser, url, out):
+def run_page(browser, url, out, expected):
     print(f"The page at {url}")
     browser.go(url)
     # 1. The question, answered with the keyboard.
     wait_for("the question box", lambda: state(browser) == "asking")
-    browser.screenshot(os.path.join(out, "1-question.png"))
+    browser.screenshot(os.path.join(out, f"{expected[:-3]}-1-question.png"))
     text = browser.js("return document.getElementById('box-text').textContent;")
     check("Hi-res" in text and "Lo-res" in text, f"the question box asks: {text!r}")
+    program = browser.js("return document.body.dataset.program;")
+    check(program == expected, f"the page runs {expected}: {program}")
     browser.keys(("down", ENTER), ("up", ENTER))
     wait_for("the scene after Yes", lambda: state(browser) == "running" and frames_shown(browser) > 90)
     # 2. The scene, once the start's fade-in and camera move are over (a few seconds): then
@@ -187,7 +191,7 @@ def run_page(browser, url, out):
         return (a, b) if abs(sideways_shift(a, b)[0]) <= 2 and changed(a, b) < 0.5 else None
 
     idle_a, idle_b = wait_for("the start's fade-in and camera move to end", settled, interval=0)
-    browser.screenshot(os.path.join(out, "2-scene.png"))
+    browser.screenshot(os.path.join(out, f"{expected[:-3]}-2-scene.png"))
     size = browser.js("const c = document.getElementById('screen'); return [c.width, c.height];")
     check(size == [640, 480], f"Yes draws 640x480 frames: {size}")
     shown = browser.js(CANVAS_SUMMARY)
@@ -197,19 +201,22 @@ def run_page(browser, url, out):
     check(browser.js("return document.getElementById('box').hidden;"), "the box is gone")
     # 3. The view turned by a held key, against the scene's own motion over the same time.
     before = browser.js(CANVAS_SUMMARY)
-    browser.keys(("down", LEFT), ("pause", 1200), ("up", LEFT))
+    browser.keys(("down", LEFT), ("pause", 700), ("up", LEFT))
+    # The turn slows to a stop once the key is up.
+    browser.keys(("pause", 500))
     after = browser.js(CANVAS_SUMMARY)
-    browser.screenshot(os.path.join(out, "3-turned-left.png"))
+    browser.screenshot(os.path.join(out, f"{expected[:-3]}-3-turned-left.png"))
     idle_shift, turn_shift = sideways_shift(idle_a, idle_b), sideways_shift(before, after)
-    print(f"  idle: shift {idle_shift[0]} columns, {changed(idle_a, idle_b):.1%} changed; "
-          f"ArrowLeft: shift {turn_shift[0]} columns, {changed(before, after):.1%} changed")
+    print(f"  idle: shift {idle_shift[0]} columns (mismatch {idle_shift[1]:.1f}), "
+          f"{changed(idle_a, idle_b):.1%} changed; ArrowLeft: shift {turn_shift[0]} columns "
+          f"(mismatch {turn_shift[1]:.1f}), {changed(before, after):.1%} changed")
     # Turning left brings what was on the left into view: the picture moves right.
     check(turn_shift[0] >= 8 and abs(idle_shift[0]) <= 2,
           "ArrowLeft held turns the view left (the picture moves right)")
     # 4. Esc, held as a person presses it (the program reads whether it is down).
     browser.keys(("down", ESCAPE), ("pause", 300), ("up", ESCAPE))
     wait_for("the end after Esc", lambda: state(browser) in ("ended", "failed"))
-    browser.screenshot(os.path.join(out, "4-ended.png"))
+    browser.screenshot(os.path.join(out, f"{expected[:-3]}-4-ended.png"))
     said = browser.js("return document.getElementById('status').textContent;")
     check(state(browser) == "ended" and "has ended" in said, f"Esc ends the program: {said!r}")
 
@@ -219,6 +226,8 @@ def run_missing_data(browser, url, out):
     browser.go(url)
     # The question comes first, as always; the archive is looked for after it.
     wait_for("the question box", lambda: state(browser) == "asking")
+    program = browser.js("return document.body.dataset.program;")
+    check(program == "velmora.js", f"not isolated, the page runs the one-thread build: {program}")
     browser.keys(("down", ENTER), ("up", ENTER))
     wait_for("the error box", lambda: state(browser) == "asking" and
              "Hi-res" not in browser.js("return document.getElementById('box-text').textContent;"))
@@ -247,10 +256,12 @@ def main():
     servers, driver, browser = [], None, None
     try:
         urls = []
-        for folder in (web, missing):
+        # The page as make serve-web sends it (isolated: the build on worker threads), and as
+        # a plain static host does (one thread).
+        for folder, plain in ((web, []), (web, ["--plain"]), (missing, ["--plain"])):
             server = subprocess.Popen(
                 [sys.executable, os.path.join(here, "serve-web.py"), folder, "--port", "0",
-                 "--quiet"], stdout=subprocess.PIPE, text=True)
+                 "--quiet"] + plain, stdout=subprocess.PIPE, text=True)
             servers.append(server)
             urls.append(server.stdout.readline().strip())
         driver_port = free_port()
@@ -258,8 +269,9 @@ def main():
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for("ChromeDriver", lambda: _answers(driver_port), seconds=30)
         browser = Browser(driver_port)
-        run_page(browser, urls[0], out)
-        run_missing_data(browser, urls[1], out)
+        run_page(browser, urls[0], out, "velmora-threads.js")
+        run_page(browser, urls[1], out, "velmora.js")
+        run_missing_data(browser, urls[2], out)
     except Exception as e:  # a step that timed out or a browser that failed counts as a failure
         FAILURES.append(str(e))
         print(f"  FAILED: {e}")

@@ -25,8 +25,8 @@ if wants suite; then
     echo "== the browser build's tests under Node"
     rm -f "$out/span-bits-web.bin" "$out/span-bits-linux.bin"
     if (cd "$build" && VELMORA_SPAN_BITS="$out/span-bits-web.bin" node velmora_tests.js \
-            --gtest_brief=1) >"$out/tests.log" 2>&1; then
-        grep -E '(PASSED|SKIPPED) \]' "$out/tests.log" | sed 's/^/   /'
+            --gtest_brief=1 --gtest_color=no) >"$out/tests.log" 2>&1; then
+        grep -E '(PASSED|SKIPPED) +\]' "$out/tests.log" | sed 's/^/   /'
     else
         grep -E '^\[  FAILED|Failure' "$out/tests.log" | head -20 | sed 's/^/   /'
         failed+=("the tests under Node")
@@ -47,14 +47,22 @@ if wants flight; then
     echo "== the headless flight, Linux against WebAssembly under Node"
     "$root/scripts/compare-flight.sh" web "$out" "$linux" "$web/node/velmora.js" \
         "$web/node/Data.kqx" node || failed+=("the headless flight")
-    if node "$web/node/velmora.js" --headless --frames 60 --seed 1 --stats >"$out/stats.log" 2>&1 &&
-        grep -q '^frames=60 threads=1 ' "$out/stats.log"; then
-        echo "   --stats: $(grep '^frames=' "$out/stats.log")"
-    else
-        echo "   --stats: no statistics line"
-        tail -5 "$out/stats.log" | cut -c1-300 | sed 's/^/     /'
-        failed+=("--stats under Node")
-    fi
+    echo "== the same on the device's worker threads (the shared-memory build, 3 threads)"
+    OTHER_ARGS="--threads 3" "$root/scripts/compare-flight.sh" web-threads "$out" "$linux" \
+        "$web/node/velmora-threads.js" "$web/node/Data.kqx" node ||
+        failed+=("the headless flight on threads")
+    for build in velmora:1 velmora-threads:2; do
+        program=${build%:*} threads=${build#*:}
+        if node "$web/node/$program.js" --headless --frames 60 --seed 1 --threads "$threads" \
+                --stats >"$out/stats-$program.log" 2>&1 &&
+            grep -q "^frames=60 threads=$threads " "$out/stats-$program.log"; then
+            echo "   --stats, $program.js: $(grep '^frames=' "$out/stats-$program.log")"
+        else
+            echo "   --stats, $program.js: no statistics line with threads=$threads"
+            tail -5 "$out/stats-$program.log" | cut -c1-300 | sed 's/^/     /'
+            failed+=("--stats under Node ($program.js)")
+        fi
+    done
     step "headless flight and --stats under Node" $((SECONDS - started))
 fi
 

@@ -651,12 +651,10 @@ void SetDeviceThreads(int threads) {
     deviceThreads = std::clamp(threads, 1, kMaxDeviceThreads);
 }
 
-// Where no thread can be started (a page without shared memory) the device draws on the
-// caller's alone, whatever was asked.
+// Where fewer threads can run (a page) the device draws on as many as can, whatever was asked.
 int DeviceThreads() {
-    if (!CanStartThreads()) return 1;
-    if (deviceThreads > 0) return deviceThreads;
-    return std::clamp(ProcessorCount(), 1, kMaxDeviceThreads);
+    const int most = std::min(kMaxDeviceThreads, MostThreads());
+    return std::clamp(deviceThreads > 0 ? deviceThreads : ProcessorCount(), 1, most);
 }
 
 d3d::DeviceCore::DeviceCore() = default;
@@ -680,7 +678,7 @@ Direct3DDevice7::~Direct3DDevice7() {
 }
 
 void Direct3DDevice7::SetThreads(int threads) {
-    threads = CanStartThreads() ? std::clamp(threads, 1, kMaxDeviceThreads) : 1;
+    threads = std::clamp(threads, 1, std::min(kMaxDeviceThreads, MostThreads()));
     if (threads == Threads()) return;
     core_->queue.reset();
     if (threads > 1) core_->queue = std::make_unique<d3d::RasterQueue>(threads);

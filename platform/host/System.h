@@ -19,8 +19,9 @@ std::string ExecutableFolderOfProcess();
 
 // The processors this process's threads can run on; at least 1.
 int ProcessorCount();
-// Whether the process can start threads of its own (a page without shared memory cannot).
-bool CanStartThreads();
+// The most threads, the caller's included, the process can run at once: 1 where it can start
+// none (a page without shared memory), the workers it started with in a page with it.
+int MostThreads();
 
 // The broken-down local time of t.
 std::tm LocalTime(std::time_t t);

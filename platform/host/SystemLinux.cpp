@@ -22,6 +22,6 @@ int ProcessorCount() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-bool CanStartThreads() {
-    return true;
+int MostThreads() {
+    return INT_MAX;
 }

@@ -29,10 +29,11 @@ std::string ExecutableFolderOfProcess() {
 }
 
 int ProcessorCount() {
-    return CanStartThreads() ? std::max(1, emscripten_num_logical_cores()) : 1;
+    return emscripten_has_threading_support() ? std::max(1, emscripten_num_logical_cores()) : 1;
 }
 
-// A build without shared memory (the page as most servers send it) has one thread.
-bool CanStartThreads() {
-    return emscripten_has_threading_support();
+// A build without shared memory (the page as most servers send it) has one thread; one with it
+// has the workers it started with: a page cannot start one while the program runs.
+int MostThreads() {
+    return emscripten_has_threading_support() ? VELMORA_WEB_MAX_THREADS : 1;
 }

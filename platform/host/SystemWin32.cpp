@@ -12,6 +12,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -74,8 +75,8 @@ int ProcessorCount() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-bool CanStartThreads() {
-    return true;
+int MostThreads() {
+    return INT_MAX;
 }
 
 std::string ExecutableFolderOfProcess() {

@@ -33,9 +33,10 @@ mergeInto(LibraryManager.library, {
     return 1;
   },
 
+  // The pixels as a view of the program's memory (shared memory in the threads' build, which
+  // the page copies from).
   velmora_page_show: function(rgba, width, height) {
-    Module['page'].show(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width,
-                        height);
+    Module['page'].show(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
   },
 
   velmora_page_set_aspect: function(width, height) { Module['page'].setAspect(width, height); },

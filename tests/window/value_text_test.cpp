@@ -61,8 +61,8 @@ TEST(ValueText, ShortestTextIsWhatToCharsWrites) {
         return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, f).ptr);
     };
     std::mt19937 random(7);
-    std::vector<float> values = {1.0f,  100.0f,  1e10f,   123456790.0f, 0.001f, 1e-4f,
-                                 1e-5f, 0.3f,    -2.5e-7f, 3.4028235e38f, 1.4e-45f, 65536.0f,
+    std::vector<float> values = {1.0f,  100.0f,  1e10f,      123456790.0f,  0.001f,   1e-4f,
+                                 1e-5f, 0.3f,    -2.5e-7f,   3.4028235e38f, 1.4e-45f, 65536.0f,
                                  1e7f,  1.5e16f, 0.0001234f, 16777216.0f};
     for (int i = 0; i < 200000; ++i) {
         const uint32_t bits = random();
@@ -71,7 +71,8 @@ TEST(ValueText, ShortestTextIsWhatToCharsWrites) {
         if (std::isfinite(f)) values.push_back(f);
     }
     // Whole numbers and short decimals, where plain and exponent forms are closest in length.
-    for (int i = 0; i < 20000; ++i) values.push_back(static_cast<float>(random() % 100000) * 0.001f);
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(static_cast<float>(random() % 100000) * 0.001f);
     for (int e = -45; e <= 38; ++e) values.push_back(std::pow(10.0f, static_cast<float>(e)));
     for (float f : values) ASSERT_EQ(ShortestText(f), reference(f)) << "bits of " << reference(f);
 }
