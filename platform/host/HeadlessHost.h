@@ -13,18 +13,6 @@
 #include "platform/host/Host.h"
 #include "platform/host/InputScript.h"
 
-class NullAudio : public AudioOutput {
-  public:
-    bool Open(int, int, int) override { return true; }
-    void Start() override { playing_ = true; }
-    void Stop() override { playing_ = false; }
-    bool IsPlaying() const override { return playing_; }
-    bool IsNull() const override { return true; }
-
-  private:
-    bool playing_ = false;
-};
-
 struct HeadlessOptions {
     int frames = 400;                       // passes before Esc reads as down
     bool answerYes = true;                  // the Hi-res/Lo-res question

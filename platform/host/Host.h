@@ -50,6 +50,19 @@ class AudioOutput {
     virtual bool IsNull() const = 0;
 };
 
+// No sound: a host without a device (headless), or one that plays none (a page).
+class NullAudio : public AudioOutput {
+  public:
+    bool Open(int, int, int) override { return true; }
+    void Start() override { playing_ = true; }
+    void Stop() override { playing_ = false; }
+    bool IsPlaying() const override { return playing_; }
+    bool IsNull() const override { return true; }
+
+  private:
+    bool playing_ = false;
+};
+
 class Host {
   public:
     virtual ~Host() = default;

@@ -161,10 +161,6 @@ void SdlAudio::Stop() {
 // ---------------------------------------------------------------- host
 
 SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
-    clockAt_ = std::chrono::steady_clock::now();
-    startOfDay_ = SecondsSinceMidnightNow();
-    tickBaseMs_ = static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(clockAt_.time_since_epoch()).count());
     if (!options_.recordFile.empty()) {
         recordOut_.open(FilePath(options_.recordFile), std::ios::trunc);
         if (!recordOut_) throw std::runtime_error("cannot write " + options_.recordFile);
@@ -172,7 +168,7 @@ SdlHost::SdlHost(SdlHostOptions options) : options_(std::move(options)) {
         recording_ = true;
         // The start seeds the random source and each pass's time moves the clock: a replay
         // with both draws the very frames the session showed.
-        RecordSession(recorded_, startOfDay_);
+        RecordSession(recorded_, clock_.StartOfDay());
         RecordScale(recorded_, std::clamp(options_.scale, 1, kMaxDisplayScale));
         WriteNewEvents(recorded_, recordOut_);
     }
@@ -358,17 +354,7 @@ void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
 }
 
 void SdlHost::AdvanceClock() {
-    const auto now = std::chrono::steady_clock::now();
-    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now - clockAt_);
-    uint64_t us = micros.count() > 0 ? static_cast<uint64_t>(micros.count()) : 0;
-    if (us > kMaxPassMicros) {
-        // Longer than a script holds (a machine asleep): the program sees the longest it may.
-        us = kMaxPassMicros;
-        clockAt_ = now;
-    } else {
-        clockAt_ += micros;  // what is left below a microsecond counts towards the next pass
-    }
-    clockUs_ += us;
+    const uint64_t us = clock_.Advance();
     if (recording_) RecordPassTime(recorded_, presented_, us);
 }
 
@@ -633,11 +619,11 @@ int SdlHost::ShowCursor(bool show) {
 }
 
 uint32_t SdlHost::GetTickCount() {
-    return tickBaseMs_ + static_cast<uint32_t>(clockUs_ / 1000);
+    return clock_.TickCount();
 }
 
 double SdlHost::Timer() {
-    return TimeOfDayAfter(startOfDay_, clockUs_);
+    return clock_.Timer();
 }
 
 int SdlHost::MsgBox(const std::string& text, int flags, const std::string& title) {

@@ -14,6 +14,7 @@
 #include "platform/host/FramePacer.h"
 #include "platform/host/Host.h"
 #include "platform/host/InputRecording.h"
+#include "platform/host/PassClock.h"
 #include "platform/host/WindowFrame.h"
 #include "platform/host/WindowHost.h"
 
@@ -59,7 +60,7 @@ class SdlHost : public WindowHost {
     POINTAPI GetCursorPos() override;
     int ShowCursor(bool show) override;
     uint32_t GetTickCount() override;
-    uint64_t TickMicroseconds() override { return clockUs_; }
+    uint64_t TickMicroseconds() override { return clock_.Micros(); }
     double Timer() override;
     int MsgBox(const std::string& text, int flags, const std::string& title) override;
     void DoEvents() override;
@@ -130,11 +131,7 @@ class SdlHost : public WindowHost {
     bool keptThisSpacePress_ = false;    // a picture was kept since SPACE last went down
     std::unique_ptr<FramePacer> pacer_;  // null with vsync off
     double firstPresentAt_ = 0, lastPresentAt_ = 0;
-    // The clock (Host.h): the time of day it started, its microseconds, the moment they reach.
-    uint32_t startOfDay_ = 0;
-    uint32_t tickBaseMs_ = 0;
-    uint64_t clockUs_ = 0;
-    std::chrono::steady_clock::time_point clockAt_;
+    PassClock clock_;
     bool recording_ = false;
     InputRecording recorded_;
     std::ofstream recordOut_;

@@ -67,10 +67,6 @@ WebHost::WebHost(WindowHostOptions options) : options_(std::move(options)) {
         velmora_page_close();
         throw std::runtime_error("--record needs a file system; a page has none to keep it in");
     }
-    clockAt_ = std::chrono::steady_clock::now();
-    startOfDay_ = SecondsSinceMidnightNow();
-    tickBaseMs_ = static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(clockAt_.time_since_epoch()).count());
 }
 
 WebHost::~WebHost() {
@@ -148,10 +144,9 @@ void WebHost::DoEvents() {
 int16_t WebHost::GetAsyncKeyState(int key) {
     if (key < 0 || key >= vk::KeyCount) return 0;
     // The page hears keys only between frames, in DoEvents: the state as it left them.
-    bool down = keyDown_[key];
-    bool pressed = keyPressed_[key];
+    const bool down = keyDown_[key];
+    const bool pressed = keyPressed_[key];
     keyPressed_[key] = false;
-    if (key == vk::ESCAPE && quitRequested_) down = pressed = true;
     return static_cast<int16_t>((down ? 0x8000 : 0) | (pressed ? 1 : 0));
 }
 
@@ -169,11 +164,11 @@ int WebHost::ShowCursor(bool show) {
 }
 
 uint32_t WebHost::GetTickCount() {
-    return tickBaseMs_ + static_cast<uint32_t>(clockUs_ / 1000);
+    return clock_.TickCount();
 }
 
 double WebHost::Timer() {
-    return TimeOfDayAfter(startOfDay_, clockUs_);
+    return clock_.Timer();
 }
 
 int WebHost::MsgBox(const std::string& text, int flags, const std::string& title) {
@@ -229,20 +224,7 @@ void WebHost::Present(const uint16_t* pixels, int width, int height, int pitch) 
     if (presented_ == 1) firstPresentAt_ = lastPresentAt_;
     // The page is the browser's again until its next frame (at once with pacing off).
     velmora_page_next_frame(vsync_ ? 1 : 0);
-    AdvanceClock();
-}
-
-void WebHost::AdvanceClock() {
-    const auto now = std::chrono::steady_clock::now();
-    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now - clockAt_);
-    uint64_t us = micros.count() > 0 ? static_cast<uint64_t>(micros.count()) : 0;
-    if (us > kMaxPassMicros) {
-        us = kMaxPassMicros;
-        clockAt_ = now;
-    } else {
-        clockAt_ += micros;  // what is left below a microsecond counts towards the next pass
-    }
-    clockUs_ += us;
+    clock_.Advance();
 }
 
 RgbImage WebHost::CaptureDesktop(int width, int height) {

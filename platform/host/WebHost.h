@@ -6,27 +6,15 @@
 // plain colour (a page cannot see the desktop) and the sound output is silent.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/host/PassClock.h"
 #include "platform/host/WindowFrame.h"
 #include "platform/host/WindowHost.h"
-
-class SilentAudio : public AudioOutput {
-  public:
-    bool Open(int, int, int) override { return true; }
-    void Start() override { playing_ = true; }
-    void Stop() override { playing_ = false; }
-    bool IsPlaying() const override { return playing_; }
-    bool IsNull() const override { return true; }
-
-  private:
-    bool playing_ = false;
-};
 
 class WebHost : public WindowHost {
   public:
@@ -38,7 +26,7 @@ class WebHost : public WindowHost {
     POINTAPI GetCursorPos() override;
     int ShowCursor(bool show) override;
     uint32_t GetTickCount() override;
-    uint64_t TickMicroseconds() override { return clockUs_; }
+    uint64_t TickMicroseconds() override { return clock_.Micros(); }
     double Timer() override;
     int MsgBox(const std::string& text, int flags, const std::string& title) override;
     void DoEvents() override;
@@ -59,7 +47,6 @@ class WebHost : public WindowHost {
     double PresentingSeconds() const override { return lastPresentAt_ - firstPresentAt_; }
 
   private:
-    void AdvanceClock();
     void KeyDown(int key, std::string_view typed, bool repeat);
     void KeyUp(int key);
 
@@ -67,13 +54,12 @@ class WebHost : public WindowHost {
     std::optional<bool> answerYes_;
     bool vsync_ = true;
     WindowEvents* events_ = nullptr;
-    SilentAudio audio_;
+    NullAudio audio_;
     FrameScaler scaler_;
     std::vector<uint32_t> rgba_;  // the frame as the canvas takes it
     int frameWidth_ = 640, frameHeight_ = 480;
     bool keyDown_[vk::KeyCount] = {};
     bool keyPressed_[vk::KeyCount] = {};
-    bool quitRequested_ = false;
     POINTAPI cursor_;
     int cursorCounter_ = 0;
     int presented_ = 0;
@@ -81,8 +67,5 @@ class WebHost : public WindowHost {
     int lastFrameWidth_ = 0, lastFrameHeight_ = 0;
     bool keptThisSpacePress_ = false;
     double firstPresentAt_ = 0, lastPresentAt_ = 0;
-    uint32_t startOfDay_ = 0;
-    uint32_t tickBaseMs_ = 0;
-    uint64_t clockUs_ = 0;
-    std::chrono::steady_clock::time_point clockAt_;
+    PassClock clock_;
 };
