@@ -9,7 +9,7 @@ Checks, keeping a screenshot of each step in OUT_FOLDER:
   2. the scene is shown: a real picture in the canvas, not black, not the box;
   3. ArrowLeft held turns the view: the picture moves sideways, the right way, further than the
      scene moves by itself in the same time;
-  4. Esc ends the program and the page says so;
+  4. the Full screen button and F11; Esc ends the program and the page says so;
   5. with Data.kqx missing, the program's own error box shows, and OK ends the page.
 Steps 1 to 4 run twice: served cross-origin isolated (the build on worker threads) and as a
 plain static host serves it (the one-thread build); step 5 on the plain one.
@@ -97,6 +97,11 @@ class Browser:
         self.call("POST", f"/session/{self.session}/actions",
                   {"actions": [{"type": "key", "id": "keyboard", "actions": sequence}]})
 
+    def click(self, css):
+        element = self.call("POST", f"/session/{self.session}/element",
+                            {"using": "css selector", "value": css})
+        self.call("POST", f"/session/{self.session}/element/{list(element.values())[0]}/click", {})
+
     def screenshot(self, path):
         png = base64.b64decode(self.call("GET", f"/session/{self.session}/screenshot"))
         with open(path, "wb") as f:
@@ -109,7 +114,7 @@ class Browser:
             pass
 
 
-ENTER, ESCAPE, LEFT = "\ue007", "\ue00c", "\ue012"
+ENTER, ESCAPE, LEFT, F11 = "\ue007", "\ue00c", "\ue012", "\ue03b"
 
 # The canvas's picture, brought down to a grey image of 160 columns for comparing.
 CANVAS_SUMMARY = """
@@ -213,6 +218,15 @@ def run_page(browser, url, out, expected):
     # Turning left brings what was on the left into view: the picture moves right.
     check(turn_shift[0] >= 8 and abs(idle_shift[0]) <= 2,
           "ArrowLeft held turns the view left (the picture moves right)")
+    # Full screen: the page's button, then F11 back to the page.
+    full = "return document.fullscreenElement ? document.fullscreenElement.id : '';"
+    browser.click("#fullscreen")
+    check(wait_for("full screen", lambda: browser.js(full) == "stage", seconds=10),
+          "the Full screen button puts the frame on the whole screen")
+    browser.screenshot(os.path.join(out, f"{expected[:-3]}-3-full-screen.png"))
+    browser.keys(("down", F11), ("up", F11))
+    wait_for("the page again", lambda: browser.js(full) == "", seconds=10)
+    check(state(browser) == "running", "F11 gives the page back, the program running on")
     # 4. Esc, held as a person presses it (the program reads whether it is down).
     browser.keys(("down", ESCAPE), ("pause", 300), ("up", ESCAPE))
     wait_for("the end after Esc", lambda: state(browser) in ("ended", "failed"))

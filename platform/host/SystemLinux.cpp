@@ -1,8 +1,10 @@
 // What Linux alone answers: the parts of System.h that the page build answers its own way.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <fstream>
 #include <thread>
 
 #include "platform/host/System.h"
@@ -24,4 +26,18 @@ int ProcessorCount() {
 
 int MostThreads() {
     return INT_MAX;
+}
+
+// The kernel's figures, in its pages and kilobytes.
+double ResidentMemoryMb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    if (!(statm >> pages >> resident)) return 0;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+double PeakResidentMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
 }

@@ -22,13 +22,6 @@ std::tm LocalTime(std::time_t t) {
     return local;
 }
 
-double ResidentMemoryMb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    if (!(statm >> pages >> resident)) return 0;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
-}
-
 double ThreadCpuSeconds() {
     timespec t{};
     if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) return 0;
@@ -45,12 +38,6 @@ int64_t InvoluntarySwitches() {
     rusage usage{};
     if (getrusage(RUSAGE_SELF, &usage) != 0) return -1;
     return usage.ru_nivcsw;
-}
-
-double PeakResidentMemoryMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
 }
 
 std::string AccountHomeFolder() {

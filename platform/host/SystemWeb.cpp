@@ -17,9 +17,30 @@ EM_JS(char*, velmora_program_folder, (), {
     var folder = typeof __dirname !== 'undefined' ? __dirname + '/' : '/velmora/';
     return allocateUTF8(folder);
 });
+
+// Under Node the process's resident memory now and at most, in MB; in a page the program's
+// own memory (the page cannot see the process's), and no peak.
+EM_JS(double, velmora_resident_mb, (), {
+    if (typeof process !== 'undefined' && process.memoryUsage) return process.memoryUsage().rss / 1048576;
+    return HEAP8.length / 1048576;
+});
+EM_JS(double, velmora_peak_resident_mb, (), {
+    if (typeof process !== 'undefined' && process.resourceUsage) return process.resourceUsage().maxRSS / 1024;
+    return 0;
+});
 // clang-format on
 
 }  // namespace
+
+// Not /proc's figures: they count the kernel's pages, which the WebAssembly C library sizes
+// as its own (64 KB).
+double ResidentMemoryMb() {
+    return velmora_resident_mb();
+}
+
+double PeakResidentMemoryMb() {
+    return velmora_peak_resident_mb();
+}
 
 std::string ExecutableFolderOfProcess() {
     char* folder = velmora_program_folder();
