@@ -310,22 +310,14 @@ void SdlHost::SetFrameSize(int width, int height) {
 
 void SdlHost::Present(const uint16_t* pixels, int width, int height, int pitch) {
     // A frame that is no whole multiple of the program's size sets a new size.
-    const bool multiple = width % frameWidth_ == 0 && height % frameHeight_ == 0 &&
-                          width / frameWidth_ == height / frameHeight_ &&
-                          width / frameWidth_ <= kMaxDisplayScale;
+    const bool multiple = IsScaledFrame(width, height, frameWidth_, frameHeight_);
     if (!multiple) {
         SetFrameSize(width, height);
     } else if (window_ == nullptr) {
         SetFrameSize(frameWidth_, frameHeight_);
     }
     ++presented_;
-    lastFrameWidth_ = width;
-    lastFrameHeight_ = height;
-    lastFrame_.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(pixels + static_cast<size_t>(y) * pitch, width,
-                    lastFrame_.begin() + static_cast<std::ptrdiff_t>(y) * width);
-    }
+    lastFrame_.Keep(pixels, width, height, pitch);
     if (surfacePresent_) {
         DrawOnSurface(pixels, width, height, pitch);
     } else {
@@ -687,15 +679,15 @@ int SdlHost::ShowMessageBox(const std::string& text, int flags, const std::strin
 }
 
 std::string SdlHost::KeepScreenshot() {
-    if (lastFrame_.empty()) return "";
+    if (lastFrame_.pixels.empty()) return "";
     // A held SPACE repeats its character; the picture belongs to the press.
     if (keptThisSpacePress_ && keyDown_[vk::SPACE]) return "";
     keptThisSpacePress_ = true;
     const std::tm local = LocalTime(std::time(nullptr));
     try {
-        const std::string path = Utf8(SaveScreenshot(PicturesFolder(CurrentPicturesEnvironment()),
-                                                     local, lastFrame_.data(), lastFrameWidth_,
-                                                     lastFrameHeight_, lastFrameWidth_));
+        const std::string path = Utf8(SaveScreenshot(
+            PicturesFolder(CurrentPicturesEnvironment()), local, lastFrame_.pixels.data(),
+            lastFrame_.width, lastFrame_.height, lastFrame_.width));
         std::cout << "Screenshot saved: " << path << std::endl;
         return path;
     } catch (const std::exception& e) {

@@ -115,7 +115,6 @@ class SdlHost : public WindowHost {
     FrameScaler scaler_;
     int frameWidth_ = 640, frameHeight_ = 480;        // the program's size: window, cursor
     int textureWidth_ = 0, textureHeight_ = 0;        // the frames presented (times the scale)
-    int lastFrameWidth_ = 0, lastFrameHeight_ = 0;    // the size of lastFrame_
     int windowedWidth_ = 640, windowedHeight_ = 480;  // the size a window has when not full
     bool plainFullscreenMode_ = false;  // no window manager: full screen by size and place
     bool plainFullscreen_ = false;
@@ -127,7 +126,7 @@ class SdlHost : public WindowHost {
     POINTAPI cursor_;
     int cursorCounter_ = 0;
     int presented_ = 0;
-    std::vector<uint16_t> lastFrame_;    // the frame presented last, for KeepScreenshot
+    KeptFrame lastFrame_;                // the frame presented last, for KeepScreenshot
     bool keptThisSpacePress_ = false;    // a picture was kept since SPACE last went down
     std::unique_ptr<FramePacer> pacer_;  // null with vsync off
     double firstPresentAt_ = 0, lastPresentAt_ = 0;

@@ -195,18 +195,10 @@ void WebHost::SetFrameSize(int width, int height) {
 }
 
 void WebHost::Present(const uint16_t* pixels, int width, int height, int pitch) {
-    const bool multiple = width % frameWidth_ == 0 && height % frameHeight_ == 0 &&
-                          width / frameWidth_ == height / frameHeight_ &&
-                          width / frameWidth_ <= kMaxDisplayScale;
+    const bool multiple = IsScaledFrame(width, height, frameWidth_, frameHeight_);
     if (!multiple) SetFrameSize(width, height);
     ++presented_;
-    lastFrameWidth_ = width;
-    lastFrameHeight_ = height;
-    lastFrame_.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(pixels + static_cast<size_t>(y) * pitch, width,
-                    lastFrame_.begin() + static_cast<std::ptrdiff_t>(y) * width);
-    }
+    lastFrame_.Keep(pixels, width, height, pitch);
     // The canvas takes bytes R, G, B, A: little-endian words with red lowest.
     rgba_.resize(static_cast<size_t>(width) * height);
     PixelTarget32 target;
@@ -236,14 +228,14 @@ RgbImage WebHost::CaptureDesktop(int width, int height) {
 }
 
 std::string WebHost::KeepScreenshot() {
-    if (lastFrame_.empty()) return "";
+    if (lastFrame_.pixels.empty()) return "";
     if (keptThisSpacePress_ && keyDown_[vk::SPACE]) return "";
     keptThisSpacePress_ = true;
     const std::tm local = LocalTime(std::time(nullptr));
     try {
         const std::filesystem::path file =
-            SaveScreenshot(kPicturesFolder, local, lastFrame_.data(), lastFrameWidth_,
-                           lastFrameHeight_, lastFrameWidth_);
+            SaveScreenshot(kPicturesFolder, local, lastFrame_.pixels.data(), lastFrame_.width,
+                           lastFrame_.height, lastFrame_.width);
         std::ifstream in(file, std::ios::binary);
         const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
                                          std::istreambuf_iterator<char>()};

@@ -63,8 +63,7 @@ class WebHost : public WindowHost {
     POINTAPI cursor_;
     int cursorCounter_ = 0;
     int presented_ = 0;
-    std::vector<uint16_t> lastFrame_;  // the frame presented last, for KeepScreenshot
-    int lastFrameWidth_ = 0, lastFrameHeight_ = 0;
+    KeptFrame lastFrame_;  // the frame presented last, for KeepScreenshot
     bool keptThisSpacePress_ = false;
     double firstPresentAt_ = 0, lastPresentAt_ = 0;
     PassClock clock_;

@@ -2,8 +2,10 @@
 // (WebHost). Each build has one of them; main opens it without naming which.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/host/Host.h"
 
@@ -23,6 +25,17 @@ class WindowHost : public Host {
     // For --stats: frames presented, and the seconds from the first to the last of them.
     virtual int PassesPresented() const = 0;
     virtual double PresentingSeconds() const = 0;
+};
+
+// Whether a frame of width x height is the program's size times a display scale (1 to
+// kMaxDisplayScale); any other sets a new program size.
+bool IsScaledFrame(int width, int height, int programWidth, int programHeight);
+
+// The frame presented last, row by row, kept for a screenshot.
+struct KeptFrame {
+    std::vector<uint16_t> pixels;
+    int width = 0, height = 0;
+    void Keep(const uint16_t* frame, int frameWidth, int frameHeight, int pitch);
 };
 
 // The build's window host. Throws std::runtime_error saying why when there is nothing to show
