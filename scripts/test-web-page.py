@@ -9,8 +9,10 @@ Checks, keeping a screenshot of each step in OUT_FOLDER:
   2. the scene is shown: a real picture in the canvas, not black, not the box;
   3. ArrowLeft held turns the view: the picture moves sideways, the right way, further than the
      scene moves by itself in the same time;
-  4. the Full screen button and F11; Esc ends the program and the page says so;
-  5. with Data.kqx missing, the program's own error box shows, and OK ends the page.
+  4. SPACE offers the frame as a download; the Full screen button and F11; Esc ends the
+     program and the page says so;
+  5. with Data.kqx missing, and with it cut short, the program's own error box shows, and OK
+     ends the page.
 Steps 1 to 4 run twice: served cross-origin isolated (the build on worker threads) and as a
 plain static host serves it (the one-thread build); step 5 on the plain one.
 Every step is bounded in time; the browser resolves no name but 127.0.0.1 and uses no proxy.
@@ -218,6 +220,12 @@ def run_page(browser, url, out, expected):
     # Turning left brings what was on the left into view: the picture moves right.
     check(turn_shift[0] >= 8 and abs(idle_shift[0]) <= 2,
           "ArrowLeft held turns the view left (the picture moves right)")
+    # SPACE keeps the frame: offered as a download, which the program says.
+    browser.keys(("down", " "), ("pause", 200), ("up", " "))
+    kept = wait_for("the picture offered", lambda: [
+        line for line in browser.js("return Module.page.output;")
+        if line.startswith("Screenshot offered as a download: velmora-")], seconds=10)
+    check(kept[0].endswith(".png"), f"SPACE offers the frame: {kept[0]!r}")
     # Full screen: the page's button, then F11 back to the page.
     full = "return document.fullscreenElement ? document.fullscreenElement.id : '';"
     browser.click("#fullscreen")
@@ -235,8 +243,8 @@ def run_page(browser, url, out, expected):
     check(state(browser) == "ended" and "has ended" in said, f"Esc ends the program: {said!r}")
 
 
-def run_missing_data(browser, url, out):
-    print(f"The page without Data.kqx at {url}")
+def run_missing_data(browser, url, out, what="without Data.kqx", expected="Data.kqx not found"):
+    print(f"The page {what} at {url}")
     browser.go(url)
     # The question comes first, as always; the archive is looked for after it.
     wait_for("the question box", lambda: state(browser) == "asking")
@@ -245,9 +253,9 @@ def run_missing_data(browser, url, out):
     browser.keys(("down", ENTER), ("up", ENTER))
     wait_for("the error box", lambda: state(browser) == "asking" and
              "Hi-res" not in browser.js("return document.getElementById('box-text').textContent;"))
-    browser.screenshot(os.path.join(out, "5-missing-data.png"))
+    browser.screenshot(os.path.join(out, f"5-{what.replace(' ', '-')}.png"))
     text = browser.js("return document.getElementById('box-text').textContent;")
-    check("Data.kqx not found" in text, f"the program's error box: {text!r}")
+    check(expected in text, f"the program's error box: {text!r}")
     check(browser.js("return document.getElementById('box').className;") == "error",
           "shown as an error")
     browser.keys(("down", ENTER), ("up", ENTER))
@@ -261,18 +269,24 @@ def main():
         sys.exit(__doc__)
     web, out = sys.argv[1], sys.argv[2]
     os.makedirs(out, exist_ok=True)
-    # The same files without the archive, for the missing-data case.
+    # The same files without the archive, and with one cut short.
     missing = tempfile.mkdtemp(prefix="velmora-web-")
+    damaged = tempfile.mkdtemp(prefix="velmora-web-")
     for name in os.listdir(web):
         if name != "Data.kqx" and os.path.isfile(os.path.join(web, name)):
             shutil.copy(os.path.join(web, name), missing)
+            shutil.copy(os.path.join(web, name), damaged)
+    with open(os.path.join(web, "Data.kqx"), "rb") as f, \
+            open(os.path.join(damaged, "Data.kqx"), "wb") as cut:
+        cut.write(f.read(4096))
     here = os.path.dirname(os.path.abspath(__file__))
     servers, driver, browser = [], None, None
     try:
         urls = []
         # The page as make serve-web sends it (isolated: the build on worker threads), and as
         # a plain static host does (one thread).
-        for folder, plain in ((web, []), (web, ["--plain"]), (missing, ["--plain"])):
+        for folder, plain in ((web, []), (web, ["--plain"]), (missing, ["--plain"]),
+                              (damaged, ["--plain"])):
             server = subprocess.Popen(
                 [sys.executable, os.path.join(here, "serve-web.py"), folder, "--port", "0",
                  "--quiet"] + plain, stdout=subprocess.PIPE, text=True)
@@ -286,6 +300,7 @@ def main():
         run_page(browser, urls[0], out, "velmora-threads.js")
         run_page(browser, urls[1], out, "velmora.js")
         run_missing_data(browser, urls[2], out)
+        run_missing_data(browser, urls[3], out, "with Data.kqx cut short", "Data.kqx")
     except Exception as e:  # a step that timed out or a browser that failed counts as a failure
         FAILURES.append(str(e))
         print(f"  FAILED: {e}")
@@ -301,6 +316,7 @@ def main():
             p.terminate()
             p.wait(timeout=10)
         shutil.rmtree(missing, ignore_errors=True)
+        shutil.rmtree(damaged, ignore_errors=True)
     print(f"Screenshots in {out}/")
     if FAILURES:
         sys.exit(f"test-web-page: {len(FAILURES)} failed")

@@ -69,6 +69,7 @@ fi
 if wants page; then
     started=$SECONDS
     echo "== the page in headless Chromium"
+    rm -rf "$out/page"
     # Bounded as a whole, besides each step's own limit.
     timeout 600 python3 "$root/scripts/test-web-page.py" "$web" "$out/page" ||
         failed+=("the page")
