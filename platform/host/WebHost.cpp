@@ -1,7 +1,7 @@
 #include "platform/host/WebHost.h"
 
 #include <algorithm>
-#include <cstring>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -93,8 +93,11 @@ void WebHost::KeyDown(int key, std::string_view typed, bool repeat) {
         ch = CharacterOfKey(key, false);
     } else if (key == vk::ESCAPE) {
         ch = 27;
-    } else if (typed.size() == 1 && typed[0] >= 32 && typed[0] <= 126) {
-        ch = static_cast<int16_t>(typed[0]);  // the program's text is plain ASCII
+    } else if (typed.size() == 1 && typed[0] >= 32 && typed[0] <= 126 && !keyDown_[vk::CONTROL] &&
+               !keyDown_[vk::MENU]) {
+        // Typed text, plain ASCII as the program's is; with Ctrl or Alt held a key types
+        // nothing, as on the desktop.
+        ch = static_cast<int16_t>(typed[0]);
     }
     if (ch != 0 && events_) events_->KeyPress(ch);
 }
