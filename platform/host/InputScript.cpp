@@ -299,3 +299,13 @@ std::string FormatScriptEvent(const ScriptEvent& e) {
     }
     return s;
 }
+
+int16_t ControlCharacterOfKey(int key) {
+    if (key == vk::TAB || key == vk::RETURN || key == vk::BACK) return CharacterOfKey(key, false);
+    return key == vk::ESCAPE ? 27 : 0;
+}
+
+int16_t ShiftStateOf(const bool keyDown[]) {
+    return static_cast<int16_t>((keyDown[vk::SHIFT] ? 1 : 0) | (keyDown[vk::CONTROL] ? 2 : 0) |
+                                (keyDown[vk::MENU] ? 4 : 0));
+}

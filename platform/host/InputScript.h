@@ -49,5 +49,10 @@ int KeyCodeFromName(const std::string& name);
 std::string KeyNameFromCode(int key);
 // The character a key types on a plain US layout (letters lower case unless shifted), or 0.
 int16_t CharacterOfKey(int key, bool shift);
+// The control character a window key types (Tab, Enter, Backspace, Esc), or 0: printable
+// characters come from the system's text input.
+int16_t ControlCharacterOfKey(int key);
+// The shift argument of a key-up handler from the keys held: Shift 1, Ctrl 2, Alt 4.
+int16_t ShiftStateOf(const bool keyDown[]);
 // Formats one event as a script line (without the newline).
 std::string FormatScriptEvent(const ScriptEvent& e);

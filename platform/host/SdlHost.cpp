@@ -466,12 +466,7 @@ void SdlHost::DoEvents() {
                 if (!keyDown_[key]) keyPressed_[key] = true;
                 keyDown_[key] = true;
                 // Keys that type a control character; printable ones arrive as text input.
-                int16_t ch = 0;
-                if (key == vk::TAB || key == vk::RETURN || key == vk::BACK) {
-                    ch = CharacterOfKey(key, false);
-                } else if (key == vk::ESCAPE) {
-                    ch = 27;
-                }
+                int16_t ch = ControlCharacterOfKey(key);
                 if (recording_) {
                     // A held key repeats only its character; the second of two Shift keys
                     // changes nothing either.
@@ -495,10 +490,7 @@ void SdlHost::DoEvents() {
                 if (recording_) RecordKeyUp(recorded_, RecordingPass(), key);
                 if (events_) {
                     int16_t code = static_cast<int16_t>(key);
-                    const int16_t shift = static_cast<int16_t>((keyDown_[vk::SHIFT] ? 1 : 0) |
-                                                               (keyDown_[vk::CONTROL] ? 2 : 0) |
-                                                               (keyDown_[vk::MENU] ? 4 : 0));
-                    events_->KeyUp(code, shift);
+                    events_->KeyUp(code, ShiftStateOf(keyDown_));
                 }
                 break;
             }

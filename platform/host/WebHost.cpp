@@ -88,13 +88,9 @@ void WebHost::KeyDown(int key, std::string_view typed, bool repeat) {
         keyDown_[key] = true;
     }
     // Keys that type a control character, then printable ones as typed text.
-    int16_t ch = 0;
-    if (key == vk::TAB || key == vk::RETURN || key == vk::BACK) {
-        ch = CharacterOfKey(key, false);
-    } else if (key == vk::ESCAPE) {
-        ch = 27;
-    } else if (typed.size() == 1 && typed[0] >= 32 && typed[0] <= 126 && !keyDown_[vk::CONTROL] &&
-               !keyDown_[vk::MENU]) {
+    int16_t ch = ControlCharacterOfKey(key);
+    if (ch == 0 && typed.size() == 1 && typed[0] >= 32 && typed[0] <= 126 &&
+        !keyDown_[vk::CONTROL] && !keyDown_[vk::MENU]) {
         // Typed text, plain ASCII as the program's is; with Ctrl or Alt held a key types
         // nothing, as on the desktop.
         ch = static_cast<int16_t>(typed[0]);
@@ -107,10 +103,7 @@ void WebHost::KeyUp(int key) {
     keyDown_[key] = false;
     if (events_) {
         int16_t code = static_cast<int16_t>(key);
-        const int16_t shift =
-            static_cast<int16_t>((keyDown_[vk::SHIFT] ? 1 : 0) | (keyDown_[vk::CONTROL] ? 2 : 0) |
-                                 (keyDown_[vk::MENU] ? 4 : 0));
-        events_->KeyUp(code, shift);
+        events_->KeyUp(code, ShiftStateOf(keyDown_));
     }
 }
 
